@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+namespace pelvaro::app {
+
+// The seven persisted program settings.
+struct Settings
+{
+    int threadCount = 0;        // IDGlobAnzThreads: parallel submission workers
+    QString proxyHost;          // IDGlobProxy: empty means no proxy
+    QString proxyPort;          // IDGlobProxyPort: decimal text, kept as typed
+    int proxyChoice = 0;        // IDProxyVorauswahl: 1 none, 2 AOL, 3 T-Online, 4 other
+    bool overwriteReport = false; // IDBerichtUeberschreiben
+    bool showTips = false;      // IDTDT
+    QString catalogueVersion;   // IDNSDV: empty means the catalogue shipped with the program
+
+    static Settings defaults();
+    bool operator==(const Settings&) const = default;
+};
+
+// Loads and saves the settings in an INI file (group "Optionen"). Constructed on any file,
+// so tests use a temporary one; the program uses defaultFilePath().
+class SettingsStore
+{
+public:
+    explicit SettingsStore(const QString& filePath);
+
+    // The per-user settings file: the user's config folder, organisation
+    // "Trevanix GmbH", application "Pelvaro! 1.6.1".
+    static QString defaultFilePath();
+
+    // Fails only when the settings location cannot be read. A missing or mistyped value
+    // resets all seven values to their defaults, which are then written back at once.
+    bool LoadSettings();
+    // Writes all seven values; fails when the location cannot be written.
+    bool SaveSettings();
+
+    const Settings& settings() const { return m_settings; }
+    Settings& settings() { return m_settings; }
+    const QString& filePath() const { return m_filePath; }
+
+    static QString readErrorText();
+    static QString writeErrorText();
+
+private:
+    bool locationReadable() const;
+
+    QString m_filePath;
+    Settings m_settings;
+};
+
+} // namespace pelvaro::app

@@ -1,0 +1,52 @@
+#include "app/UiServices.h"
+
+#include "app/AppInfo.h"
+
+namespace pelvaro::app {
+
+UiServices::~UiServices() = default;
+
+void UiServices::information(const QString& text)
+{
+    showMessage(MessageKind::Information, AppInfo::title(), text, MessageButtons::Ok);
+}
+
+void UiServices::warning(const QString& text)
+{
+    showMessage(MessageKind::Warning, AppInfo::title(), text, MessageButtons::Ok);
+}
+
+void UiServices::error(const QString& text)
+{
+    showMessage(MessageKind::Error, AppInfo::title(), text, MessageButtons::Ok);
+}
+
+MessageAnswer UiServices::question(const QString& text, MessageButtons buttons)
+{
+    return showMessage(MessageKind::Question, AppInfo::title(), text, buttons);
+}
+
+bool UiServices::ShowWaitNotice(const QString& text)
+{
+    if (m_waitNoticeShown)
+        return false;
+    m_waitNoticeShown = true;
+    openWaitWindow(text);
+    return true;
+}
+
+bool UiServices::CloseWaitNotice()
+{
+    if (!m_waitNoticeShown)
+        return false;
+    m_waitNoticeShown = false;
+    closeWaitWindow();
+    return true;
+}
+
+void UiServices::ShowHelp(int context)
+{
+    showHelpWindow(HelpPages::page(context));
+}
+
+} // namespace pelvaro::app

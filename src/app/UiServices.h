@@ -1,0 +1,100 @@
+#pragma once
+
+#include "app/HelpPages.h"
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+namespace pelvaro::app {
+
+enum class MessageKind
+{
+    Information,
+    Warning,
+    Error,
+    Question
+};
+
+enum class MessageButtons
+{
+    Ok,
+    OkCancel,
+    YesNo,
+    YesNoCancel
+};
+
+enum class MessageAnswer
+{
+    Ok,
+    Cancel,
+    Yes,
+    No
+};
+
+struct FileDialogRequest
+{
+    QString title;
+    // Filter in Qt's notation, e.g. "Site-Info-Dateien (*.sit);;Alle Dateien (*)".
+    QString filter;
+    // Appended when the user types a name without extension (without the dot).
+    QString defaultSuffix;
+    QString directory;
+    bool confirmOverwrite = true;
+};
+
+// The one door through which logic asks or tells the user something. The Qt side lives
+// in app/ui; tests answer from a script; the command line prints. Texts use "\n" for a
+// line break.
+//
+// The wait notice and the help lookup keep their rules here, in the base class, so that
+// every implementation shows the same behaviour: at most one wait notice at a time, and a
+// help window that is never blank.
+class UiServices
+{
+public:
+    UiServices() = default;
+    virtual ~UiServices();
+    UiServices(const UiServices&) = delete;
+    UiServices& operator=(const UiServices&) = delete;
+
+    virtual MessageAnswer showMessage(MessageKind kind, const QString& title, const QString& text,
+                                      MessageButtons buttons) = 0;
+    virtual std::optional<QString> getOpenFileName(const FileDialogRequest& request) = 0;
+    virtual std::optional<QString> getSaveFileName(const FileDialogRequest& request) = 0;
+    // Opens an address or a file with the desktop's default handler.
+    virtual bool openUrl(const QUrl& url) = 0;
+    virtual QString clipboardText() = 0;
+    virtual void setClipboardText(const QString& text) = 0;
+    virtual void beep() = 0;
+    // The application's general error display, reached by failures nobody handled closer.
+    virtual void showGeneralError(const QString& text) = 0;
+
+    // Message boxes with the program title as caption.
+    void information(const QString& text);
+    void warning(const QString& text);
+    void error(const QString& text);
+    MessageAnswer question(const QString& text, MessageButtons buttons = MessageButtons::YesNo);
+
+    // Shows the wait notice unless one is already shown; returns whether it showed one.
+    bool ShowWaitNotice(const QString& text);
+    // Closes the wait notice; returns whether one was shown.
+    bool CloseWaitNotice();
+    bool waitNoticeShown() const { return m_waitNoticeShown; }
+
+    // Opens the built-in help at a numeric help context.
+    void ShowHelp(int context);
+
+protected:
+    // Must show the notice and paint it before returning: the caller's long work follows
+    // on the same thread.
+    virtual void openWaitWindow(const QString& text) = 0;
+    virtual void closeWaitWindow() = 0;
+    virtual void showHelpWindow(const HelpPage& page) = 0;
+
+private:
+    bool m_waitNoticeShown = false;
+};
+
+} // namespace pelvaro::app

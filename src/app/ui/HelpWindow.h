@@ -1,0 +1,30 @@
+#pragma once
+
+#include "app/HelpPages.h"
+
+#include <QWidget>
+
+class QTextBrowser;
+
+namespace pelvaro::app::ui {
+
+// The built-in help viewer. Links of the form "help:N" open the page of context N.
+class HelpWindow : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(HelpWindow)
+
+public:
+    explicit HelpWindow(QWidget* parent = nullptr);
+
+    void showPage(const HelpPage& page);
+    int currentContext() const { return m_context; }
+    QString currentHtml() const;
+    QTextBrowser* browser() const { return m_browser; }
+
+private:
+    QTextBrowser* m_browser;
+    int m_context = 0;
+};
+
+} // namespace pelvaro::app::ui

@@ -1,0 +1,163 @@
+#include "app/ui/QtUiServices.h"
+
+#include "app/ui/HelpWindow.h"
+#include "app/ui/WaitNoticeWindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace pelvaro::app::ui {
+
+QtUiServices::QtUiServices() = default;
+
+QtUiServices::~QtUiServices()
+{
+    delete m_help.data();
+    delete m_wait.data();
+}
+
+MessageAnswer QtUiServices::showMessage(MessageKind kind, const QString& title,
+                                        const QString& text, MessageButtons buttons)
+{
+    QMessageBox box(m_parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (kind) {
+    case MessageKind::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MessageKind::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MessageKind::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MessageKind::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+    // German captions are set here rather than left to a translation file, so the buttons
+    // read the same on every desktop.
+    QPushButton* ok = nullptr;
+    QPushButton* cancel = nullptr;
+    QPushButton* yes = nullptr;
+    QPushButton* no = nullptr;
+    switch (buttons) {
+    case MessageButtons::Ok:
+        ok = box.addButton(QObject::tr("OK"), QMessageBox::AcceptRole);
+        break;
+    case MessageButtons::OkCancel:
+        ok = box.addButton(QObject::tr("OK"), QMessageBox::AcceptRole);
+        cancel = box.addButton(QObject::tr("Abbrechen"), QMessageBox::RejectRole);
+        break;
+    case MessageButtons::YesNo:
+        yes = box.addButton(QObject::tr("&Ja"), QMessageBox::YesRole);
+        no = box.addButton(QObject::tr("&Nein"), QMessageBox::NoRole);
+        break;
+    case MessageButtons::YesNoCancel:
+        yes = box.addButton(QObject::tr("&Ja"), QMessageBox::YesRole);
+        no = box.addButton(QObject::tr("&Nein"), QMessageBox::NoRole);
+        cancel = box.addButton(QObject::tr("Abbrechen"), QMessageBox::RejectRole);
+        break;
+    }
+    box.setDefaultButton(ok ? ok : yes);
+    if (cancel)
+        box.setEscapeButton(cancel);
+    else if (no)
+        box.setEscapeButton(no);
+    box.exec();
+    const auto* clicked = box.clickedButton();
+    if (clicked && clicked == yes)
+        return MessageAnswer::Yes;
+    if (clicked && clicked == no)
+        return MessageAnswer::No;
+    if (clicked && clicked == ok)
+        return MessageAnswer::Ok;
+    if (buttons == MessageButtons::Ok)
+        return MessageAnswer::Ok;
+    return cancel ? MessageAnswer::Cancel : MessageAnswer::No;
+}
+
+namespace {
+
+QFileDialog* makeDialog(QWidget* parent, const FileDialogRequest& request)
+{
+    auto* dialog = new QFileDialog(parent, request.title, request.directory, request.filter);
+    dialog->setDefaultSuffix(request.defaultSuffix);
+    dialog->setAttribute(Qt::WA_DeleteOnClose, false);
+    return dialog;
+}
+
+} // namespace
+
+std::optional<QString> QtUiServices::getOpenFileName(const FileDialogRequest& request)
+{
+    std::unique_ptr<QFileDialog> dialog(makeDialog(m_parent, request));
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog->selectedFiles().constFirst();
+}
+
+std::optional<QString> QtUiServices::getSaveFileName(const FileDialogRequest& request)
+{
+    std::unique_ptr<QFileDialog> dialog(makeDialog(m_parent, request));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog->selectedFiles().constFirst();
+}
+
+bool QtUiServices::openUrl(const QUrl& url)
+{
+    return QDesktopServices::openUrl(url);
+}
+
+QString QtUiServices::clipboardText()
+{
+    return QGuiApplication::clipboard()->text();
+}
+
+void QtUiServices::setClipboardText(const QString& text)
+{
+    QGuiApplication::clipboard()->setText(text);
+}
+
+void QtUiServices::beep()
+{
+    QApplication::beep();
+}
+
+void QtUiServices::showGeneralError(const QString& text)
+{
+    showMessage(MessageKind::Error, QApplication::applicationDisplayName(), text,
+                MessageButtons::Ok);
+}
+
+void QtUiServices::openWaitWindow(const QString& text)
+{
+    if (!m_wait)
+        m_wait = new WaitNoticeWindow();
+    m_wait->showNotice(text);
+}
+
+void QtUiServices::closeWaitWindow()
+{
+    delete m_wait.data();
+}
+
+void QtUiServices::showHelpWindow(const HelpPage& page)
+{
+    if (!m_help)
+        m_help = new HelpWindow();
+    m_help->showPage(page);
+}
+
+} // namespace pelvaro::app::ui

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/UiServices.h"
+#include "app/ui/HelpWindow.h"
+#include "app/ui/WaitNoticeWindow.h"
+
+#include <QPointer>
+
+class QWidget;
+
+namespace pelvaro::app::ui {
+
+// The UI-services door on Qt widgets: the only place that opens message boxes and file
+// dialogs.
+class QtUiServices : public UiServices
+{
+public:
+    QtUiServices();
+    ~QtUiServices() override;
+
+    // Boxes and dialogs are centred on this window while it exists.
+    void setDialogParent(QWidget* parent) { m_parent = parent; }
+
+    MessageAnswer showMessage(MessageKind kind, const QString& title, const QString& text,
+                              MessageButtons buttons) override;
+    std::optional<QString> getOpenFileName(const FileDialogRequest& request) override;
+    std::optional<QString> getSaveFileName(const FileDialogRequest& request) override;
+    bool openUrl(const QUrl& url) override;
+    QString clipboardText() override;
+    void setClipboardText(const QString& text) override;
+    void beep() override;
+    void showGeneralError(const QString& text) override;
+
+    HelpWindow* helpWindow() const { return m_help; }
+    WaitNoticeWindow* waitWindow() const { return m_wait; }
+
+protected:
+    void openWaitWindow(const QString& text) override;
+    void closeWaitWindow() override;
+    void showHelpWindow(const HelpPage& page) override;
+
+private:
+    QPointer<QWidget> m_parent;
+    QPointer<HelpWindow> m_help;
+    QPointer<WaitNoticeWindow> m_wait;
+};
+
+} // namespace pelvaro::app::ui

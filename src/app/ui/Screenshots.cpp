@@ -1,0 +1,56 @@
+#include "app/ui/Screenshots.h"
+
+#include "app/HelpPages.h"
+#include "app/ui/HelpWindow.h"
+#include "app/ui/SplashWindow.h"
+#include "app/ui/THauptFormular.h"
+#include "app/ui/WaitNoticeWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTabWidget>
+#include <QTextStream>
+
+namespace pelvaro::app::ui {
+
+namespace {
+
+bool save(QWidget& widget, const QString& directory, const QString& name)
+{
+    widget.ensurePolished();
+    QCoreApplication::processEvents();
+    const bool ok = widget.grab().save(directory + QLatin1Char('/') + name + QStringLiteral(".png"));
+    if (!ok)
+        QTextStream(stderr) << "Bild konnte nicht gespeichert werden: " << name << '\n';
+    return ok;
+}
+
+} // namespace
+
+int renderScreenshots(THauptFormular& mainWindow, const QString& directory)
+{
+    QDir().mkpath(directory);
+    int failures = 0;
+    mainWindow.show();
+    QTabWidget* pages = mainWindow.pageControl();
+    for (int i = 0; i < pages->count(); ++i) {
+        pages->setCurrentIndex(i);
+        failures += save(mainWindow, directory, QStringLiteral("main-") + pages->widget(i)->objectName()) ? 0 : 1;
+    }
+    pages->setCurrentIndex(0);
+
+    SplashWindow splash;
+    splash.show();
+    failures += save(splash, directory, QStringLiteral("splash")) ? 0 : 1;
+
+    WaitNoticeWindow wait;
+    wait.showNotice(QObject::tr("Bitte warten ..."));
+    failures += save(wait, directory, QStringLiteral("wait-notice")) ? 0 : 1;
+
+    HelpWindow help;
+    help.showPage(HelpPages::page(1));
+    failures += save(help, directory, QStringLiteral("help")) ? 0 : 1;
+    return failures;
+}
+
+} // namespace pelvaro::app::ui

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QWidget>
+
+namespace pelvaro::app::ui {
+
+// The borderless start picture shown while the program starts.
+class SplashWindow : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SplashWindow)
+
+public:
+    explicit SplashWindow(QWidget* parent = nullptr);
+
+    // Shows the window centred and paints it at once.
+    void showNow();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+} // namespace pelvaro::app::ui

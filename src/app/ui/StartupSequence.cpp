@@ -1,0 +1,101 @@
+#include "app/ui/StartupSequence.h"
+
+#include "app/AppInfo.h"
+#include "app/DisplayCheck.h"
+#include "app/StartupGuard.h"
+#include "app/UiServices.h"
+#include "app/ui/SplashWindow.h"
+#include "app/ui/THauptFormular.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace pelvaro::app::ui {
+
+StartupSequence::StartupSequence(UiServices& ui, StartupOptions options)
+    : m_ui(ui), m_options(std::move(options))
+{
+}
+
+StartupSequence::~StartupSequence() = default;
+
+StartupSequence::Outcome StartupSequence::start()
+{
+    if (m_options.useGuard) {
+        m_guard = std::make_unique<StartupGuard>(m_options.applicationName, m_options.runtimeDir);
+        if (!m_guard->acquire())
+            return Outcome::SecondInstance;
+    }
+
+    m_splash = std::make_unique<SplashWindow>();
+    if (!runSplashChecks()) {
+        m_splash.reset();
+        return Outcome::Ended;
+    }
+    m_splash->showNow();
+
+    QGuiApplication::setApplicationDisplayName(AppInfo::title());
+    createMainWindow();
+    if (m_guard) {
+        QObject::connect(m_guard.get(), &StartupGuard::activationRequested, m_mainWindow.get(),
+                         &THauptFormular::bringToFront);
+    }
+
+    m_splash.reset();
+    return m_endRequested ? Outcome::Ended : Outcome::Running;
+}
+
+// The display checks and the settings load, made while the splash window is created.
+// Returns false when the program must end at once.
+bool StartupSequence::runSplashChecks()
+{
+    QSize size = m_options.screenSize.value_or(QSize());
+    int depth = m_options.screenDepth.value_or(0);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        if (!m_options.screenSize)
+            size = screen->size();
+        if (!m_options.screenDepth)
+            depth = screen->depth();
+    }
+    const DisplayCheck check = DisplayCheck::run(size.width(), size.height(), depth);
+    if (check.resolutionMessage) {
+        m_ui.information(*check.resolutionMessage);
+        return false;
+    }
+    if (check.colourMessage)
+        m_ui.information(*check.colourMessage);
+
+    m_settings = std::make_unique<SettingsStore>(
+        m_options.settingsFile.isEmpty() ? SettingsStore::defaultFilePath() : m_options.settingsFile);
+    m_settingsLoaded = m_settings->LoadSettings();
+    if (!m_settingsLoaded) {
+        m_ui.error(SettingsStore::readErrorText());
+        // The remaining start-up steps still run; the event loop then ends at once.
+        m_endRequested = true;
+    }
+    return true;
+}
+
+void StartupSequence::createMainWindow()
+{
+    m_paths = ProgramPaths::fromEnvironment(m_options.programHome);
+    m_mainWindow = std::make_unique<THauptFormular>(m_ui);
+    m_mainWindow->setWindowTitle(AppInfo::title() + QStringLiteral(" - <Unbenannt>"));
+    for (const QString& failure : m_paths->ensureDirectories()) {
+        m_ui.error(failure);
+        m_endRequested = true;
+    }
+}
+
+void StartupSequence::shutdown()
+{
+    m_mainWindow.reset();
+    // Settings that could not be read are not written back: that would replace whatever
+    // the user has stored with empty values.
+    if (!m_settings || !m_settingsLoaded)
+        return;
+    if (!m_settings->SaveSettings())
+        m_ui.error(SettingsStore::writeErrorText());
+}
+
+} // namespace pelvaro::app::ui

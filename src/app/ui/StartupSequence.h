@@ -1,0 +1,80 @@
+#pragma once
+
+#include "app/ProgramPaths.h"
+#include "app/SettingsStore.h"
+
+#include <QSize>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace pelvaro::app {
+class StartupGuard;
+class UiServices;
+} // namespace pelvaro::app
+
+namespace pelvaro::app::ui {
+
+class SplashWindow;
+class THauptFormular;
+
+struct StartupOptions
+{
+    // Names the single-instance guard; the program passes its executable's name.
+    QString applicationName = QStringLiteral("pelvaro");
+    // Folder of the guard's lock and socket; empty means the per-user runtime folder.
+    QString runtimeDir;
+    // Settings file; empty means the per-user default.
+    QString settingsFile;
+    // Program directory given on the command line; empty means PELVARO_HOME and the rules
+    // of ProgramPaths.
+    QString programHome;
+    // The display as the checks see it; unset means the primary screen.
+    std::optional<QSize> screenSize;
+    std::optional<int> screenDepth;
+    bool useGuard = true;
+};
+
+// Start-up and shutdown of the program in their fixed order. The main window exists only
+// after start() returned Running.
+class StartupSequence
+{
+public:
+    enum class Outcome
+    {
+        Running,        // the event loop may run
+        SecondInstance, // another instance was asked to come to the front; end silently
+        Ended           // a fatal start-up failure was shown; end without the event loop
+    };
+
+    StartupSequence(UiServices& ui, StartupOptions options);
+    ~StartupSequence();
+    StartupSequence(const StartupSequence&) = delete;
+    StartupSequence& operator=(const StartupSequence&) = delete;
+
+    Outcome start();
+    // Runs when the main window has closed: writes the settings back and reports a failure.
+    void shutdown();
+
+    THauptFormular* mainWindow() const { return m_mainWindow.get(); }
+    SettingsStore* settings() const { return m_settings.get(); }
+    const std::optional<ProgramPaths>& paths() const { return m_paths; }
+    StartupGuard* guard() const { return m_guard.get(); }
+
+private:
+    bool runSplashChecks();
+    void createMainWindow();
+
+    UiServices& m_ui;
+    StartupOptions m_options;
+    std::unique_ptr<StartupGuard> m_guard;
+    std::unique_ptr<SettingsStore> m_settings;
+    std::optional<ProgramPaths> m_paths;
+    std::unique_ptr<SplashWindow> m_splash;
+    std::unique_ptr<THauptFormular> m_mainWindow;
+    bool m_endRequested = false;
+    bool m_settingsLoaded = false;
+};
+
+} // namespace pelvaro::app::ui

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+
+namespace pelvaro::site {
+
+// One entry of the record's per-service table: the catalogue's Nr and the last date the
+// site was submitted to that service (days since 30 December 1899; 0.0 means none).
+struct EngineDateEntry
+{
+    qint32 nr = 0;
+    double date = 0.0;
+    bool operator==(const EngineDateEntry&) const = default;
+};
+
+// The site description: fixed-capacity texts (capacities count Windows-1252 bytes) and
+// item indexes (-1 = no choice). Its byte form is the site-info file.
+struct SiteRecord
+{
+    static constexpr qsizetype ByteSize = 10395;
+    static constexpr int KeyCount = 15;
+    static constexpr int DateEntryCount = 700;
+    static constexpr qsizetype DateTableOffset = 1995;
+
+    QString FirstNameEdit;            // 30
+    QString LastNameEdit;             // 30
+    QString title_personEdit;         // 30
+    QString mobileEdit;               // 30
+    QString tollfreeEdit;             // 30
+    QString FaxEdit;                  // 30
+    QString phoneEdit;                // 30
+    QString PostcodeEdit;             // 15
+    QString CityEdit;                 // 50
+    QString AddressEdit;              // 60
+    QString emailEdit;                // 60
+    QString CompanyEdit;              // 50
+    QString productsEdit;             // 50
+    QString StateEdit;                // 30
+    QString TitleEdit;                // 50
+    QString URLEdit;                  // 100
+    QString DescriptionShortEdit;     // 60
+    QString NameVornameWebMasterEdit; // 100
+    QString WebmasterEmailEdit;       // 60
+    QString passwordedit;             // 15
+    QString ageEdit;                  // 2
+    QString KeywordsMemo;             // 255
+    QString DescriptionMemo;          // 255
+    qint32 LanguageCombo = -1;
+    qint32 webtypeCombo = -1;
+    qint32 CategoryCombo = -1;
+    qint32 countryCombo = -1;
+    qint32 GreetingCombo = -1;
+    qint32 sexCombo = -1;
+    std::array<QString, KeyCount> Key; // Key1 .. Key15, 30 each
+    QString FullName;                  // 60, derived
+    std::array<EngineDateEntry, DateEntryCount> dates{};
+
+    // Every text empty, every item index -1, the date table zero.
+    void Clear();
+    // FirstNameEdit, a blank and LastNameEdit, cut to 60 characters.
+    static QString fullNameOf(const QString& firstName, const QString& lastName);
+    void recomputeFullName() { FullName = fullNameOf(FirstNameEdit, LastNameEdit); }
+    // Cuts every text to its capacity (characters Windows-1252 cannot hold count as one).
+    void clampToCapacities();
+
+    // Exactly ByteSize bytes.
+    QByteArray encode() const;
+    // Accepts any bytes: missing bytes read as zero, extra bytes are ignored, and a length
+    // byte above its field's capacity is clamped to the capacity.
+    static SiteRecord decode(const QByteArray& bytes);
+
+    bool operator==(const SiteRecord&) const = default;
+};
+
+} // namespace pelvaro::site

@@ -1,0 +1,109 @@
+#include "ScriptedUiServices.h"
+
+#include <gtest/gtest.h>
+
+namespace pelvaro::test {
+
+using app::MessageAnswer;
+using app::MessageButtons;
+
+ScriptedUiServices::~ScriptedUiServices()
+{
+    EXPECT_TRUE(m_answers.empty()) << m_answers.size() << " scripted answer(s) were never asked for";
+}
+
+QStringList ScriptedUiServices::messageTexts() const
+{
+    QStringList texts;
+    for (const Shown& s : m_shown)
+        if (s.kind == Shown::Kind::Message || s.kind == Shown::Kind::GeneralError)
+            texts << s.text;
+    return texts;
+}
+
+MessageAnswer ScriptedUiServices::showMessage(app::MessageKind kind, const QString& title,
+                                              const QString& text, MessageButtons buttons)
+{
+    Shown shown;
+    shown.kind = Shown::Kind::Message;
+    shown.messageKind = kind;
+    shown.buttons = buttons;
+    shown.title = title;
+    shown.text = text;
+    m_shown.push_back(shown);
+    // A box with only OK leaves nothing to choose, so it needs no scripted answer.
+    if (buttons == MessageButtons::Ok)
+        return MessageAnswer::Ok;
+    if (m_answers.empty() || !std::holds_alternative<MessageAnswer>(m_answers.front())) {
+        ADD_FAILURE() << "unscripted question: " << text.toStdString();
+        return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Cancel;
+    }
+    const MessageAnswer answer = std::get<MessageAnswer>(m_answers.front());
+    m_answers.pop_front();
+    return answer;
+}
+
+std::optional<QString> ScriptedUiServices::takeFileAnswer(const QString& title, Shown::Kind kind)
+{
+    Shown shown;
+    shown.kind = kind;
+    shown.title = title;
+    m_shown.push_back(shown);
+    if (m_answers.empty() || !std::holds_alternative<FileAnswer>(m_answers.front())) {
+        ADD_FAILURE() << "unscripted file dialog: " << title.toStdString();
+        return std::nullopt;
+    }
+    const FileAnswer answer = std::get<FileAnswer>(m_answers.front());
+    m_answers.pop_front();
+    if (answer.cancelled)
+        return std::nullopt;
+    return answer.path;
+}
+
+std::optional<QString> ScriptedUiServices::getOpenFileName(const app::FileDialogRequest& request)
+{
+    return takeFileAnswer(request.title, Shown::Kind::OpenDialog);
+}
+
+std::optional<QString> ScriptedUiServices::getSaveFileName(const app::FileDialogRequest& request)
+{
+    return takeFileAnswer(request.title, Shown::Kind::SaveDialog);
+}
+
+bool ScriptedUiServices::openUrl(const QUrl& url)
+{
+    m_openedUrls.push_back(url);
+    return true;
+}
+
+void ScriptedUiServices::showGeneralError(const QString& text)
+{
+    Shown shown;
+    shown.kind = Shown::Kind::GeneralError;
+    shown.messageKind = app::MessageKind::Error;
+    shown.text = text;
+    m_shown.push_back(shown);
+}
+
+void ScriptedUiServices::openWaitWindow(const QString& text)
+{
+    ++m_waitOpened;
+    m_lastWaitText = text;
+    Shown shown;
+    shown.kind = Shown::Kind::WaitNotice;
+    shown.text = text;
+    m_shown.push_back(shown);
+}
+
+void ScriptedUiServices::showHelpWindow(const app::HelpPage& page)
+{
+    Shown shown;
+    shown.kind = Shown::Kind::Help;
+    shown.title = page.title;
+    shown.text = page.html;
+    shown.helpContext = page.context;
+    shown.helpFound = page.found;
+    m_shown.push_back(shown);
+}
+
+} // namespace pelvaro::test

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "app/UiServices.h"
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <deque>
+#include <optional>
+#include <variant>
+#include <vector>
+
+namespace pelvaro::test {
+
+// The UI-services door for tests: answers are queued in advance, everything shown is
+// recorded in order, and a question that nobody scripted fails the test at once instead of
+// waiting for a click that never comes.
+class ScriptedUiServices : public app::UiServices
+{
+public:
+    struct Shown
+    {
+        enum class Kind
+        {
+            Message,
+            OpenDialog,
+            SaveDialog,
+            WaitNotice,
+            Help,
+            GeneralError
+        };
+        Kind kind = Kind::Message;
+        app::MessageKind messageKind = app::MessageKind::Information;
+        app::MessageButtons buttons = app::MessageButtons::Ok;
+        QString title;
+        QString text;
+        int helpContext = 0;
+        bool helpFound = false;
+    };
+
+    ~ScriptedUiServices() override;
+
+    // Queues the answer to the next box with buttons to choose from.
+    void answer(app::MessageAnswer answer) { m_answers.emplace_back(answer); }
+    // Queues the next file dialog's answer; std::nullopt stands for Cancel.
+    void answerFile(const std::optional<QString>& path)
+    {
+        m_answers.emplace_back(FileAnswer{!path.has_value(), path.value_or(QString())});
+    }
+
+    const std::vector<Shown>& shown() const { return m_shown; }
+    // The texts of all message boxes and the general error display, in order.
+    QStringList messageTexts() const;
+    const std::vector<QUrl>& openedUrls() const { return m_openedUrls; }
+    int waitNoticesOpened() const { return m_waitOpened; }
+    const QString& lastWaitText() const { return m_lastWaitText; }
+    bool allAnswersUsed() const { return m_answers.empty(); }
+    int beeps() const { return m_beeps; }
+
+    app::MessageAnswer showMessage(app::MessageKind kind, const QString& title, const QString& text,
+                                   app::MessageButtons buttons) override;
+    std::optional<QString> getOpenFileName(const app::FileDialogRequest& request) override;
+    std::optional<QString> getSaveFileName(const app::FileDialogRequest& request) override;
+    bool openUrl(const QUrl& url) override;
+    QString clipboardText() override { return m_clipboard; }
+    void setClipboardText(const QString& text) override { m_clipboard = text; }
+    void beep() override { ++m_beeps; }
+    void showGeneralError(const QString& text) override;
+
+protected:
+    void openWaitWindow(const QString& text) override;
+    void closeWaitWindow() override {}
+    void showHelpWindow(const app::HelpPage& page) override;
+
+private:
+    struct FileAnswer
+    {
+        bool cancelled = false;
+        QString path;
+    };
+    std::optional<QString> takeFileAnswer(const QString& title, Shown::Kind kind);
+
+    std::deque<std::variant<app::MessageAnswer, FileAnswer>> m_answers;
+    std::vector<Shown> m_shown;
+    std::vector<QUrl> m_openedUrls;
+    QString m_clipboard;
+    QString m_lastWaitText;
+    int m_waitOpened = 0;
+    int m_beeps = 0;
+};
+
+} // namespace pelvaro::test
