@@ -1,5 +1,6 @@
 // The pelvaro executable: start-up, event loop, shutdown.
 #include "app/AppInfo.h"
+#include "app/ui/ProgramLook.h"
 #include "app/ui/QtUiServices.h"
 #include "app/ui/Screenshots.h"
 #include "app/ui/StartupSequence.h"
@@ -27,6 +28,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(AppInfo::settingsApplication());
     QApplication::setApplicationVersion(AppInfo::version());
     QApplication::setQuitOnLastWindowClosed(true);
+    applyProgramLook();
 
     // Qt's own dialogs (file dialogs above all) speak German like the rest of the program.
     QTranslator qtTranslator;

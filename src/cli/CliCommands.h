@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QTextStream;
+
+namespace pelvaro::cli {
+
+// pelvaro-cli: the program's functions without a window. Each command prints its result on
+// standard output and its errors, in German, on standard error; the exit status is 0 on
+// success and 1 on any error.
+class CliCommands
+{
+public:
+    CliCommands(QTextStream& out, QTextStream& err);
+
+    // arguments without the program name.
+    int run(const QStringList& arguments);
+    // Standard input, read by "site new" when no --from is given; tests replace it.
+    void setStandardInput(const QByteArray& input) { m_stdin = input; m_stdinSet = true; }
+
+    static QString usage();
+
+private:
+    int siteCommand(const QStringList& arguments);
+    int siteNew(const QStringList& arguments);
+    int siteShow(const QStringList& arguments);
+    int siteValue(const QStringList& arguments);
+    int fail(const QString& message);
+    QByteArray readStandardInput();
+
+    QTextStream& m_out;
+    QTextStream& m_err;
+    QString m_home;
+    QByteArray m_stdin;
+    bool m_stdinSet = false;
+};
+
+} // namespace pelvaro::cli

@@ -1,0 +1,172 @@
+#include "cli/SiteJson.h"
+
+#include "app/Error.h"
+#include "site/SiteItemLists.h"
+
+#include <QDate>
+#include <QJsonArray>
+
+#include <cmath>
+#include <vector>
+
+namespace pelvaro::cli {
+
+using site::SiteItemLists;
+using site::SiteRecord;
+
+namespace {
+
+struct TextKey
+{
+    const char* name;
+    QString SiteRecord::*field;
+};
+
+struct IndexKey
+{
+    const char* name;
+    qint32 SiteRecord::*field;
+    const QStringList& (*items)();
+};
+
+// Record order.
+const std::vector<TextKey>& textKeys()
+{
+    static const std::vector<TextKey> keys{
+        {"FirstNameEdit", &SiteRecord::FirstNameEdit},
+        {"LastNameEdit", &SiteRecord::LastNameEdit},
+        {"title_personEdit", &SiteRecord::title_personEdit},
+        {"mobileEdit", &SiteRecord::mobileEdit},
+        {"tollfreeEdit", &SiteRecord::tollfreeEdit},
+        {"FaxEdit", &SiteRecord::FaxEdit},
+        {"phoneEdit", &SiteRecord::phoneEdit},
+        {"PostcodeEdit", &SiteRecord::PostcodeEdit},
+        {"CityEdit", &SiteRecord::CityEdit},
+        {"AddressEdit", &SiteRecord::AddressEdit},
+        {"emailEdit", &SiteRecord::emailEdit},
+        {"CompanyEdit", &SiteRecord::CompanyEdit},
+        {"productsEdit", &SiteRecord::productsEdit},
+        {"StateEdit", &SiteRecord::StateEdit},
+        {"TitleEdit", &SiteRecord::TitleEdit},
+        {"URLEdit", &SiteRecord::URLEdit},
+        {"DescriptionShortEdit", &SiteRecord::DescriptionShortEdit},
+        {"NameVornameWebMasterEdit", &SiteRecord::NameVornameWebMasterEdit},
+        {"WebmasterEmailEdit", &SiteRecord::WebmasterEmailEdit},
+        {"passwordedit", &SiteRecord::passwordedit},
+        {"ageEdit", &SiteRecord::ageEdit},
+        {"KeywordsMemo", &SiteRecord::KeywordsMemo},
+        {"DescriptionMemo", &SiteRecord::DescriptionMemo},
+    };
+    return keys;
+}
+
+const std::vector<IndexKey>& indexKeys()
+{
+    static const std::vector<IndexKey> keys{
+        {"LanguageCombo", &SiteRecord::LanguageCombo, &SiteItemLists::LanguageCombo},
+        {"webtypeCombo", &SiteRecord::webtypeCombo, &SiteItemLists::webtypeCombo},
+        {"CategoryCombo", &SiteRecord::CategoryCombo, &SiteItemLists::CategoryCombo},
+        {"countryCombo", &SiteRecord::countryCombo, &SiteItemLists::countryCombo},
+        {"GreetingCombo", &SiteRecord::GreetingCombo, &SiteItemLists::GreetingCombo},
+        {"sexCombo", &SiteRecord::sexCombo, &SiteItemLists::sexCombo},
+    };
+    return keys;
+}
+
+QString keyName(int i)
+{
+    return QStringLiteral("Key%1").arg(i + 1);
+}
+
+QDate baseDate()
+{
+    return QDate(1899, 12, 30);
+}
+
+} // namespace
+
+QString SiteJson::dateText(double days)
+{
+    // QDate covers far more than any real submission date; beyond that the value is garbage.
+    if (!std::isfinite(days) || std::fabs(days) > 3.0e6)
+        return QString();
+    const QDate date = baseDate().addDays(qint64(std::floor(days)));
+    return date.isValid() ? date.toString(Qt::ISODate) : QString();
+}
+
+QJsonObject SiteJson::toJson(const SiteRecord& record)
+{
+    QJsonObject object;
+    for (const TextKey& key : textKeys())
+        object.insert(QLatin1String(key.name), record.*key.field);
+    for (const IndexKey& key : indexKeys())
+        object.insert(QLatin1String(key.name), record.*key.field);
+    for (int i = 0; i < SiteRecord::KeyCount; ++i)
+        object.insert(keyName(i), record.Key[size_t(i)]);
+    object.insert(QStringLiteral("FullName"), record.FullName);
+    QJsonArray dates;
+    for (const site::EngineDateEntry& entry : record.dates) {
+        if (entry.date == 0.0)
+            continue;
+        const QString text = dateText(entry.date);
+        dates.append(QJsonArray{entry.nr, text.isEmpty() ? QJsonValue(entry.date) : QJsonValue(text)});
+    }
+    object.insert(QStringLiteral("dates"), dates);
+    return object;
+}
+
+SiteRecord SiteJson::fromJson(const QJsonObject& object)
+{
+    SiteRecord record;
+    record.Clear();
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        const QString& name = it.key();
+        const QJsonValue& value = it.value();
+        const auto wrongType = [&name](const char* expected) {
+            return Error(QStringLiteral("Der Wert von \"%1\" hat den falschen Typ (erwartet: %2).")
+                             .arg(name, QLatin1String(expected)));
+        };
+
+        if (name == QLatin1String("FullName") || name == QLatin1String("dates"))
+            continue;
+
+        bool known = false;
+        for (const TextKey& key : textKeys()) {
+            if (name != QLatin1String(key.name))
+                continue;
+            if (!value.isString())
+                throw wrongType("Text");
+            record.*key.field = value.toString();
+            known = true;
+        }
+        for (int i = 0; !known && i < SiteRecord::KeyCount; ++i) {
+            if (name != keyName(i))
+                continue;
+            if (!value.isString())
+                throw wrongType("Text");
+            record.Key[size_t(i)] = value.toString();
+            known = true;
+        }
+        for (const IndexKey& key : indexKeys()) {
+            if (known || name != QLatin1String(key.name))
+                continue;
+            const double number = value.toDouble();
+            if (!value.isDouble() || number != std::floor(number))
+                throw wrongType("ganze Zahl");
+            const qsizetype count = key.items().size();
+            if (number < -1 || number >= double(count))
+                throw Error(QStringLiteral("Der Wert von \"%1\" muss zwischen -1 und %2 liegen.")
+                                .arg(name)
+                                .arg(count - 1));
+            record.*key.field = qint32(number);
+            known = true;
+        }
+        if (!known)
+            throw Error(QStringLiteral("Unbekannter Schlüssel \"%1\".").arg(name));
+    }
+    record.clampToCapacities();
+    record.recomputeFullName();
+    return record;
+}
+
+} // namespace pelvaro::cli

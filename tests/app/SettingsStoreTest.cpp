@@ -1,0 +1,179 @@
+#include "app/SettingsStore.h"
+
+#include "TestDirs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+using pelvaro::app::Settings;
+using pelvaro::app::SettingsStore;
+using pelvaro::test::TestDirs;
+
+namespace {
+
+QString iniPath()
+{
+    return TestDirs::root() + QStringLiteral("/cfg/Pelvaro.ini");
+}
+
+void writeIni(const QByteArray& content)
+{
+    QDir().mkpath(TestDirs::root() + QStringLiteral("/cfg"));
+    QFile file(iniPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QByteArray readIni()
+{
+    QFile file(iniPath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const QByteArray customIni = "[Optionen]\n"
+                             "IDGlobAnzThreads=12\n"
+                             "IDGlobProxy=proxy.example.net\n"
+                             "IDGlobProxyPort=8080\n"
+                             "IDProxyVorauswahl=4\n"
+                             "IDBerichtUeberschreiben=1\n"
+                             "IDTDT=0\n"
+                             "IDNSDV=3.1\n";
+
+Settings customSettings()
+{
+    Settings s;
+    s.threadCount = 12;
+    s.proxyHost = QStringLiteral("proxy.example.net");
+    s.proxyPort = QStringLiteral("8080");
+    s.proxyChoice = 4;
+    s.overwriteReport = true;
+    s.showTips = false;
+    s.catalogueVersion = QStringLiteral("3.1");
+    return s;
+}
+
+} // namespace
+
+TEST(SettingsStore, FirstStartWritesTheDefaults)
+{
+    SettingsStore store(iniPath());
+    ASSERT_TRUE(store.LoadSettings());
+    EXPECT_EQ(store.settings(), Settings::defaults());
+    const Settings d = Settings::defaults();
+    EXPECT_EQ(d.threadCount, 5);
+    EXPECT_EQ(d.proxyChoice, 1);
+    EXPECT_FALSE(d.overwriteReport);
+    EXPECT_TRUE(d.showTips);
+    EXPECT_TRUE(d.proxyHost.isEmpty() && d.proxyPort.isEmpty() && d.catalogueVersion.isEmpty());
+
+    // Written back at once, all seven values.
+    QSettings ini(iniPath(), QSettings::IniFormat);
+    EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDGlobAnzThreads")).toString(), QStringLiteral("5"));
+    EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDProxyVorauswahl")).toString(), QStringLiteral("1"));
+    EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDBerichtUeberschreiben")).toString(), QStringLiteral("0"));
+    EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDTDT")).toString(), QStringLiteral("1"));
+    EXPECT_EQ(ini.allKeys().size(), 7);
+}
+
+TEST(SettingsStore, ReadsStoredValuesAndWritesThemBackUnchanged)
+{
+    writeIni(customIni);
+    SettingsStore store(iniPath());
+    ASSERT_TRUE(store.LoadSettings());
+    EXPECT_EQ(store.settings(), customSettings());
+    EXPECT_EQ(readIni(), customIni) << "nothing is written while every value is sound";
+
+    store.settings().threadCount = 24;
+    ASSERT_TRUE(store.SaveSettings());
+    SettingsStore again(iniPath());
+    ASSERT_TRUE(again.LoadSettings());
+    EXPECT_EQ(again.settings().threadCount, 24);
+    EXPECT_EQ(again.settings().proxyHost, QStringLiteral("proxy.example.net"));
+}
+
+struct BrokenValueCase
+{
+    const char* name;
+    QByteArray replace; // the line of customIni to change
+    QByteArray with;    // its new text; empty: the line is dropped
+    bool resetsAll;
+};
+
+class SettingsStoreBrokenValue : public ::testing::TestWithParam<BrokenValueCase>
+{
+};
+
+TEST_P(SettingsStoreBrokenValue, ResetsEverythingOrOnlyReadsEmpty)
+{
+    const BrokenValueCase& c = GetParam();
+    QByteArray ini = customIni;
+    ini.replace(c.replace, c.with);
+    writeIni(ini);
+
+    SettingsStore store(iniPath());
+    ASSERT_TRUE(store.LoadSettings());
+    if (c.resetsAll) {
+        // A thread count of 12 returns to 5 with the rest, and the defaults are written.
+        EXPECT_EQ(store.settings(), Settings::defaults());
+        SettingsStore reread(iniPath());
+        ASSERT_TRUE(reread.LoadSettings());
+        EXPECT_EQ(reread.settings(), Settings::defaults());
+    } else {
+        Settings expected = customSettings();
+        expected.proxyHost.clear();
+        EXPECT_EQ(store.settings(), expected);
+        EXPECT_EQ(readIni(), ini) << "a missing text is no reason to write";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, SettingsStoreBrokenValue,
+    ::testing::Values(
+        BrokenValueCase{"TipsMissing", "IDTDT=0\n", "", true},
+        BrokenValueCase{"ThreadsNotANumber", "IDGlobAnzThreads=12", "IDGlobAnzThreads=zwölf", true},
+        BrokenValueCase{"ThreadsTooLarge", "IDGlobAnzThreads=12", "IDGlobAnzThreads=4294967296", true},
+        BrokenValueCase{"ChoiceMissing", "IDProxyVorauswahl=4\n", "", true},
+        BrokenValueCase{"ReportFlagEmpty", "IDBerichtUeberschreiben=1", "IDBerichtUeberschreiben=", true},
+        // A comma list is not a text in the INI format.
+        BrokenValueCase{"VersionIsAList", "IDNSDV=3.1", "IDNSDV=3, 1", true},
+        BrokenValueCase{"ProxyHostMissing", "IDGlobProxy=proxy.example.net\n", "", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SettingsStore, YesNoValuesReadAsYesWhenNotZero)
+{
+    QByteArray ini = customIni;
+    ini.replace("IDTDT=0", "IDTDT=7");
+    writeIni(ini);
+    SettingsStore store(iniPath());
+    ASSERT_TRUE(store.LoadSettings());
+    EXPECT_TRUE(store.settings().showTips);
+    EXPECT_EQ(store.settings().threadCount, 12);
+}
+
+TEST(SettingsStore, UnreadableLocationFailsAndWritesNothing)
+{
+    // The settings folder is taken by a file: the location can be neither read nor made.
+    QFile blocker(TestDirs::root() + QStringLiteral("/cfg"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    SettingsStore store(iniPath());
+    EXPECT_FALSE(store.LoadSettings());
+    EXPECT_EQ(store.settings(), Settings()) << "every field zero or empty";
+    EXPECT_FALSE(store.SaveSettings());
+
+    // The settings file itself is a folder.
+    const QString dirAsFile = TestDirs::root() + QStringLiteral("/cfg2/Pelvaro.ini");
+    QDir().mkpath(dirAsFile);
+    SettingsStore second(dirAsFile);
+    EXPECT_FALSE(second.LoadSettings());
+    EXPECT_FALSE(second.SaveSettings());
+}
+
+TEST(SettingsStore, DefaultFileLivesInTheUserConfigFolder)
+{
+    const QString path = SettingsStore::defaultFilePath();
+    EXPECT_TRUE(path.endsWith(QStringLiteral("/Trevanix GmbH/Pelvaro! 1.6.1.ini"))) << path.toStdString();
+}

@@ -1,0 +1,81 @@
+#include "app/ui/HelpWindow.h"
+#include "app/ui/QtUiServices.h"
+#include "app/ui/THauptFormular.h"
+#include "app/ui/WaitNoticeWindow.h"
+
+#include "ScriptedUiServices.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTabWidget>
+#include <QTextBrowser>
+
+#include <gtest/gtest.h>
+
+using pelvaro::app::ui::HelpWindow;
+using pelvaro::app::ui::QtUiServices;
+using pelvaro::app::ui::THauptFormular;
+using pelvaro::app::ui::WaitNoticeWindow;
+using pelvaro::test::ScriptedUiServices;
+
+TEST(MainWindowShell, SixPagesInOrderWithTheirHelp)
+{
+    ScriptedUiServices ui;
+    THauptFormular window(ui);
+    const QStringList captions{QStringLiteral("Kenndaten eingeben"), QStringLiteral("Meta-Tags generieren"),
+                               QStringLiteral("Suchdienste auswählen"), QStringLiteral("Automatische Anmeldung"),
+                               QStringLiteral("Manuelle Anmeldung"), QStringLiteral("Statusbericht")};
+    const QStringList names{QStringLiteral("TabSiteDescription"), QStringLiteral("TabMetaTags"),
+                            QStringLiteral("TabSelectEngine"), QStringLiteral("TabAutoSubmit"),
+                            QStringLiteral("TabManuell"), QStringLiteral("TabStatusbericht")};
+    const int contexts[] = {3, 3000, 4, 5, 172, 174};
+    QTabWidget* pages = window.pageControl();
+    ASSERT_EQ(pages->count(), 6);
+    EXPECT_EQ(pages->currentIndex(), 0);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(pages->tabText(i), captions[i]);
+        EXPECT_EQ(pages->widget(i)->objectName(), names[i]);
+        auto* help = window.findChild<QAction*>(names[i] + QStringLiteral("HelpButton"));
+        ASSERT_NE(help, nullptr);
+        help->trigger();
+        EXPECT_EQ(ui.shown().back().helpContext, contexts[i]);
+    }
+    window.findChild<QAction*>(QStringLiteral("ActionHinweise"))->trigger();
+    EXPECT_EQ(ui.shown().back().helpContext, 99);
+    window.findChild<QAction*>(QStringLiteral("ActionNeuerSuchdienst"))->trigger();
+    EXPECT_EQ(ui.shown().back().helpContext, 2000);
+}
+
+TEST(QtUiServices, HelpWindowFollowsHelpLinks)
+{
+    QtUiServices ui;
+    ui.ShowHelp(4711);
+    HelpWindow* help = ui.helpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(help->browser()->toPlainText().contains(QStringLiteral("Hilfe-Kontext 4711")));
+    emit help->browser()->anchorClicked(QUrl(QStringLiteral("help:99")));
+    EXPECT_EQ(help->currentContext(), 99);
+    EXPECT_TRUE(help->windowTitle().contains(QStringLiteral("Hinweise")));
+    ui.ShowHelp(3);
+    EXPECT_EQ(ui.helpWindow(), help) << "one help window, reused";
+    EXPECT_EQ(help->currentContext(), 3);
+}
+
+TEST(QtUiServices, WaitNoticeIsShownOnceAndGoneWhenClosed)
+{
+    QtUiServices ui;
+    ASSERT_TRUE(ui.ShowWaitNotice(QStringLiteral("Bitte warten ...")));
+    EXPECT_FALSE(ui.ShowWaitNotice(QStringLiteral("Noch einer")));
+    WaitNoticeWindow* window = ui.waitWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->text(), QStringLiteral("Bitte warten ..."));
+    EXPECT_EQ(window->width(), 200);
+    int visibleNotices = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        visibleNotices += qobject_cast<WaitNoticeWindow*>(w) && w->isVisible() ? 1 : 0;
+    EXPECT_EQ(visibleNotices, 1);
+    EXPECT_TRUE(ui.CloseWaitNotice());
+    EXPECT_EQ(ui.waitWindow(), nullptr);
+}

@@ -1,0 +1,164 @@
+#include "app/ui/StartupSequence.h"
+
+#include "app/ui/THauptFormular.h"
+
+#include "ScriptedUiServices.h"
+#include "TestDirs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using pelvaro::app::ui::StartupOptions;
+using pelvaro::app::ui::StartupSequence;
+using pelvaro::test::ScriptedUiServices;
+using pelvaro::test::TestDirs;
+using Outcome = StartupSequence::Outcome;
+
+namespace {
+
+StartupOptions options()
+{
+    StartupOptions o;
+    o.runtimeDir = TestDirs::runtimeDir();
+    o.settingsFile = TestDirs::settingsFile();
+    o.programHome = TestDirs::programDir();
+    o.screenSize = QSize(1024, 768);
+    o.screenDepth = 32;
+    return o;
+}
+
+void blockWithFile(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+}
+
+} // namespace
+
+TEST(StartupSequence, FirstStartPreparesSettingsFoldersAndWindow)
+{
+    ScriptedUiServices ui;
+    StartupSequence startup(ui, options());
+    ASSERT_EQ(startup.start(), Outcome::Running);
+    EXPECT_TRUE(ui.shown().empty()) << "a sound start says nothing";
+
+    // The defaults are on disk before the main window is shown.
+    QSettings ini(TestDirs::settingsFile(), QSettings::IniFormat);
+    EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDGlobAnzThreads")).toString(), QStringLiteral("5"));
+    EXPECT_TRUE(QFileInfo(TestDirs::programDir() + QStringLiteral("/daten")).isDir());
+    EXPECT_TRUE(QFileInfo(TestDirs::programDir() + QStringLiteral("/HTML")).isDir());
+
+    ASSERT_NE(startup.mainWindow(), nullptr);
+    EXPECT_FALSE(startup.mainWindow()->isVisible()) << "the event loop shows it, not start-up";
+    EXPECT_EQ(startup.mainWindow()->windowTitle(), QStringLiteral("Pelvaro! - <Unbenannt>"));
+
+    startup.settings()->settings().threadCount = 9;
+    startup.shutdown();
+    EXPECT_EQ(startup.mainWindow(), nullptr);
+    QSettings reread(TestDirs::settingsFile(), QSettings::IniFormat);
+    EXPECT_EQ(reread.value(QStringLiteral("Optionen/IDGlobAnzThreads")).toString(), QStringLiteral("9"));
+    EXPECT_TRUE(ui.shown().empty());
+}
+
+TEST(StartupSequence, SmallScreenEndsBeforeAnyWindow)
+{
+    ScriptedUiServices ui;
+    StartupOptions o = options();
+    o.screenSize = QSize(640, 480);
+    StartupSequence startup(ui, o);
+    EXPECT_EQ(startup.start(), Outcome::Ended);
+    EXPECT_EQ(ui.messageTexts(),
+              QStringList{QStringLiteral("Bitte wählen Sie eine höhrere Bildschirmauflösung. Pelvaro! "
+                                         "kann bei der aktuell eingestellten Auflösung von 640 x 480 "
+                                         "nicht ausgeführt werden.")});
+    EXPECT_EQ(ui.shown().front().messageKind, pelvaro::app::MessageKind::Information);
+    EXPECT_EQ(startup.mainWindow(), nullptr);
+    EXPECT_FALSE(QFile::exists(TestDirs::settingsFile())) << "settings are loaded after the check";
+}
+
+TEST(StartupSequence, FewColoursOnlyWarn)
+{
+    ScriptedUiServices ui;
+    StartupOptions o = options();
+    o.screenDepth = 8;
+    StartupSequence startup(ui, o);
+    EXPECT_EQ(startup.start(), Outcome::Running);
+    ASSERT_EQ(ui.messageTexts().size(), 1);
+    EXPECT_TRUE(ui.messageTexts().front().startsWith(QStringLiteral("Ihr System kann zur Zeit nur 256 Farben")));
+}
+
+TEST(StartupSequence, UnreadableSettingsEndTheProgramWithoutOverwritingThem)
+{
+    blockWithFile(TestDirs::configDir() + QStringLiteral("/Trevanix GmbH"));
+    ScriptedUiServices ui;
+    StartupSequence startup(ui, options());
+    EXPECT_EQ(startup.start(), Outcome::Ended);
+    EXPECT_EQ(ui.messageTexts(), QStringList{QStringLiteral(
+                                     "Fehler beim Lesen der Registry. Bitte überprüfen Sie Ihr "
+                                     "System!\n\nDie Anwendung wird beendet!")});
+    EXPECT_EQ(ui.shown().front().messageKind, pelvaro::app::MessageKind::Error);
+    // The remaining steps still ran.
+    EXPECT_NE(startup.mainWindow(), nullptr);
+    startup.shutdown();
+    EXPECT_EQ(ui.messageTexts().size(), 1) << "nothing was loaded, so nothing is written back";
+}
+
+TEST(StartupSequence, FoldersThatCannotBeMadeEndTheProgram)
+{
+    blockWithFile(TestDirs::programDir() + QStringLiteral("/daten"));
+    blockWithFile(TestDirs::programDir() + QStringLiteral("/HTML"));
+    ScriptedUiServices ui;
+    StartupSequence startup(ui, options());
+    EXPECT_EQ(startup.start(), Outcome::Ended);
+    EXPECT_EQ(ui.messageTexts(),
+              (QStringList{QStringLiteral("Fehler-Nr. 219910 - Anwendung wird beendet!"),
+                           QStringLiteral("Fehler-Nr. 09910 - Anwendung wird beendet!")}));
+}
+
+TEST(StartupSequence, DeletedDataFolderIsMadeAgain)
+{
+    QDir(TestDirs::programDir() + QStringLiteral("/daten")).removeRecursively();
+    ScriptedUiServices ui;
+    StartupSequence startup(ui, options());
+    EXPECT_EQ(startup.start(), Outcome::Running);
+    EXPECT_TRUE(QDir(TestDirs::programDir() + QStringLiteral("/daten")).isEmpty());
+}
+
+TEST(StartupSequence, SettingsThatCannotBeWrittenAtShutdownAreReported)
+{
+    ScriptedUiServices ui;
+    StartupSequence startup(ui, options());
+    ASSERT_EQ(startup.start(), Outcome::Running);
+    const QString folder = QFileInfo(TestDirs::settingsFile()).absolutePath();
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    blockWithFile(folder);
+    startup.shutdown();
+    EXPECT_EQ(ui.messageTexts(), QStringList{QStringLiteral("Fehler beim Schreiben in die Registry")});
+}
+
+TEST(StartupSequence, SecondStartRaisesTheFirstWindowSilently)
+{
+    ScriptedUiServices ui;
+    StartupSequence first(ui, options());
+    ASSERT_EQ(first.start(), Outcome::Running);
+    first.mainWindow()->showMinimized();
+    ASSERT_TRUE(first.mainWindow()->isMinimized());
+
+    ScriptedUiServices secondUi;
+    StartupSequence second(secondUi, options());
+    EXPECT_EQ(second.start(), Outcome::SecondInstance);
+    EXPECT_TRUE(secondUi.shown().empty());
+    EXPECT_EQ(second.mainWindow(), nullptr);
+    EXPECT_EQ(second.settings(), nullptr) << "a second start does not even read the settings";
+
+    for (int i = 0; i < 100 && first.mainWindow()->isMinimized(); ++i)
+        QTest::qWait(20);
+    EXPECT_FALSE(first.mainWindow()->isMinimized());
+}
