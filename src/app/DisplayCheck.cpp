@@ -20,9 +20,10 @@ DisplayCheck DisplayCheck::run(int width, int height, int bitsPerPixel)
     if (bitsPerPixel == 4 || bitsPerPixel == 8) {
         const int colours = 1 << bitsPerPixel;
         result.colourMessage =
-            QStringLiteral("Ihr System kann zur Zeit nur %1 Farben darstellen. \n\nFür eine bessere "
-                           "Darstellung der Programmelemente sollten Sie über die Systemsteuerung "
-                           "eine höhere Farbanzahl auswählen.")
+            QStringLiteral(
+                "Ihr System kann zur Zeit nur %1 Farben darstellen. \n\nFür eine bessere "
+                "Darstellung der Programmelemente sollten Sie über die Systemsteuerung "
+                "eine höhere Farbanzahl auswählen.")
                 .arg(colours);
     }
     return result;

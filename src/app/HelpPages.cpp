@@ -22,7 +22,8 @@ HelpPage HelpPages::page(int context)
     if (page.found) {
         static const QRegularExpression titlePattern(
             QStringLiteral("<title>(.*?)</title>"),
-            QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+            QRegularExpression::CaseInsensitiveOption |
+                QRegularExpression::DotMatchesEverythingOption);
         const QRegularExpressionMatch match = titlePattern.match(page.html);
         page.title = match.hasMatch() ? match.captured(1).trimmed() : QStringLiteral("Hilfe");
         return page;

@@ -7,13 +7,13 @@ namespace pelvaro::app {
 // The seven persisted program settings.
 struct Settings
 {
-    int threadCount = 0;        // IDGlobAnzThreads: parallel submission workers
-    QString proxyHost;          // IDGlobProxy: empty means no proxy
-    QString proxyPort;          // IDGlobProxyPort: decimal text, kept as typed
-    int proxyChoice = 0;        // IDProxyVorauswahl: 1 none, 2 AOL, 3 T-Online, 4 other
+    int threadCount = 0;          // IDGlobAnzThreads: parallel submission workers
+    QString proxyHost;            // IDGlobProxy: empty means no proxy
+    QString proxyPort;            // IDGlobProxyPort: decimal text, kept as typed
+    int proxyChoice = 0;          // IDProxyVorauswahl: 1 none, 2 AOL, 3 T-Online, 4 other
     bool overwriteReport = false; // IDBerichtUeberschreiben
-    bool showTips = false;      // IDTDT
-    QString catalogueVersion;   // IDNSDV: empty means the catalogue shipped with the program
+    bool showTips = false;        // IDTDT
+    QString catalogueVersion;     // IDNSDV: empty means the catalogue shipped with the program
 
     static Settings defaults();
     bool operator==(const Settings&) const = default;

@@ -47,8 +47,7 @@ QByteArray Windows1252::encode(const QString& text)
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         char32_t cp = text.at(i).unicode();
-        if (QChar::isHighSurrogate(cp) && i + 1 < text.size() &&
-            text.at(i + 1).isLowSurrogate()) {
+        if (QChar::isHighSurrogate(cp) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             cp = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
             ++i;
         }
@@ -77,8 +76,8 @@ QString Windows1252::truncated(const QString& text, qsizetype maxBytes)
     qsizetype count = 0;
     qsizetype i = 0;
     while (i < text.size() && count < maxBytes) {
-        const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() &&
-                          text.at(i + 1).isLowSurrogate();
+        const bool pair =
+            text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
         i += pair ? 2 : 1;
         ++count;
     }

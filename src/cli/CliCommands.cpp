@@ -114,7 +114,8 @@ int CliCommands::siteCommand(const QStringList& arguments)
         return siteShow(arguments.mid(1));
     if (sub == QLatin1String("value"))
         return siteValue(arguments.mid(1));
-    return fail(QStringLiteral("Unbekannter Befehl \"site %1\". Siehe pelvaro-cli --help.").arg(sub));
+    return fail(
+        QStringLiteral("Unbekannter Befehl \"site %1\". Siehe pelvaro-cli --help.").arg(sub));
 }
 
 QByteArray CliCommands::readStandardInput()
@@ -178,7 +179,8 @@ int CliCommands::siteShow(const QStringList& arguments)
     if (arguments.size() != 1)
         return fail(QStringLiteral("site show erwartet genau eine Site-Info-Datei."));
     const SiteRecord record = readSiteFile(arguments.first());
-    m_out << QString::fromUtf8(QJsonDocument(SiteJson::toJson(record)).toJson(QJsonDocument::Indented));
+    m_out << QString::fromUtf8(
+        QJsonDocument(SiteJson::toJson(record)).toJson(QJsonDocument::Indented));
     m_out.flush();
     return 0;
 }
@@ -186,7 +188,8 @@ int CliCommands::siteShow(const QStringList& arguments)
 int CliCommands::siteValue(const QStringList& arguments)
 {
     if (arguments.size() != 2)
-        return fail(QStringLiteral("site value erwartet eine Site-Info-Datei und eine Feldnummer."));
+        return fail(
+            QStringLiteral("site value erwartet eine Site-Info-Datei und eine Feldnummer."));
     bool ok = false;
     const int number = arguments.at(1).toInt(&ok);
     if (!ok)

@@ -18,7 +18,11 @@ public:
     // arguments without the program name.
     int run(const QStringList& arguments);
     // Standard input, read by "site new" when no --from is given; tests replace it.
-    void setStandardInput(const QByteArray& input) { m_stdin = input; m_stdinSet = true; }
+    void setStandardInput(const QByteArray& input)
+    {
+        m_stdin = input;
+        m_stdinSet = true;
+    }
 
     static QString usage();
 

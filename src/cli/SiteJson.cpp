@@ -109,7 +109,8 @@ QJsonObject SiteJson::toJson(const SiteRecord& record)
         if (entry.date == 0.0)
             continue;
         const QString text = dateText(entry.date);
-        dates.append(QJsonArray{entry.nr, text.isEmpty() ? QJsonValue(entry.date) : QJsonValue(text)});
+        dates.append(
+            QJsonArray{entry.nr, text.isEmpty() ? QJsonValue(entry.date) : QJsonValue(text)});
     }
     object.insert(QStringLiteral("dates"), dates);
     return object;

@@ -71,9 +71,12 @@ TEST(SettingsStore, FirstStartWritesTheDefaults)
 
     // Written back at once, all seven values.
     QSettings ini(iniPath(), QSettings::IniFormat);
-    EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDGlobAnzThreads")).toString(), QStringLiteral("5"));
-    EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDProxyVorauswahl")).toString(), QStringLiteral("1"));
-    EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDBerichtUeberschreiben")).toString(), QStringLiteral("0"));
+    EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDGlobAnzThreads")).toString(),
+              QStringLiteral("5"));
+    EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDProxyVorauswahl")).toString(),
+              QStringLiteral("1"));
+    EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDBerichtUeberschreiben")).toString(),
+              QStringLiteral("0"));
     EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDTDT")).toString(), QStringLiteral("1"));
     EXPECT_EQ(ini.allKeys().size(), 7);
 }
@@ -134,9 +137,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BrokenValueCase{"TipsMissing", "IDTDT=0\n", "", true},
         BrokenValueCase{"ThreadsNotANumber", "IDGlobAnzThreads=12", "IDGlobAnzThreads=zwölf", true},
-        BrokenValueCase{"ThreadsTooLarge", "IDGlobAnzThreads=12", "IDGlobAnzThreads=4294967296", true},
+        BrokenValueCase{"ThreadsTooLarge", "IDGlobAnzThreads=12", "IDGlobAnzThreads=4294967296",
+                        true},
         BrokenValueCase{"ChoiceMissing", "IDProxyVorauswahl=4\n", "", true},
-        BrokenValueCase{"ReportFlagEmpty", "IDBerichtUeberschreiben=1", "IDBerichtUeberschreiben=", true},
+        BrokenValueCase{"ReportFlagEmpty", "IDBerichtUeberschreiben=1",
+                        "IDBerichtUeberschreiben=", true},
         // A comma list is not a text in the INI format.
         BrokenValueCase{"VersionIsAList", "IDNSDV=3.1", "IDNSDV=3, 1", true},
         BrokenValueCase{"ProxyHostMissing", "IDGlobProxy=proxy.example.net\n", "", false}),
@@ -175,5 +180,6 @@ TEST(SettingsStore, UnreadableLocationFailsAndWritesNothing)
 TEST(SettingsStore, DefaultFileLivesInTheUserConfigFolder)
 {
     const QString path = SettingsStore::defaultFilePath();
-    EXPECT_TRUE(path.endsWith(QStringLiteral("/Trevanix GmbH/Pelvaro! 1.6.1.ini"))) << path.toStdString();
+    EXPECT_TRUE(path.endsWith(QStringLiteral("/Trevanix GmbH/Pelvaro! 1.6.1.ini")))
+        << path.toStdString();
 }

@@ -1,5 +1,5 @@
-#include "app/HelpPages.h"
 #include "app/UiServices.h"
+#include "app/HelpPages.h"
 
 #include "ScriptedUiServices.h"
 
@@ -54,6 +54,7 @@ TEST(HelpPages, MissingPageShowsANoticeInsteadOfABlankWindow)
 TEST(HelpPages, OverviewLinksToEveryOtherPage)
 {
     const QString overview = HelpPages::page(1).html;
-    for (int context : {3, 4, 5, 6, 8, 10, 11, 12, 14, 15, 16, 17, 20, 21, 99, 172, 174, 2000, 3000, 9911})
+    for (int context :
+         {3, 4, 5, 6, 8, 10, 11, 12, 14, 15, 16, 17, 20, 21, 99, 172, 174, 2000, 3000, 9911})
         EXPECT_TRUE(overview.contains(QStringLiteral("\"help:%1\"").arg(context))) << context;
 }

@@ -79,13 +79,15 @@ TEST(CliSite, NewShowAndValueWorkTogether)
     EXPECT_EQ(json.value(QStringLiteral("FullName")).toString(), QStringLiteral("Jürgen Weiß"));
     EXPECT_EQ(json.value(QStringLiteral("LanguageCombo")).toInt(), 16);
     EXPECT_EQ(json.value(QStringLiteral("countryCombo")).toInt(), -1) << "missing lists are -1";
-    EXPECT_EQ(json.value(QStringLiteral("CityEdit")).toString(), QString()) << "missing texts are empty";
+    EXPECT_EQ(json.value(QStringLiteral("CityEdit")).toString(), QString())
+        << "missing texts are empty";
     EXPECT_EQ(json.value(QStringLiteral("Key3")).toString(), QStringLiteral("drei"));
     EXPECT_EQ(json.value(QStringLiteral("dates")).toArray().size(), 0);
 
     // The output of show can be fed back unchanged.
     const QString copy = path("b.sit");
-    ASSERT_EQ(cli({QStringLiteral("site"), QStringLiteral("new"), copy}, shown.out.toUtf8()).code, 0);
+    ASSERT_EQ(cli({QStringLiteral("site"), QStringLiteral("new"), copy}, shown.out.toUtf8()).code,
+              0);
     EXPECT_EQ(fileBytes(copy), bytes);
 
     struct ValueCase
@@ -103,7 +105,8 @@ TEST(CliSite, NewShowAndValueWorkTogether)
         {"33", QStringLiteral("drei")},
     };
     for (const ValueCase& c : values) {
-        const CliRun value = cli({QStringLiteral("site"), QStringLiteral("value"), sit, QLatin1String(c.number)});
+        const CliRun value =
+            cli({QStringLiteral("site"), QStringLiteral("value"), sit, QLatin1String(c.number)});
         EXPECT_EQ(value.code, 0) << c.number;
         EXPECT_EQ(value.out, c.value + QLatin1Char('\n')) << c.number;
     }
@@ -113,16 +116,19 @@ TEST(CliSite, ShowListsTheNonZeroDates)
 {
     SiteRecord record;
     record.Clear();
-    record.dates[0] = {7, 36526.0};   // 2000-01-01
-    record.dates[2] = {9, 46000.75};  // a date with a time of day
-    record.dates[3] = {11, 0.0};      // no date: not listed
+    record.dates[0] = {7, 36526.0};  // 2000-01-01
+    record.dates[2] = {9, 46000.75}; // a date with a time of day
+    record.dates[3] = {11, 0.0};     // no date: not listed
     QFile file(path("d.sit"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(record.encode());
     file.close();
     const CliRun shown = cli({QStringLiteral("site"), QStringLiteral("show"), path("d.sit")});
     ASSERT_EQ(shown.code, 0);
-    const QJsonArray dates = QJsonDocument::fromJson(shown.out.toUtf8()).object().value(QStringLiteral("dates")).toArray();
+    const QJsonArray dates = QJsonDocument::fromJson(shown.out.toUtf8())
+                                 .object()
+                                 .value(QStringLiteral("dates"))
+                                 .toArray();
     ASSERT_EQ(dates.size(), 2);
     EXPECT_EQ(dates[0].toArray(), (QJsonArray{7, QStringLiteral("2000-01-01")}));
     EXPECT_EQ(dates[1].toArray(), (QJsonArray{9, QStringLiteral("2025-12-09")}));
@@ -141,9 +147,11 @@ class CliSiteBadInput : public ::testing::TestWithParam<BadInputCase>
 
 TEST_P(CliSiteBadInput, IsRefusedAndWritesNoFile)
 {
-    const CliRun run = cli({QStringLiteral("site"), QStringLiteral("new"), path("x.sit")}, GetParam().json);
+    const CliRun run =
+        cli({QStringLiteral("site"), QStringLiteral("new"), path("x.sit")}, GetParam().json);
     EXPECT_EQ(run.code, 1);
-    EXPECT_TRUE(run.err.contains(QString::fromUtf8(GetParam().messagePart))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QString::fromUtf8(GetParam().messagePart)))
+        << run.err.toStdString();
     EXPECT_FALSE(QFile::exists(path("x.sit")));
 }
 
@@ -175,18 +183,24 @@ TEST(CliSite, BadFilesAndArgumentsAreClearErrors)
     ASSERT_TRUE(shortFile.open(QIODevice::WriteOnly));
     shortFile.write(QByteArray(10394, '\0'));
     shortFile.close();
-    const CliRun shortRun = cli({QStringLiteral("site"), QStringLiteral("show"), path("short.sit")});
+    const CliRun shortRun =
+        cli({QStringLiteral("site"), QStringLiteral("show"), path("short.sit")});
     EXPECT_EQ(shortRun.code, 1);
     EXPECT_TRUE(shortRun.err.contains(QStringLiteral("10394 Byte"))) << shortRun.err.toStdString();
 
     EXPECT_EQ(cli({QStringLiteral("site"), QStringLiteral("show"), path("fehlt.sit")}).code, 1);
 
     ASSERT_EQ(cli({QStringLiteral("site"), QStringLiteral("new"), path("e.sit")}, "{}").code, 0);
-    const CliRun seven = cli({QStringLiteral("site"), QStringLiteral("value"), path("e.sit"), QStringLiteral("7")});
+    const CliRun seven =
+        cli({QStringLiteral("site"), QStringLiteral("value"), path("e.sit"), QStringLiteral("7")});
     EXPECT_EQ(seven.code, 1);
     EXPECT_TRUE(seven.err.contains(QStringLiteral("Katalog"))) << seven.err.toStdString();
     for (const char* n : {"0", "47", "x"})
-        EXPECT_EQ(cli({QStringLiteral("site"), QStringLiteral("value"), path("e.sit"), QLatin1String(n)}).code, 1) << n;
+        EXPECT_EQ(
+            cli({QStringLiteral("site"), QStringLiteral("value"), path("e.sit"), QLatin1String(n)})
+                .code,
+            1)
+            << n;
     EXPECT_EQ(cli({QStringLiteral("gibtsnicht")}).code, 1);
     EXPECT_EQ(cli({QStringLiteral("--home")}).code, 1);
 }
@@ -203,17 +217,20 @@ TEST(CliProcess, HelpAndJsonFromAFile)
     json.write(sampleJson);
     json.close();
     const auto made = runProgram(QStringLiteral("pelvaro-cli"),
-                                 {QStringLiteral("--home"), TestDirs::root(), QStringLiteral("site"),
-                                  QStringLiteral("new"), path("p.sit"), QStringLiteral("--from"), path("in.json")});
+                                 {QStringLiteral("--home"), TestDirs::root(),
+                                  QStringLiteral("site"), QStringLiteral("new"), path("p.sit"),
+                                  QStringLiteral("--from"), path("in.json")});
     EXPECT_EQ(made.exitCode, 0) << made.err.toStdString();
-    const auto value = runProgram(QStringLiteral("pelvaro-cli"),
-                                  {QStringLiteral("site"), QStringLiteral("value"), path("p.sit"), QStringLiteral("8")});
+    const auto value =
+        runProgram(QStringLiteral("pelvaro-cli"), {QStringLiteral("site"), QStringLiteral("value"),
+                                                   path("p.sit"), QStringLiteral("8")});
     EXPECT_EQ(value.exitCode, 0);
     EXPECT_EQ(value.out, QByteArray("J\xC3\xBCrgen\n")) << "UTF-8 on standard output";
 
     // Standard input when --from is missing.
-    const auto piped = runProgram(QStringLiteral("pelvaro-cli"),
-                                  {QStringLiteral("site"), QStringLiteral("new"), path("q.sit")}, sampleJson);
+    const auto piped =
+        runProgram(QStringLiteral("pelvaro-cli"),
+                   {QStringLiteral("site"), QStringLiteral("new"), path("q.sit")}, sampleJson);
     EXPECT_EQ(piped.exitCode, 0) << piped.err.toStdString();
     EXPECT_EQ(fileBytes(path("q.sit")), fileBytes(path("p.sit")));
 }

@@ -9,7 +9,8 @@ using app::MessageButtons;
 
 ScriptedUiServices::~ScriptedUiServices()
 {
-    EXPECT_TRUE(m_answers.empty()) << m_answers.size() << " scripted answer(s) were never asked for";
+    EXPECT_TRUE(m_answers.empty())
+        << m_answers.size() << " scripted answer(s) were never asked for";
 }
 
 QStringList ScriptedUiServices::messageTexts() const

@@ -1,6 +1,5 @@
 #include "TestDirs.h"
 
-
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>

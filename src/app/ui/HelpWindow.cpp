@@ -8,7 +8,8 @@
 
 namespace pelvaro::app::ui {
 
-HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_browser(new QTextBrowser(this))
+HelpWindow::HelpWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window), m_browser(new QTextBrowser(this))
 {
     setObjectName(QStringLiteral("HelpWindow"));
     m_browser->setObjectName(QStringLiteral("HelpBrowser"));

@@ -20,8 +20,8 @@ QtUiServices::~QtUiServices()
     delete m_wait.data();
 }
 
-MessageAnswer QtUiServices::showMessage(MessageKind kind, const QString& title,
-                                        const QString& text, MessageButtons buttons)
+MessageAnswer QtUiServices::showMessage(MessageKind kind, const QString& title, const QString& text,
+                                        MessageButtons buttons)
 {
     QMessageBox box(m_parent);
     box.setWindowTitle(title);

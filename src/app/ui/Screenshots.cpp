@@ -19,7 +19,8 @@ bool save(QWidget& widget, const QString& directory, const QString& name)
 {
     widget.ensurePolished();
     QCoreApplication::processEvents();
-    const bool ok = widget.grab().save(directory + QLatin1Char('/') + name + QStringLiteral(".png"));
+    const bool ok =
+        widget.grab().save(directory + QLatin1Char('/') + name + QStringLiteral(".png"));
     if (!ok)
         QTextStream(stderr) << "Bild konnte nicht gespeichert werden: " << name << '\n';
     return ok;
@@ -35,7 +36,10 @@ int renderScreenshots(THauptFormular& mainWindow, const QString& directory)
     QTabWidget* pages = mainWindow.pageControl();
     for (int i = 0; i < pages->count(); ++i) {
         pages->setCurrentIndex(i);
-        failures += save(mainWindow, directory, QStringLiteral("main-") + pages->widget(i)->objectName()) ? 0 : 1;
+        failures +=
+            save(mainWindow, directory, QStringLiteral("main-") + pages->widget(i)->objectName())
+                ? 0
+                : 1;
     }
     pages->setCurrentIndex(0);
 

@@ -65,8 +65,9 @@ bool StartupSequence::runSplashChecks()
     if (check.colourMessage)
         m_ui.information(*check.colourMessage);
 
-    m_settings = std::make_unique<SettingsStore>(
-        m_options.settingsFile.isEmpty() ? SettingsStore::defaultFilePath() : m_options.settingsFile);
+    m_settings = std::make_unique<SettingsStore>(m_options.settingsFile.isEmpty()
+                                                     ? SettingsStore::defaultFilePath()
+                                                     : m_options.settingsFile);
     m_settingsLoaded = m_settings->LoadSettings();
     if (!m_settingsLoaded) {
         m_ui.error(SettingsStore::readErrorText());

@@ -124,7 +124,8 @@ void THauptFormular::bringToFront()
         return;
     }
     QWidget* popup = QApplication::activeModalWidget();
-    QWidget* target = popup && popup != this && popup->isVisible() && popup->isEnabled() ? popup : this;
+    QWidget* target =
+        popup && popup != this && popup->isVisible() && popup->isEnabled() ? popup : this;
     target->raise();
     target->activateWindow();
 }

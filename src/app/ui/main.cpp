@@ -37,7 +37,8 @@ int main(int argc, char** argv)
         QApplication::installTranslator(&qtTranslator);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Pelvaro! – Web-Site-Anmeldung bei Suchdiensten"));
+    parser.setApplicationDescription(
+        QStringLiteral("Pelvaro! – Web-Site-Anmeldung bei Suchdiensten"));
     parser.addHelpOption();
     const QCommandLineOption exitAfterStart(
         QStringLiteral("exit-after-start"),
@@ -48,7 +49,8 @@ int main(int argc, char** argv)
         QStringLiteral("DIR"));
     parser.addOption(exitAfterStart);
     parser.addOption(screenshots);
-    parser.addPositionalArgument(QStringLiteral("datei"), QStringLiteral("Optional: eine Datei für das Berichtsfenster."));
+    parser.addPositionalArgument(QStringLiteral("datei"),
+                                 QStringLiteral("Optional: eine Datei für das Berichtsfenster."));
     parser.process(application);
 
     QtUiServices ui;

@@ -22,12 +22,14 @@ TEST(MainWindowShell, SixPagesInOrderWithTheirHelp)
 {
     ScriptedUiServices ui;
     THauptFormular window(ui);
-    const QStringList captions{QStringLiteral("Kenndaten eingeben"), QStringLiteral("Meta-Tags generieren"),
-                               QStringLiteral("Suchdienste auswählen"), QStringLiteral("Automatische Anmeldung"),
-                               QStringLiteral("Manuelle Anmeldung"), QStringLiteral("Statusbericht")};
-    const QStringList names{QStringLiteral("TabSiteDescription"), QStringLiteral("TabMetaTags"),
-                            QStringLiteral("TabSelectEngine"), QStringLiteral("TabAutoSubmit"),
-                            QStringLiteral("TabManuell"), QStringLiteral("TabStatusbericht")};
+    const QStringList captions{
+        QStringLiteral("Kenndaten eingeben"),    QStringLiteral("Meta-Tags generieren"),
+        QStringLiteral("Suchdienste auswählen"), QStringLiteral("Automatische Anmeldung"),
+        QStringLiteral("Manuelle Anmeldung"),    QStringLiteral("Statusbericht")};
+    const QStringList names{
+        QStringLiteral("TabSiteDescription"), QStringLiteral("TabMetaTags"),
+        QStringLiteral("TabSelectEngine"),    QStringLiteral("TabAutoSubmit"),
+        QStringLiteral("TabManuell"),         QStringLiteral("TabStatusbericht")};
     const int contexts[] = {3, 3000, 4, 5, 172, 174};
     QTabWidget* pages = window.pageControl();
     ASSERT_EQ(pages->count(), 6);

@@ -19,7 +19,8 @@ using pelvaro::test::testEnvironment;
 
 TEST(ProgramProcess, ExitAfterStartRunsTheWholeStartAndShutdown)
 {
-    const auto result = runProgram(QStringLiteral("pelvaro"), {QStringLiteral("--exit-after-start")});
+    const auto result =
+        runProgram(QStringLiteral("pelvaro"), {QStringLiteral("--exit-after-start")});
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     QSettings ini(TestDirs::settingsFile(), QSettings::IniFormat);
@@ -30,7 +31,8 @@ TEST(ProgramProcess, ExitAfterStartRunsTheWholeStartAndShutdown)
 TEST(ProgramProcess, ScreenshotsOfEveryPageAndWindow)
 {
     const QString dir = TestDirs::root() + QStringLiteral("/shots");
-    const auto result = runProgram(QStringLiteral("pelvaro"), {QStringLiteral("--screenshots"), dir});
+    const auto result =
+        runProgram(QStringLiteral("pelvaro"), {QStringLiteral("--screenshots"), dir});
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     for (const char* name : {"main-TabSiteDescription", "main-TabMetaTags", "main-TabSelectEngine",

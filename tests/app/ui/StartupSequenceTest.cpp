@@ -51,7 +51,8 @@ TEST(StartupSequence, FirstStartPreparesSettingsFoldersAndWindow)
 
     // The defaults are on disk before the main window is shown.
     QSettings ini(TestDirs::settingsFile(), QSettings::IniFormat);
-    EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDGlobAnzThreads")).toString(), QStringLiteral("5"));
+    EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDGlobAnzThreads")).toString(),
+              QStringLiteral("5"));
     EXPECT_TRUE(QFileInfo(TestDirs::programDir() + QStringLiteral("/daten")).isDir());
     EXPECT_TRUE(QFileInfo(TestDirs::programDir() + QStringLiteral("/HTML")).isDir());
 
@@ -63,7 +64,8 @@ TEST(StartupSequence, FirstStartPreparesSettingsFoldersAndWindow)
     startup.shutdown();
     EXPECT_EQ(startup.mainWindow(), nullptr);
     QSettings reread(TestDirs::settingsFile(), QSettings::IniFormat);
-    EXPECT_EQ(reread.value(QStringLiteral("Optionen/IDGlobAnzThreads")).toString(), QStringLiteral("9"));
+    EXPECT_EQ(reread.value(QStringLiteral("Optionen/IDGlobAnzThreads")).toString(),
+              QStringLiteral("9"));
     EXPECT_TRUE(ui.shown().empty());
 }
 
@@ -74,10 +76,10 @@ TEST(StartupSequence, SmallScreenEndsBeforeAnyWindow)
     o.screenSize = QSize(640, 480);
     StartupSequence startup(ui, o);
     EXPECT_EQ(startup.start(), Outcome::Ended);
-    EXPECT_EQ(ui.messageTexts(),
-              QStringList{QStringLiteral("Bitte wählen Sie eine höhrere Bildschirmauflösung. Pelvaro! "
-                                         "kann bei der aktuell eingestellten Auflösung von 640 x 480 "
-                                         "nicht ausgeführt werden.")});
+    EXPECT_EQ(ui.messageTexts(), QStringList{QStringLiteral(
+                                     "Bitte wählen Sie eine höhrere Bildschirmauflösung. Pelvaro! "
+                                     "kann bei der aktuell eingestellten Auflösung von 640 x 480 "
+                                     "nicht ausgeführt werden.")});
     EXPECT_EQ(ui.shown().front().messageKind, pelvaro::app::MessageKind::Information);
     EXPECT_EQ(startup.mainWindow(), nullptr);
     EXPECT_FALSE(QFile::exists(TestDirs::settingsFile())) << "settings are loaded after the check";
@@ -91,7 +93,8 @@ TEST(StartupSequence, FewColoursOnlyWarn)
     StartupSequence startup(ui, o);
     EXPECT_EQ(startup.start(), Outcome::Running);
     ASSERT_EQ(ui.messageTexts().size(), 1);
-    EXPECT_TRUE(ui.messageTexts().front().startsWith(QStringLiteral("Ihr System kann zur Zeit nur 256 Farben")));
+    EXPECT_TRUE(ui.messageTexts().front().startsWith(
+        QStringLiteral("Ihr System kann zur Zeit nur 256 Farben")));
 }
 
 TEST(StartupSequence, UnreadableSettingsEndTheProgramWithoutOverwritingThem)
@@ -100,9 +103,9 @@ TEST(StartupSequence, UnreadableSettingsEndTheProgramWithoutOverwritingThem)
     ScriptedUiServices ui;
     StartupSequence startup(ui, options());
     EXPECT_EQ(startup.start(), Outcome::Ended);
-    EXPECT_EQ(ui.messageTexts(), QStringList{QStringLiteral(
-                                     "Fehler beim Lesen der Registry. Bitte überprüfen Sie Ihr "
-                                     "System!\n\nDie Anwendung wird beendet!")});
+    EXPECT_EQ(ui.messageTexts(),
+              QStringList{QStringLiteral("Fehler beim Lesen der Registry. Bitte überprüfen Sie Ihr "
+                                         "System!\n\nDie Anwendung wird beendet!")});
     EXPECT_EQ(ui.shown().front().messageKind, pelvaro::app::MessageKind::Error);
     // The remaining steps still ran.
     EXPECT_NE(startup.mainWindow(), nullptr);
@@ -140,7 +143,8 @@ TEST(StartupSequence, SettingsThatCannotBeWrittenAtShutdownAreReported)
     ASSERT_TRUE(QDir(folder).removeRecursively());
     blockWithFile(folder);
     startup.shutdown();
-    EXPECT_EQ(ui.messageTexts(), QStringList{QStringLiteral("Fehler beim Schreiben in die Registry")});
+    EXPECT_EQ(ui.messageTexts(),
+              QStringList{QStringLiteral("Fehler beim Schreiben in die Registry")});
 }
 
 TEST(StartupSequence, SecondStartRaisesTheFirstWindowSilently)

@@ -1,0 +1,7 @@
+#include "site/CategoryTextLookup.h"
+
+namespace pelvaro::site {
+
+CategoryTextLookup::~CategoryTextLookup() = default;
+
+} // namespace pelvaro::site

@@ -1,0 +1,158 @@
+#include "site/SiteRecord.h"
+
+#include "app/Windows1252.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+#include <bit>
+
+namespace pelvaro::site {
+
+using app::Windows1252;
+
+namespace {
+
+// Where each text lives in the byte form and how many Windows-1252 bytes it may hold; the
+// slot is one length byte plus the capacity.
+struct TextSlot
+{
+    QString SiteRecord::*member;
+    qsizetype offset;
+    qsizetype capacity;
+};
+
+constexpr TextSlot textSlots[] = {
+    {&SiteRecord::FirstNameEdit, 0, 30},
+    {&SiteRecord::LastNameEdit, 31, 30},
+    {&SiteRecord::title_personEdit, 62, 30},
+    {&SiteRecord::mobileEdit, 93, 30},
+    {&SiteRecord::tollfreeEdit, 124, 30},
+    {&SiteRecord::FaxEdit, 155, 30},
+    {&SiteRecord::phoneEdit, 186, 30},
+    {&SiteRecord::PostcodeEdit, 217, 15},
+    {&SiteRecord::CityEdit, 233, 50},
+    {&SiteRecord::AddressEdit, 284, 60},
+    {&SiteRecord::emailEdit, 345, 60},
+    {&SiteRecord::CompanyEdit, 406, 50},
+    {&SiteRecord::productsEdit, 457, 50},
+    {&SiteRecord::StateEdit, 508, 30},
+    {&SiteRecord::TitleEdit, 539, 50},
+    {&SiteRecord::URLEdit, 590, 100},
+    {&SiteRecord::DescriptionShortEdit, 691, 60},
+    {&SiteRecord::NameVornameWebMasterEdit, 752, 100},
+    {&SiteRecord::WebmasterEmailEdit, 853, 60},
+    {&SiteRecord::passwordedit, 914, 15},
+    {&SiteRecord::ageEdit, 930, 2},
+    {&SiteRecord::KeywordsMemo, 933, 255},
+    {&SiteRecord::DescriptionMemo, 1189, 255},
+    {&SiteRecord::FullName, 1934, 60},
+};
+
+constexpr qint32 SiteRecord::*indexSlots[] = {
+    &SiteRecord::LanguageCombo, &SiteRecord::webtypeCombo,  &SiteRecord::CategoryCombo,
+    &SiteRecord::countryCombo,  &SiteRecord::GreetingCombo, &SiteRecord::sexCombo,
+};
+constexpr qsizetype indexOffset = 1445;
+
+constexpr qsizetype keyOffset = 1469;
+constexpr qsizetype keyCapacity = 30;
+constexpr qsizetype keyStride = keyCapacity + 1;
+
+constexpr qsizetype fullNameCapacity = 60;
+constexpr qsizetype nameCapacity = 30;
+
+constexpr qsizetype dateEntrySize = 12;
+
+static_assert(indexOffset + 6 * 4 == keyOffset);
+static_assert(keyOffset + SiteRecord::KeyCount * keyStride == 1934);
+static_assert(1934 + fullNameCapacity + 1 == SiteRecord::DateTableOffset);
+static_assert(SiteRecord::DateTableOffset + SiteRecord::DateEntryCount * dateEntrySize ==
+              SiteRecord::ByteSize);
+
+void writeText(char* out, qsizetype capacity, const QString& text)
+{
+    // The length byte counts code-page bytes, so the cut has to happen on the encoded form.
+    const QByteArray bytes =
+        Windows1252::encode(Windows1252::truncated(text, capacity)).left(capacity);
+    out[0] = char(static_cast<unsigned char>(bytes.size()));
+    std::copy(bytes.cbegin(), bytes.cend(), out + 1);
+}
+
+QString readText(const char* in, qsizetype capacity)
+{
+    // Files come from anywhere; a length byte beyond the field must not read the next one.
+    const qsizetype length = std::min<qsizetype>(static_cast<unsigned char>(in[0]), capacity);
+    return Windows1252::decode(in + 1, length);
+}
+
+} // namespace
+
+void SiteRecord::Clear()
+{
+    *this = SiteRecord();
+}
+
+QString SiteRecord::fullNameOf(const QString& firstName, const QString& lastName)
+{
+    // Each part is first cut to what its own field can hold, as the joined name is built
+    // from the stored fields.
+    return Windows1252::truncated(Windows1252::truncated(firstName, nameCapacity) +
+                                      QLatin1Char(' ') +
+                                      Windows1252::truncated(lastName, nameCapacity),
+                                  fullNameCapacity);
+}
+
+void SiteRecord::clampToCapacities()
+{
+    for (const TextSlot& slot : textSlots)
+        this->*slot.member = Windows1252::truncated(this->*slot.member, slot.capacity);
+    for (QString& key : Key)
+        key = Windows1252::truncated(key, keyCapacity);
+}
+
+QByteArray SiteRecord::encode() const
+{
+    QByteArray out(ByteSize, '\0');
+    char* data = out.data();
+    for (const TextSlot& slot : textSlots)
+        writeText(data + slot.offset, slot.capacity, this->*slot.member);
+    for (qsizetype i = 0; i < qsizetype(std::size(indexSlots)); ++i)
+        qToLittleEndian<qint32>(this->*indexSlots[i], data + indexOffset + 4 * i);
+    for (qsizetype i = 0; i < KeyCount; ++i)
+        writeText(data + keyOffset + keyStride * i, keyCapacity, Key[size_t(i)]);
+    for (qsizetype i = 0; i < DateEntryCount; ++i) {
+        const EngineDateEntry& entry = dates[size_t(i)];
+        char* at = data + DateTableOffset + dateEntrySize * i;
+        qToLittleEndian<qint32>(entry.nr, at);
+        qToLittleEndian<quint64>(std::bit_cast<quint64>(entry.date), at + 4);
+    }
+    return out;
+}
+
+SiteRecord SiteRecord::decode(const QByteArray& bytes)
+{
+    // Working on a copy of exactly ByteSize bytes makes short input read as zeros and
+    // keeps every read below inside the buffer.
+    QByteArray padded = bytes.left(ByteSize);
+    if (padded.size() < ByteSize)
+        padded.append(ByteSize - padded.size(), '\0');
+    const char* data = padded.constData();
+
+    SiteRecord record;
+    for (const TextSlot& slot : textSlots)
+        record.*slot.member = readText(data + slot.offset, slot.capacity);
+    for (qsizetype i = 0; i < qsizetype(std::size(indexSlots)); ++i)
+        record.*indexSlots[i] = qFromLittleEndian<qint32>(data + indexOffset + 4 * i);
+    for (qsizetype i = 0; i < KeyCount; ++i)
+        record.Key[size_t(i)] = readText(data + keyOffset + keyStride * i, keyCapacity);
+    for (qsizetype i = 0; i < DateEntryCount; ++i) {
+        const char* at = data + DateTableOffset + dateEntrySize * i;
+        EngineDateEntry& entry = record.dates[size_t(i)];
+        entry.nr = qFromLittleEndian<qint32>(at);
+        entry.date = std::bit_cast<double>(qFromLittleEndian<quint64>(at + 4));
+    }
+    return record;
+}
+
+} // namespace pelvaro::site
