@@ -1,6 +1,12 @@
 #include "cli/CliCommands.h"
 
 #include "app/Error.h"
+#include "app/ProgramPaths.h"
+#include "app/SettingsStore.h"
+#include "catalogue/CatalogueImporter.h"
+#include "catalogue/SelectionFile.h"
+#include "catalogue/TDataModule1.h"
+#include "cli/ConsoleUiServices.h"
 #include "cli/SiteJson.h"
 #include "site/FieldValues.h"
 #include "site/SiteRecord.h"
@@ -37,7 +43,12 @@ SiteRecord readSiteFile(const QString& path)
 
 } // namespace
 
-CliCommands::CliCommands(QTextStream& out, QTextStream& err) : m_out(out), m_err(err) {}
+CliCommands::CliCommands(QTextStream& out, QTextStream& err)
+    : m_out(out), m_err(err), m_ui(std::make_unique<ConsoleUiServices>(out, err))
+{
+}
+
+CliCommands::~CliCommands() = default;
 
 QString CliCommands::usage()
 {
@@ -62,7 +73,18 @@ QString CliCommands::usage()
         "  site show DATEI.sit\n"
         "        gibt die Kenndaten als JSON aus, mit FullName und dates ([Nr, \"JJJJ-MM-TT\"]).\n"
         "  site value DATEI.sit N\n"
-        "        gibt den Wert der Feldnummer N (1 bis 46) aus.\n");
+        "        gibt den Wert der Feldnummer N (1 bis 46) aus.\n"
+        "  catalogue import QUELLVERZEICHNIS\n"
+        "        baut den Katalog in daten/ aus dba.csv, dbc.csv und dbd.csv neu auf.\n"
+        "  catalogue counts\n"
+        "        zeigt die vier Zähler der Auswahl.\n"
+        "  catalogue list [SICHT]\n"
+        "        listet Nr und Name der Sicht (Vorgabe: TableEngines).\n"
+        "  catalogue select --all | --none | --nr N[,N...] | --filter AUSDRUCK\n"
+        "        wählt alle, keine, die genannten oder die zum Filter passenden Suchdienste.\n"
+        "  selection save DATEI.suc\n"
+        "  selection load DATEI.suc\n"
+        "        speichert bzw. lädt eine Suchdiensteauswahl.\n");
 }
 
 int CliCommands::fail(const QString& message)
@@ -98,6 +120,10 @@ int CliCommands::run(const QStringList& arguments)
     try {
         if (rest.first() == QLatin1String("site"))
             return siteCommand(rest.mid(1));
+        if (rest.first() == QLatin1String("catalogue"))
+            return catalogueCommand(rest.mid(1));
+        if (rest.first() == QLatin1String("selection"))
+            return selectionCommand(rest.mid(1));
         return fail(QStringLiteral("Unbekannter Befehl \"%1\". Siehe pelvaro-cli --help.")
                         .arg(rest.first()));
     } catch (const Error& e) {
@@ -202,6 +228,154 @@ int CliCommands::siteValue(const QStringList& arguments)
                         .arg(number));
     m_out << *value << '\n';
     m_out.flush();
+    return 0;
+}
+
+QString CliCommands::dataDirectory() const
+{
+    return app::ProgramPaths::fromEnvironment(m_home).dataDirectory();
+}
+
+std::unique_ptr<catalogue::TDataModule1> CliCommands::openCatalogue()
+{
+    app::SettingsStore settings(app::SettingsStore::defaultFilePath());
+    if (!settings.LoadSettings()) {
+        m_ui->error(app::SettingsStore::readErrorText());
+        return nullptr;
+    }
+    auto module = std::make_unique<catalogue::TDataModule1>(*m_ui);
+    if (!module->open(dataDirectory(), settings.settings().catalogueVersion))
+        return nullptr;
+    return module;
+}
+
+void CliCommands::printCounts(const catalogue::TDataModule1& module)
+{
+    const catalogue::SelectionCounters& c = module.counters();
+    m_out << "AnzNichtAusgewaehlt=" << c.AnzNichtAusgewaehlt << '\n'
+          << "AnzAusgewaehlt=" << c.AnzAusgewaehlt << '\n'
+          << "AnzAutomatisch=" << c.AnzAutomatisch << '\n'
+          << "AnzManuell=" << c.AnzManuell << '\n';
+    m_out.flush();
+}
+
+int CliCommands::catalogueCommand(const QStringList& arguments)
+{
+    const QString sub = arguments.value(0);
+    if (sub == QLatin1String("import")) {
+        if (arguments.size() != 2)
+            return fail(
+                QStringLiteral("catalogue import erwartet das Verzeichnis mit den CSV-Dateien."));
+        const int services =
+            catalogue::CatalogueImporter::importDirectory(arguments.at(1), dataDirectory());
+        m_out << QStringLiteral("Katalog mit %1 Suchdiensten nach %2 eingelesen.\n")
+                     .arg(services)
+                     .arg(dataDirectory());
+        m_out.flush();
+        return 0;
+    }
+    if (sub != QLatin1String("counts") && sub != QLatin1String("list") &&
+        sub != QLatin1String("select"))
+        return fail(QStringLiteral("Unbekannter Befehl \"catalogue %1\". Siehe pelvaro-cli --help.")
+                        .arg(sub));
+
+    const std::unique_ptr<catalogue::TDataModule1> module = openCatalogue();
+    if (!module)
+        return 1;
+    if (sub == QLatin1String("counts")) {
+        if (arguments.size() != 1)
+            return fail(QStringLiteral("catalogue counts erwartet keine weiteren Angaben."));
+        printCounts(*module);
+        return 0;
+    }
+    if (sub == QLatin1String("select"))
+        return catalogueSelect(*module, arguments.mid(1));
+
+    if (arguments.size() > 2)
+        return fail(QStringLiteral("catalogue list erwartet höchstens den Namen einer Sicht."));
+    catalogue::store::TableCursor& view =
+        module->view(arguments.value(1, QStringLiteral("TableEngines")));
+    if (view.table().name != QLatin1String("dba"))
+        return fail(QStringLiteral("Die Sicht %1 zeigt keine Suchdienste.").arg(view.viewName()));
+    if (!view.isOpen())
+        view.open();
+    const int nr = view.fieldIndex(QStringLiteral("Nr"));
+    const int name = view.fieldIndex(QStringLiteral("Name"));
+    for (int row = 0; row < view.rowCount(); ++row)
+        m_out << view.valueAt(row, nr).toInt() << '\t' << view.valueAt(row, name).toString()
+              << '\n';
+    m_out.flush();
+    return 0;
+}
+
+int CliCommands::catalogueSelect(catalogue::TDataModule1& module, const QStringList& arguments)
+{
+    const QString mode = arguments.value(0);
+    if (mode == QLatin1String("--all") && arguments.size() == 1) {
+        module.AllesAuswaehlen();
+    } else if (mode == QLatin1String("--none") && arguments.size() == 1) {
+        module.AllesNichtAuswaehlen();
+    } else if (mode == QLatin1String("--filter") && arguments.size() == 2) {
+        module.TableFilter().setFilter(arguments.at(1));
+        module.TableFilter().setFiltered(true);
+        module.FilterAuswahlUebernehmen();
+    } else if (mode == QLatin1String("--nr") && arguments.size() == 2) {
+        catalogue::store::TableCursor& engines = module.TableEngines();
+        catalogue::store::TableCursor& selected = module.TableEngToSend();
+        const int nrField = engines.fieldIndex(QStringLiteral("Nr"));
+        const auto rowOf = [nrField](const catalogue::store::TableCursor& view, int nr) {
+            for (int row = 0; row < view.rowCount(); ++row)
+                if (view.valueAt(row, nrField).toInt() == nr)
+                    return row;
+            return -1;
+        };
+        // Every number is checked before anything changes, so a typo selects nothing.
+        QList<int> toSelect;
+        for (const QString& part : arguments.at(1).split(QLatin1Char(','))) {
+            bool ok = false;
+            const int nr = part.trimmed().toInt(&ok);
+            if (!ok)
+                return fail(
+                    QStringLiteral("\"%1\" ist keine Nummer eines Suchdienstes.").arg(part));
+            if (rowOf(engines, nr) >= 0)
+                toSelect << nr;
+            else if (rowOf(selected, nr) < 0)
+                return fail(QStringLiteral("Es gibt keinen Suchdienst mit der Nummer %1.").arg(nr));
+        }
+        for (const int nr : toSelect) {
+            const int row = rowOf(engines, nr);
+            if (row < 0)
+                continue; // named twice
+            engines.moveTo(row);
+            module.EintragAuswaehlen();
+        }
+    } else {
+        return fail(QStringLiteral(
+            "catalogue select erwartet --all, --none, --nr N[,N...] oder --filter AUSDRUCK."));
+    }
+    printCounts(module);
+    return 0;
+}
+
+int CliCommands::selectionCommand(const QStringList& arguments)
+{
+    const QString sub = arguments.value(0);
+    if ((sub != QLatin1String("save") && sub != QLatin1String("load")) || arguments.size() != 2)
+        return fail(QStringLiteral("selection erwartet save DATEI.suc oder load DATEI.suc."));
+    const std::unique_ptr<catalogue::TDataModule1> module = openCatalogue();
+    if (!module)
+        return 1;
+    const QString path = arguments.at(1);
+    if (sub == QLatin1String("save")) {
+        if (!catalogue::SelectionFile::save(*module, path))
+            return fail(QStringLiteral("Die Datei %1 konnte nicht gespeichert werden.").arg(path));
+        m_ui->information(QStringLiteral("Die Datei %1 wurde erfolgreich gespeichert.").arg(path));
+        return 0;
+    }
+    if (catalogue::SelectionFile::load(*module, path) ==
+        catalogue::SelectionFile::LoadResult::NotFound)
+        return fail(QStringLiteral("Datei nicht gefunden!"));
+    printCounts(*module);
     return 0;
 }
 

@@ -3,9 +3,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class QTextStream;
 
+namespace pelvaro::catalogue {
+class TDataModule1;
+}
+
 namespace pelvaro::cli {
+
+class ConsoleUiServices;
 
 // pelvaro-cli: the program's functions without a window. Each command prints its result on
 // standard output and its errors, in German, on standard error; the exit status is 0 on
@@ -14,6 +22,7 @@ class CliCommands
 {
 public:
     CliCommands(QTextStream& out, QTextStream& err);
+    ~CliCommands();
 
     // arguments without the program name.
     int run(const QStringList& arguments);
@@ -28,6 +37,13 @@ public:
 
 private:
     int siteCommand(const QStringList& arguments);
+    int catalogueCommand(const QStringList& arguments);
+    int selectionCommand(const QStringList& arguments);
+    int catalogueSelect(catalogue::TDataModule1& module, const QStringList& arguments);
+    // Opens the catalogue of the program directory; nullptr after its error was printed.
+    std::unique_ptr<catalogue::TDataModule1> openCatalogue();
+    QString dataDirectory() const;
+    void printCounts(const catalogue::TDataModule1& module);
     int siteNew(const QStringList& arguments);
     int siteShow(const QStringList& arguments);
     int siteValue(const QStringList& arguments);
@@ -36,6 +52,7 @@ private:
 
     QTextStream& m_out;
     QTextStream& m_err;
+    std::unique_ptr<ConsoleUiServices> m_ui;
     QString m_home;
     QByteArray m_stdin;
     bool m_stdinSet = false;

@@ -1,0 +1,146 @@
+#include "catalogue/SelectionFile.h"
+
+#include "app/Error.h"
+#include "app/UiServices.h"
+#include "catalogue/TDataModule1.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QtEndian>
+
+namespace pelvaro::catalogue {
+
+using store::ScreenUpdatesOff;
+using store::TableCursor;
+
+namespace {
+
+app::FileDialogRequest dialogRequest(const QString& title)
+{
+    app::FileDialogRequest request;
+    request.title = title;
+    request.filter = QStringLiteral("Suchdiensteauswahl-Dateien (*.suc);;Alle Dateien (*)");
+    request.defaultSuffix = QStringLiteral("suc");
+    request.confirmOverwrite = true;
+    return request;
+}
+
+} // namespace
+
+QString SelectionFile::shortFileText(const QString& path)
+{
+    return QStringLiteral("Die Datei %1 kann nicht gelesen werden: Lesen über das Dateiende "
+                          "hinaus.")
+        .arg(path);
+}
+
+QByteArray SelectionFile::build(TDataModule1& module)
+{
+    QByteArray bytes(ByteSize, '\0');
+    TableCursor& v = module.TableTMP();
+    v.setIndexName(QString());
+    const ScreenUpdatesOff quiet(v);
+    v.setFiltered(false);
+    int i = 0;
+    for (v.first(); !v.eof() && !v.isEmpty() && i < EntryCount; v.next(), ++i) {
+        char* entry = bytes.data() + 8 * i;
+        qToLittleEndian<qint32>(v.value(QStringLiteral("Nr")).toInt(), entry);
+        const QVariant selected = v.value(QStringLiteral("Ausgewaehlt"));
+        entry[4] = selected.isValid() && selected.toBool() ? 1 : 0;
+    }
+    return bytes;
+}
+
+void SelectionFile::apply(TDataModule1& module, const QByteArray& bytes)
+{
+    const auto finish = [&module] {
+        module.refreshListViews();
+        module.recount();
+    };
+    try {
+        if (bytes.size() < ByteSize)
+            throw Error(shortFileText(QStringLiteral("der Suchdiensteauswahl")));
+        module.bulk([&module, &bytes] {
+            TableCursor& v = module.TableTMP();
+            const int steps = std::min(v.rowCount(), int(EntryCount));
+            v.first();
+            for (int i = 0; i < steps && !v.isEmpty(); ++i) {
+                const char* entry = bytes.constData() + 8 * i;
+                if (v.value(QStringLiteral("Nr")).toInt() != qFromLittleEndian<qint32>(entry))
+                    break;
+                v.edit();
+                v.setValue(QStringLiteral("Ausgewaehlt"), entry[4] == 1);
+                v.post();
+                v.next();
+            }
+        });
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+bool SelectionFile::save(TDataModule1& module, const QString& path)
+{
+    const QByteArray bytes = build(module);
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == ByteSize && file.commit();
+}
+
+SelectionFile::LoadResult SelectionFile::load(TDataModule1& module, const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return LoadResult::NotFound;
+    const QByteArray bytes = file.read(ByteSize);
+    file.close();
+    if (bytes.size() < ByteSize) {
+        // The selection stays as it was; the counts are taken anew all the same.
+        module.refreshListViews();
+        module.recount();
+        throw Error(shortFileText(path));
+    }
+    apply(module, bytes);
+    return LoadResult::Loaded;
+}
+
+void SelectionFile::saveCommand(app::UiServices& ui, TDataModule1& module)
+{
+    const std::optional<QString> path =
+        ui.getSaveFileName(dialogRequest(QStringLiteral("Speichern der Suchdiensteauswahl")));
+    if (!path)
+        return;
+    ui.ShowWaitNotice(QStringLiteral("Die Daten werden gespeichert, bitte warten ..."));
+    bool saved = false;
+    try {
+        saved = save(module, *path);
+    } catch (const Error& e) {
+        ui.CloseWaitNotice();
+        ui.showGeneralError(e.message());
+        return;
+    }
+    ui.CloseWaitNotice();
+    if (!saved) {
+        // Saving that fails must not look like success.
+        ui.error(QStringLiteral("Die Datei %1 konnte nicht gespeichert werden.").arg(*path));
+        return;
+    }
+    ui.information(QStringLiteral("Die Datei %1 wurde erfolgreich gespeichert.").arg(*path));
+}
+
+void SelectionFile::loadCommand(app::UiServices& ui, TDataModule1& module)
+{
+    const std::optional<QString> path =
+        ui.getOpenFileName(dialogRequest(QStringLiteral("Laden einer Suchdiensteauswahl")));
+    if (!path)
+        return;
+    try {
+        if (load(module, *path) == LoadResult::NotFound)
+            ui.warning(QStringLiteral("Datei nicht gefunden!"));
+    } catch (const Error& e) {
+        ui.showGeneralError(e.message());
+    }
+}
+
+} // namespace pelvaro::catalogue

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "catalogue/store/Database.h"
+#include "catalogue/store/TableCursor.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+namespace pelvaro::app {
+class UiServices;
+}
+
+namespace pelvaro::catalogue {
+
+// Name, home page and registration page of one service; all empty when not available.
+struct TURLHyperLinkInfo
+{
+    QString Name;
+    QString URL;
+    QString ManuellURL;
+    bool operator==(const TURLHyperLinkInfo&) const = default;
+};
+
+struct SelectionCounters
+{
+    int AnzNichtAusgewaehlt = 0;
+    int AnzAusgewaehlt = 0;
+    int AnzAutomatisch = 0;
+    int AnzManuell = 0;
+    bool operator==(const SelectionCounters&) const = default;
+};
+
+// The catalogue as the rest of the program sees it: eight named views, four counters of
+// the selection and the operations that select and unselect services. Nothing else opens
+// the store.
+class TDataModule1 : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TDataModule1)
+
+public:
+    explicit TDataModule1(app::UiServices& ui, QObject* parent = nullptr);
+    ~TDataModule1() override;
+
+    // Opens the catalogue in the data folder. A catalogue whose size is not the shipped
+    // one is reported while no catalogue update has been installed (catalogueVersion
+    // empty). Returns false after telling the user that the program must end.
+    bool open(const QString& dataDirectory, const QString& catalogueVersion);
+    bool isOpen() const { return m_db.isOpen(); }
+
+    store::TableCursor& TableEngines() { return *m_engines; }
+    store::TableCursor& TableEngToSend() { return *m_engToSend; }
+    store::TableCursor& TableAutomatischSenden() { return *m_automatisch; }
+    store::TableCursor& TableManuellSenden() { return *m_manuell; }
+    store::TableCursor& TableFilter() { return *m_filter; }
+    store::TableCursor& TableTMP() { return *m_tmp; }
+    store::TableCursor& TableKategorien() { return *m_kategorien; }
+    store::TableCursor& TableFelder() { return *m_felder; }
+    // A view by its name; throws pelvaro::Error for an unknown name.
+    store::TableCursor& view(const QString& name);
+    static QStringList viewNames();
+
+    SelectionCounters& counters() { return m_counters; }
+    const SelectionCounters& counters() const { return m_counters; }
+
+    // Rows of a view, counted by walking it with its screen updates off; -1 on failure.
+    int AnzahlDatensaetze(const QString& viewName);
+    TURLHyperLinkInfo LinkInfoHolen(const QString& viewName);
+    void EintragAuswaehlen();
+    void EintragAbwaehlen(const QString& viewName);
+    void AllesAuswaehlen();
+    void AllesNichtAuswaehlen();
+    void FilterAuswahlUebernehmen();
+
+    // Sets the four counters by counting their views.
+    void recount();
+    // Refreshes the four list views (not selected, selected, manual, automatic).
+    void refreshListViews();
+    // Runs a walk that posts many rows as one transaction. What was posted stays posted
+    // when the walk fails part-way; the failure goes on to the caller.
+    template <typename Walk> void bulk(Walk&& walk);
+
+    store::Database& database() { return m_db; }
+
+    static QString openFailureText();
+    static QString sizeWarningText(int count);
+    static constexpr int ShippedCatalogueSize = 604;
+
+private:
+    std::unique_ptr<store::TableCursor> makeView(const store::TableDef& table, const QString& name);
+    void setSelected(store::TableCursor& view, bool selected);
+
+    app::UiServices& m_ui;
+    store::Database m_db;
+    std::unique_ptr<store::TableCursor> m_tmp;
+    std::unique_ptr<store::TableCursor> m_engines;
+    std::unique_ptr<store::TableCursor> m_engToSend;
+    std::unique_ptr<store::TableCursor> m_filter;
+    std::unique_ptr<store::TableCursor> m_manuell;
+    std::unique_ptr<store::TableCursor> m_automatisch;
+    std::unique_ptr<store::TableCursor> m_kategorien;
+    std::unique_ptr<store::TableCursor> m_felder;
+    SelectionCounters m_counters;
+};
+
+template <typename Walk> void TDataModule1::bulk(Walk&& walk)
+{
+    m_db.begin();
+    try {
+        walk();
+    } catch (...) {
+        m_db.commit();
+        throw;
+    }
+    m_db.commit();
+}
+
+} // namespace pelvaro::catalogue

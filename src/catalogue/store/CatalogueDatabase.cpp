@@ -1,0 +1,79 @@
+#include "catalogue/store/CatalogueDatabase.h"
+
+#include "app/Error.h"
+#include "catalogue/store/Database.h"
+#include "catalogue/store/TableSchema.h"
+
+#include <QStringList>
+
+namespace pelvaro::catalogue::store {
+
+QString CatalogueDatabase::filePath(const QString& dataDirectory)
+{
+    return dataDirectory + QStringLiteral("/pelvarodaten.db");
+}
+
+namespace {
+
+QString sqlType(FieldType type)
+{
+    switch (type) {
+    case FieldType::AutoIncrement:
+    case FieldType::Integer:
+    case FieldType::SmallInt:
+    case FieldType::Boolean:
+        return QStringLiteral("INTEGER");
+    case FieldType::DateTime:
+        return QStringLiteral("REAL");
+    case FieldType::Text:
+        return QStringLiteral("TEXT");
+    }
+    return QStringLiteral("TEXT");
+}
+
+} // namespace
+
+void CatalogueDatabase::createSchema(Database& db)
+{
+    for (const TableDef* table : CatalogueSchema::tables()) {
+        QStringList columns;
+        for (const FieldDef& field : table->fields) {
+            QString column = Database::quoted(field.name) + QLatin1Char(' ') + sqlType(field.type);
+            // The rowid stays the store order; the key is a column of its own so that rows
+            // keep the order in which they were added, whatever their numbers.
+            if (field.type == FieldType::AutoIncrement)
+                column += QStringLiteral(" NOT NULL UNIQUE");
+            columns << column;
+        }
+        db.exec(QStringLiteral("CREATE TABLE %1 (%2)")
+                    .arg(Database::quoted(table->name), columns.join(QStringLiteral(", "))));
+        for (const IndexDef& index : table->indexes) {
+            QStringList fields;
+            for (const QString& name : index.fields) {
+                const FieldDef* def = table->field(name);
+                fields << Database::quoted(def->name) +
+                              (def->type == FieldType::Text
+                                   ? QStringLiteral(" COLLATE ") + Database::collationName()
+                                   : QString());
+            }
+            db.exec(QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                        .arg(Database::quoted(table->name + QLatin1Char('_') + index.name),
+                             Database::quoted(table->name), fields.join(QStringLiteral(", "))));
+        }
+    }
+}
+
+void CatalogueDatabase::verifySchema(Database& db)
+{
+    for (const TableDef* table : CatalogueSchema::tables()) {
+        if (!db.tableExists(table->name))
+            throw Error(QStringLiteral("Die Tabelle %1 fehlt in der Datenbank.").arg(table->name));
+        const QStringList columns = db.columnsOf(table->name);
+        for (const FieldDef& field : table->fields)
+            if (!columns.contains(field.name, Qt::CaseInsensitive))
+                throw Error(QStringLiteral("In der Tabelle %1 fehlt das Feld %2.")
+                                .arg(table->name, field.name));
+    }
+}
+
+} // namespace pelvaro::catalogue::store

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QVariant>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace pelvaro::catalogue::store {
+
+// One prepared SQLite statement. Values cross as QVariant: null, integers, doubles, texts.
+class Statement
+{
+public:
+    Statement() = default;
+    Statement(sqlite3* db, const QString& sql);
+    ~Statement();
+    Statement(Statement&& other) noexcept;
+    Statement& operator=(Statement&& other) noexcept;
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Binds by 1-based position.
+    void bind(int position, const QVariant& value);
+    void bindAll(const QVariantList& values, int firstPosition = 1);
+    // Steps once; true while a row is available.
+    bool step();
+    void reset();
+    int columnCount() const;
+    QVariant column(int index) const;
+    qint64 columnInt64(int index) const;
+    bool columnIsNull(int index) const;
+
+private:
+    [[noreturn]] void fail(const char* what) const;
+
+    sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+// A connection to one SQLite file. Errors are thrown as pelvaro::Error in German.
+class Database
+{
+public:
+    enum class Mode
+    {
+        OpenExisting, // the file must exist
+        CreateIfMissing
+    };
+
+    Database() = default;
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    void open(const QString& path, Mode mode);
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    const QString& path() const { return m_path; }
+
+    void exec(const QString& sql);
+    Statement prepare(const QString& sql);
+    sqlite3* handle() const { return m_db; }
+    bool tableExists(const QString& table);
+    QStringList columnsOf(const QString& table);
+
+    // Transactions nest: only the outermost one reaches the file.
+    void begin();
+    void commit();
+    void rollback();
+    bool inTransaction() const { return m_transactionDepth > 0; }
+
+    // A counter per table that every change made through this connection raises, so that
+    // views on the same table can tell that the rows they hold are out of date.
+    quint64 dataVersion(const QString& table) const { return m_versions.value(table, 0); }
+    void touch(const QString& table) { ++m_versions[table]; }
+
+    // Quotes an identifier for SQL text (the only way names reach a statement).
+    static QString quoted(const QString& identifier);
+    // The collation text columns are ordered with: case and accents folded, so "äpfel"
+    // sorts beside "Apfel". Nearest-match search uses the same comparison.
+    static int compareNames(QStringView a, QStringView b);
+    // The same comparison without the exact-text tie break: 0 when equal but for case and
+    // accents.
+    static int compareFolded(QStringView a, QStringView b);
+    static QString collationName() { return QStringLiteral("PELVARO_NAME"); }
+
+private:
+    sqlite3* m_db = nullptr;
+    QString m_path;
+    QHash<QString, quint64> m_versions;
+    int m_transactionDepth = 0;
+    bool m_rollbackPending = false;
+};
+
+// Runs a block of writes as one transaction; rolls back unless committed.
+class Transaction
+{
+public:
+    explicit Transaction(Database& db) : m_db(db) { m_db.begin(); }
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    Database& m_db;
+    bool m_done = false;
+};
+
+} // namespace pelvaro::catalogue::store

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "app/UiServices.h"
+
+class QTextStream;
+
+namespace pelvaro::cli {
+
+// The UI-services door of the command line: information goes to standard output, warnings
+// and errors to standard error. Nobody is there to answer, so questions take their safe
+// answer (No, or Cancel) and dialogs are cancelled; each is printed all the same.
+class ConsoleUiServices : public app::UiServices
+{
+public:
+    ConsoleUiServices(QTextStream& out, QTextStream& err) : m_out(out), m_err(err) {}
+
+    app::MessageAnswer showMessage(app::MessageKind kind, const QString& title, const QString& text,
+                                   app::MessageButtons buttons) override;
+    std::optional<QString> getOpenFileName(const app::FileDialogRequest& request) override;
+    std::optional<QString> getSaveFileName(const app::FileDialogRequest& request) override;
+    bool openUrl(const QUrl& url) override;
+    QString clipboardText() override { return m_clipboard; }
+    void setClipboardText(const QString& text) override { m_clipboard = text; }
+    void beep() override {}
+    void showGeneralError(const QString& text) override;
+
+protected:
+    void openWaitWindow(const QString&) override {}
+    void closeWaitWindow() override {}
+    void showHelpWindow(const app::HelpPage& page) override;
+
+private:
+    QTextStream& m_out;
+    QTextStream& m_err;
+    QString m_clipboard;
+};
+
+} // namespace pelvaro::cli

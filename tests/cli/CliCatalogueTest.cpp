@@ -1,0 +1,174 @@
+#include "catalogue/store/Database.h"
+#include "cli/CliCommands.h"
+
+#include "CatalogueFixture.h"
+#include "TestDirs.h"
+
+#include <QFile>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+using pelvaro::catalogue::store::Database;
+using pelvaro::cli::CliCommands;
+using pelvaro::test::TestDirs;
+
+namespace {
+
+struct Output
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Output cli(QStringList args)
+{
+    Output o;
+    QTextStream out(&o.out);
+    QTextStream err(&o.err);
+    CliCommands commands(out, err);
+    args.prepend(TestDirs::programDir());
+    args.prepend(QStringLiteral("--home"));
+    o.code = commands.run(args);
+    return o;
+}
+
+QString counts(int notSelected, int selected, int automatic, int manual)
+{
+    return QStringLiteral(
+               "AnzNichtAusgewaehlt=%1\nAnzAusgewaehlt=%2\nAnzAutomatisch=%3\nAnzManuell=%4\n")
+        .arg(notSelected)
+        .arg(selected)
+        .arg(automatic)
+        .arg(manual);
+}
+
+class CliCatalogue : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const Output imported = cli({QStringLiteral("catalogue"), QStringLiteral("import"),
+                                     pelvaro::test::sampleCatalogueSource()});
+        ASSERT_EQ(imported.code, 0) << imported.err.toStdString();
+        EXPECT_TRUE(imported.out.startsWith(QStringLiteral("Katalog mit 604 Suchdiensten")));
+    }
+};
+
+} // namespace
+
+TEST_F(CliCatalogue, SelectCountAndList)
+{
+    EXPECT_EQ(cli({QStringLiteral("catalogue"), QStringLiteral("counts")}).out,
+              counts(604, 0, 0, 0));
+
+    const Output all =
+        cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--all")});
+    EXPECT_EQ(all.code, 0);
+    EXPECT_EQ(all.out, counts(0, 604, 453, 151));
+    EXPECT_EQ(
+        cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--none")}).out,
+        counts(604, 0, 0, 0));
+
+    // Services 5 and 57 are manual-only, 1 is automatic; a number named twice counts once.
+    const Output some = cli({QStringLiteral("catalogue"), QStringLiteral("select"),
+                             QStringLiteral("--nr"), QStringLiteral("1,57,5,1")});
+    EXPECT_EQ(some.out, counts(601, 3, 1, 2));
+    const QStringList selected =
+        cli({QStringLiteral("catalogue"), QStringLiteral("list"), QStringLiteral("TableEngToSend")})
+            .out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(selected.size(), 3);
+    QStringList numbers;
+    for (const QString& line : selected)
+        numbers << line.section(QLatin1Char('\t'), 0, 0);
+    numbers.sort();
+    EXPECT_EQ(numbers,
+              (QStringList{QStringLiteral("1"), QStringLiteral("5"), QStringLiteral("57")}));
+
+    // The default list is the not-selected services in name order.
+    const QStringList rows = cli({QStringLiteral("catalogue"), QStringLiteral("list")})
+                                 .out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 601);
+    for (int i = 1; i < rows.size(); ++i)
+        EXPECT_LE(Database::compareNames(rows[i - 1].section(QLatin1Char('\t'), 1),
+                                         rows[i].section(QLatin1Char('\t'), 1)),
+                  0)
+            << rows[i - 1].toStdString() << " / " << rows[i].toStdString();
+
+    const Output kinds =
+        cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--filter"),
+             QStringLiteral("(Kategorie = 'V') and (Bewertung > 1)")});
+    EXPECT_EQ(kinds.code, 0);
+    EXPECT_TRUE(kinds.out.contains(QStringLiteral("AnzAusgewaehlt="))) << kinds.out.toStdString();
+    EXPECT_FALSE(kinds.out.contains(QStringLiteral("AnzAusgewaehlt=0\n")));
+}
+
+TEST_F(CliCatalogue, BadRequestsAreClearErrors)
+{
+    const Output filter = cli({QStringLiteral("catalogue"), QStringLiteral("select"),
+                               QStringLiteral("--filter"), QStringLiteral("(Kategorie = 'V'")});
+    EXPECT_EQ(filter.code, 1);
+    EXPECT_TRUE(filter.err.contains(QStringLiteral("Fehler im Filter an Position")))
+        << filter.err.toStdString();
+
+    const Output unknown = cli({QStringLiteral("catalogue"), QStringLiteral("select"),
+                                QStringLiteral("--nr"), QStringLiteral("3,99999")});
+    EXPECT_EQ(unknown.code, 1);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("keinen Suchdienst mit der Nummer 99999")));
+
+    EXPECT_EQ(
+        cli({QStringLiteral("catalogue"), QStringLiteral("list"), QStringLiteral("TableFelder")})
+            .code,
+        1);
+    EXPECT_EQ(
+        cli({QStringLiteral("catalogue"), QStringLiteral("list"), QStringLiteral("Tabelle")}).code,
+        1);
+    EXPECT_EQ(cli({QStringLiteral("catalogue"), QStringLiteral("select")}).code, 1);
+
+    // A broken source keeps the catalogue in place.
+    const QString broken = TestDirs::root() + QStringLiteral("/kaputt");
+    QFile::copy(pelvaro::test::sampleCatalogueSource(), broken);
+    const Output import = cli({QStringLiteral("catalogue"), QStringLiteral("import"), broken});
+    EXPECT_EQ(import.code, 1);
+    EXPECT_TRUE(import.err.contains(QStringLiteral("dba.csv"))) << import.err.toStdString();
+    EXPECT_EQ(cli({QStringLiteral("catalogue"), QStringLiteral("counts")}).out,
+              counts(604, 0, 0, 0));
+
+    // Without a catalogue the program's own message ends the command.
+    QFile::remove(TestDirs::programDir() + QStringLiteral("/daten/pelvarodaten.db"));
+    const Output missing = cli({QStringLiteral("catalogue"), QStringLiteral("counts")});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_TRUE(missing.err.startsWith(QStringLiteral("Fehler Nr. 12911")))
+        << missing.err.toStdString();
+}
+
+TEST_F(CliCatalogue, SelectionFilesRoundTrip)
+{
+    const QString suc = TestDirs::root() + QStringLiteral("/auswahl.suc");
+    cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--nr"),
+         QStringLiteral("2,3,4")});
+    const Output saved = cli({QStringLiteral("selection"), QStringLiteral("save"), suc});
+    EXPECT_EQ(saved.code, 0);
+    EXPECT_EQ(saved.out, QStringLiteral("Die Datei %1 wurde erfolgreich gespeichert.\n").arg(suc));
+    EXPECT_EQ(QFile(suc).size(), 5600);
+
+    cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--all")});
+    const Output loaded = cli({QStringLiteral("selection"), QStringLiteral("load"), suc});
+    EXPECT_EQ(loaded.code, 0);
+    EXPECT_TRUE(loaded.out.contains(QStringLiteral("AnzAusgewaehlt=3\n")))
+        << loaded.out.toStdString();
+
+    const Output missing =
+        cli({QStringLiteral("selection"), QStringLiteral("load"), suc + QStringLiteral("x")});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("Datei nicht gefunden!")));
+
+    QFile shortFile(suc);
+    ASSERT_TRUE(shortFile.resize(100));
+    const Output truncated = cli({QStringLiteral("selection"), QStringLiteral("load"), suc});
+    EXPECT_EQ(truncated.code, 1);
+    EXPECT_TRUE(truncated.err.contains(QStringLiteral("Dateiende"))) << truncated.err.toStdString();
+    EXPECT_TRUE(cli({QStringLiteral("catalogue"), QStringLiteral("counts")})
+                    .out.contains(QStringLiteral("AnzAusgewaehlt=3\n")));
+}
