@@ -206,6 +206,7 @@ void Database::open(const QString& path, Mode mode)
 
 void Database::close()
 {
+    m_statements.clear();
     if (m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -231,6 +232,15 @@ Statement Database::prepare(const QString& sql)
     if (!m_db)
         throw Error(QStringLiteral("Datenbankfehler: die Datenbank ist nicht geöffnet."));
     return Statement(m_db, sql);
+}
+
+Statement& Database::cached(const QString& sql)
+{
+    auto it = m_statements.find(sql);
+    if (it == m_statements.end())
+        it = m_statements.emplace(sql, std::make_unique<Statement>(prepare(sql))).first;
+    it->second->reset();
+    return *it->second;
 }
 
 bool Database::tableExists(const QString& table)

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QHash>
+
 #include <QString>
 #include <QVariant>
+#include <memory>
+#include <unordered_map>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -61,6 +64,9 @@ public:
 
     void exec(const QString& sql);
     Statement prepare(const QString& sql);
+    // A statement prepared once per connection and reset for each use; for the statements
+    // a walk runs per row.
+    Statement& cached(const QString& sql);
     sqlite3* handle() const { return m_db; }
     bool tableExists(const QString& table);
     QStringList columnsOf(const QString& table);
@@ -90,6 +96,7 @@ private:
     sqlite3* m_db = nullptr;
     QString m_path;
     QHash<QString, quint64> m_versions;
+    std::unordered_map<QString, std::unique_ptr<Statement>> m_statements;
     int m_transactionDepth = 0;
     bool m_rollbackPending = false;
 };

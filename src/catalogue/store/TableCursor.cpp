@@ -202,7 +202,7 @@ void TableCursor::load(qint64 keepRowid)
     std::vector<Row> rows;
     const int fieldCount = int(m_table.fields.size());
     const quint64 version = m_db.dataVersion(m_table.name);
-    m_loadedVersion = version;
+    m_currentVersion = version;
     while (query.step()) {
         Row row;
         row.version = version;
@@ -239,14 +239,14 @@ void TableCursor::refreshRowIfStale(size_t index) const
 {
     Row& row = m_rows[index];
     const quint64 version = m_db.dataVersion(m_table.name);
-    if (row.version == version)
+    if (row.version == version || m_currentVersion == version)
         return;
     QStringList columns;
     for (const FieldDef& def : m_table.fields)
         columns << Database::quoted(def.name);
-    Statement query =
-        m_db.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
-                         .arg(columns.join(QStringLiteral(", ")), Database::quoted(m_table.name)));
+    Statement& query =
+        m_db.cached(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
+                        .arg(columns.join(QStringLiteral(", ")), Database::quoted(m_table.name)));
     query.bind(1, row.rowid);
     if (query.step()) {
         for (int i = 0; i < m_table.fields.size(); ++i)
@@ -319,7 +319,7 @@ void TableCursor::first()
     requireOpen();
     m_editing = false;
     // A walk starts on what the table holds now, also when other views changed it.
-    if (m_loadedVersion != m_db.dataVersion(m_table.name)) {
+    if (m_currentVersion != m_db.dataVersion(m_table.name)) {
         load(-1);
         return;
     }
@@ -473,14 +473,18 @@ void TableCursor::post()
     }
     if (assignments.isEmpty())
         return;
-    Statement update = m_db.prepare(
+    Statement& update = m_db.cached(
         QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
             .arg(Database::quoted(m_table.name), assignments.join(QStringLiteral(", "))));
     parameters << row.rowid;
     update.bindAll(parameters);
     update.step();
+    const bool wasCurrent = m_currentVersion == m_db.dataVersion(m_table.name);
     m_db.touch(m_table.name);
     row.version = m_db.dataVersion(m_table.name);
+    // Our own change leaves the other rows we hold as current as they were.
+    if (wasCurrent)
+        m_currentVersion = row.version;
 
     if (orderTouched) {
         const qint64 rowid = row.rowid;
@@ -493,10 +497,17 @@ void TableCursor::post()
             m_eof = true;
         return;
     }
+    // Without a filter or a master link every row passes, and the values are the ones just
+    // written.
+    if (!(m_filtered && !m_filterSql.isEmpty()) && !m_master) {
+        row.values = m_editValues;
+        changed();
+        return;
+    }
     // Read the row back through the view's conditions: a row that no longer passes leaves
     // the view, and the cursor then stands on the row that followed it.
     QVariantList checkParameters;
-    Statement check = m_db.prepare(selectSql(QStringLiteral("rowid = ?"), checkParameters));
+    Statement& check = m_db.cached(selectSql(QStringLiteral("rowid = ?"), checkParameters));
     checkParameters << row.rowid;
     check.bindAll(checkParameters);
     if (check.step()) {
@@ -596,7 +607,7 @@ void TableCursor::findNearest(const QString& text)
     const auto before = [&](const Row& row) {
         const QVariant& v = row.values.at(index);
         if (numeric)
-            return v.isValid() && v.toDouble() < number;
+            return !v.isValid() || v.toDouble() < number; // no value sorts first
         return Database::compareFolded(v.toString(), text) < 0;
     };
     const auto it = std::partition_point(m_rows.begin(), m_rows.end(), before);

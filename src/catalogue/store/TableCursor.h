@@ -150,7 +150,9 @@ private:
 
     bool m_open = false;
     mutable std::vector<Row> m_rows;
-    quint64 m_loadedVersion = 0;
+    // The table's data version up to which every row held here is known to be current: the
+    // version at load time, moved on by this view's own posts while nobody else wrote.
+    quint64 m_currentVersion = 0;
     int m_position = 0;
     bool m_eof = true;
     bool m_bof = true;
