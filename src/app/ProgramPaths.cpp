@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -67,6 +68,34 @@ QString ProgramPaths::answerPageDirectory() const
 QString ProgramPaths::tipsFile() const
 {
     return m_programDirectory + QStringLiteral("/tips.txt");
+}
+
+int ProgramPaths::seedDataDirectory(const QString& installedDataDirectory) const
+{
+    const QDir source(installedDataDirectory);
+    if (installedDataDirectory.isEmpty() || !source.exists() ||
+        QFileInfo(source.absolutePath()) == QFileInfo(dataDirectory()))
+        return 0;
+    int copied = 0;
+    for (const QFileInfo& file : source.entryInfoList(QDir::Files)) {
+        const QString target = dataDirectory() + QLatin1Char('/') + file.fileName();
+        if (QFileInfo::exists(target))
+            continue;
+        if (QFile::copy(file.absoluteFilePath(), target)) {
+            // Installed files are read-only; the user's copy is changed by every selection.
+            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+            ++copied;
+        }
+    }
+    return copied;
+}
+
+QString ProgramPaths::installedDataDirectory()
+{
+    if (!QCoreApplication::instance())
+        return QString();
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/../share/pelvaro/daten"));
 }
 
 QStringList ProgramPaths::ensureDirectories() const

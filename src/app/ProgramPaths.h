@@ -31,6 +31,13 @@ public:
     // message of each folder that is missing and cannot be created, in that order.
     QStringList ensureDirectories() const;
 
+    // Copies the files of an installed data folder that the data folder lacks, so a first
+    // start in the user's own folder finds the catalogue that came with the program.
+    // Returns the number of files copied.
+    int seedDataDirectory(const QString& installedDataDirectory) const;
+    // Where an installation keeps its data folder, relative to the executable.
+    static QString installedDataDirectory();
+
     static QString dataDirectoryError()
     {
         return QStringLiteral("Fehler-Nr. 219910 - Anwendung wird beendet!");

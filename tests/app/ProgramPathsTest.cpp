@@ -71,3 +71,18 @@ TEST(ProgramPaths, CreatesMissingFoldersAndReportsThoseThatCannotBe)
               (QStringList{QStringLiteral("Fehler-Nr. 219910 - Anwendung wird beendet!"),
                            QStringLiteral("Fehler-Nr. 09910 - Anwendung wird beendet!")}));
 }
+
+TEST(ProgramPaths, FirstStartSeedsTheUserFolderFromTheInstallation)
+{
+    const QString installed = TestDirs::root() + QStringLiteral("/share/pelvaro/daten");
+    QDir().mkpath(installed);
+    touch(installed + QStringLiteral("/pelvarodaten.db"));
+    touch(installed + QStringLiteral("/weitere.dat"));
+    const ProgramPaths paths(TestDirs::root() + QStringLiteral("/user"));
+    ASSERT_TRUE(paths.ensureDirectories().isEmpty());
+    EXPECT_EQ(paths.seedDataDirectory(installed), 2);
+    EXPECT_TRUE(QFileInfo(paths.dataDirectory() + QStringLiteral("/pelvarodaten.db")).isWritable());
+    // The user's own catalogue is never replaced.
+    EXPECT_EQ(paths.seedDataDirectory(installed), 0);
+    EXPECT_EQ(paths.seedDataDirectory(TestDirs::root() + QStringLiteral("/gibtsnicht")), 0);
+}

@@ -6,6 +6,7 @@
 #include "app/UiServices.h"
 #include "app/ui/SplashWindow.h"
 #include "app/ui/THauptFormular.h"
+#include "catalogue/TDataModule1.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -36,6 +37,9 @@ StartupSequence::Outcome StartupSequence::start()
 
     QGuiApplication::setApplicationDisplayName(AppInfo::title());
     createMainWindow();
+    m_dataModule = std::make_unique<catalogue::TDataModule1>(m_ui);
+    if (!m_dataModule->open(m_paths->dataDirectory(), m_settings->settings().catalogueVersion))
+        m_endRequested = true;
     if (m_guard) {
         QObject::connect(m_guard.get(), &StartupGuard::activationRequested, m_mainWindow.get(),
                          &THauptFormular::bringToFront);
@@ -82,15 +86,21 @@ void StartupSequence::createMainWindow()
     m_paths = ProgramPaths::fromEnvironment(m_options.programHome);
     m_mainWindow = std::make_unique<THauptFormular>(m_ui);
     m_mainWindow->setWindowTitle(AppInfo::title() + QStringLiteral(" - <Unbenannt>"));
-    for (const QString& failure : m_paths->ensureDirectories()) {
+    const QStringList failures = m_paths->ensureDirectories();
+    for (const QString& failure : failures) {
         m_ui.error(failure);
         m_endRequested = true;
     }
+    if (failures.isEmpty())
+        m_paths->seedDataDirectory(m_options.installedDataDirectory.isNull()
+                                       ? ProgramPaths::installedDataDirectory()
+                                       : m_options.installedDataDirectory);
 }
 
 void StartupSequence::shutdown()
 {
     m_mainWindow.reset();
+    m_dataModule.reset();
     // Settings that could not be read are not written back: that would replace whatever
     // the user has stored with empty values.
     if (!m_settings || !m_settingsLoaded)

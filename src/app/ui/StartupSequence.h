@@ -14,6 +14,10 @@ class StartupGuard;
 class UiServices;
 } // namespace pelvaro::app
 
+namespace pelvaro::catalogue {
+class TDataModule1;
+}
+
 namespace pelvaro::app::ui {
 
 class SplashWindow;
@@ -34,6 +38,9 @@ struct StartupOptions
     std::optional<QSize> screenSize;
     std::optional<int> screenDepth;
     bool useGuard = true;
+    // The data folder of an installation, copied into a program directory that lacks its
+    // files; a null text means the one beside the executable.
+    QString installedDataDirectory;
 };
 
 // Start-up and shutdown of the program in their fixed order. The main window exists only
@@ -61,6 +68,7 @@ public:
     SettingsStore* settings() const { return m_settings.get(); }
     const std::optional<ProgramPaths>& paths() const { return m_paths; }
     StartupGuard* guard() const { return m_guard.get(); }
+    catalogue::TDataModule1* dataModule() const { return m_dataModule.get(); }
 
 private:
     bool runSplashChecks();
@@ -73,6 +81,7 @@ private:
     std::optional<ProgramPaths> m_paths;
     std::unique_ptr<SplashWindow> m_splash;
     std::unique_ptr<THauptFormular> m_mainWindow;
+    std::unique_ptr<catalogue::TDataModule1> m_dataModule;
     bool m_endRequested = false;
     bool m_settingsLoaded = false;
 };

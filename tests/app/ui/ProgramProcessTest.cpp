@@ -1,4 +1,5 @@
 // The pelvaro executable as a user starts it.
+#include "CatalogueFixture.h"
 #include "ProcessRunner.h"
 #include "TestDirs.h"
 
@@ -17,7 +18,20 @@ using pelvaro::test::runProgram;
 using pelvaro::test::TestDirs;
 using pelvaro::test::testEnvironment;
 
-TEST(ProgramProcess, ExitAfterStartRunsTheWholeStartAndShutdown)
+namespace {
+
+class ProgramProcess : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        pelvaro::test::installSampleCatalogue(TestDirs::programDir() + QStringLiteral("/daten"));
+    }
+};
+
+} // namespace
+
+TEST_F(ProgramProcess, ExitAfterStartRunsTheWholeStartAndShutdown)
 {
     const auto result =
         runProgram(QStringLiteral("pelvaro"), {QStringLiteral("--exit-after-start")});
@@ -28,7 +42,7 @@ TEST(ProgramProcess, ExitAfterStartRunsTheWholeStartAndShutdown)
     EXPECT_TRUE(QDir(TestDirs::programDir() + QStringLiteral("/HTML")).exists());
 }
 
-TEST(ProgramProcess, ScreenshotsOfEveryPageAndWindow)
+TEST_F(ProgramProcess, ScreenshotsOfEveryPageAndWindow)
 {
     const QString dir = TestDirs::root() + QStringLiteral("/shots");
     const auto result =
@@ -46,7 +60,7 @@ TEST(ProgramProcess, ScreenshotsOfEveryPageAndWindow)
     EXPECT_GE(main.height(), 544);
 }
 
-TEST(ProgramProcess, SecondInstanceEndsAtOnceWithoutAWord)
+TEST_F(ProgramProcess, SecondInstanceEndsAtOnceWithoutAWord)
 {
     QProcess first;
     first.setProcessEnvironment(testEnvironment());

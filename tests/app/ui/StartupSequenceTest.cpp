@@ -1,7 +1,9 @@
 #include "app/ui/StartupSequence.h"
 
 #include "app/ui/THauptFormular.h"
+#include "catalogue/TDataModule1.h"
 
+#include "CatalogueFixture.h"
 #include "ScriptedUiServices.h"
 #include "TestDirs.h"
 
@@ -22,8 +24,10 @@ using Outcome = StartupSequence::Outcome;
 
 namespace {
 
-StartupOptions options()
+StartupOptions options(bool withCatalogue = true)
 {
+    if (withCatalogue)
+        pelvaro::test::installSampleCatalogue(TestDirs::programDir() + QStringLiteral("/daten"));
     StartupOptions o;
     o.runtimeDir = TestDirs::runtimeDir();
     o.settingsFile = TestDirs::settingsFile();
@@ -58,6 +62,8 @@ TEST(StartupSequence, FirstStartPreparesSettingsFoldersAndWindow)
 
     ASSERT_NE(startup.mainWindow(), nullptr);
     EXPECT_FALSE(startup.mainWindow()->isVisible()) << "the event loop shows it, not start-up";
+    ASSERT_NE(startup.dataModule(), nullptr);
+    EXPECT_EQ(startup.dataModule()->counters().AnzNichtAusgewaehlt, 604);
     EXPECT_EQ(startup.mainWindow()->windowTitle(), QStringLiteral("Pelvaro! - <Unbenannt>"));
 
     startup.settings()->settings().threadCount = 9;
@@ -118,20 +124,26 @@ TEST(StartupSequence, FoldersThatCannotBeMadeEndTheProgram)
     blockWithFile(TestDirs::programDir() + QStringLiteral("/daten"));
     blockWithFile(TestDirs::programDir() + QStringLiteral("/HTML"));
     ScriptedUiServices ui;
-    StartupSequence startup(ui, options());
+    StartupSequence startup(ui, options(false));
     EXPECT_EQ(startup.start(), Outcome::Ended);
-    EXPECT_EQ(ui.messageTexts(),
-              (QStringList{QStringLiteral("Fehler-Nr. 219910 - Anwendung wird beendet!"),
-                           QStringLiteral("Fehler-Nr. 09910 - Anwendung wird beendet!")}));
+    // The remaining steps still run, so the catalogue that cannot be there is reported too.
+    const QStringList texts = ui.messageTexts();
+    ASSERT_EQ(texts.size(), 3);
+    EXPECT_EQ(texts[0], QStringLiteral("Fehler-Nr. 219910 - Anwendung wird beendet!"));
+    EXPECT_EQ(texts[1], QStringLiteral("Fehler-Nr. 09910 - Anwendung wird beendet!"));
+    EXPECT_TRUE(texts[2].startsWith(QStringLiteral("Fehler Nr. 12911")));
 }
 
-TEST(StartupSequence, DeletedDataFolderIsMadeAgain)
+TEST(StartupSequence, DeletedDataFolderIsMadeAgainThenTheCatalogueFails)
 {
+    const StartupOptions o = options();
     QDir(TestDirs::programDir() + QStringLiteral("/daten")).removeRecursively();
     ScriptedUiServices ui;
-    StartupSequence startup(ui, options());
-    EXPECT_EQ(startup.start(), Outcome::Running);
+    StartupSequence startup(ui, o);
+    EXPECT_EQ(startup.start(), Outcome::Ended);
     EXPECT_TRUE(QDir(TestDirs::programDir() + QStringLiteral("/daten")).isEmpty());
+    ASSERT_EQ(ui.messageTexts().size(), 1);
+    EXPECT_TRUE(ui.messageTexts().front().startsWith(QStringLiteral("Fehler Nr. 12911")));
 }
 
 TEST(StartupSequence, SettingsThatCannotBeWrittenAtShutdownAreReported)
