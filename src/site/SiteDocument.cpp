@@ -1,0 +1,242 @@
+#include "site/SiteDocument.h"
+
+#include "app/AppInfo.h"
+#include "app/UiServices.h"
+#include "site/RecentFileList.h"
+#include "site/SiteDateStore.h"
+#include "site/SiteForm.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace pelvaro::site {
+
+using app::MessageAnswer;
+
+namespace {
+
+app::FileDialogRequest siteFileDialog(const QString& title)
+{
+    app::FileDialogRequest request;
+    request.title = title;
+    request.filter = QStringLiteral("Site-Info-Dateien (*.sit);;Alle Dateien (*)");
+    request.defaultSuffix = QStringLiteral("sit");
+    request.confirmOverwrite = true;
+    return request;
+}
+
+const QString savingText = QStringLiteral("Die Daten werden gespeichert, bitte warten ...");
+const QString loadingText = QStringLiteral("Datei wird geladen, bitte warten ...");
+
+// Writes through a temporary file beside the target, so a failure never destroys the file
+// that was there. Returns the reason of a failure, or an empty text.
+QString writeRecordFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return reason;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return QString();
+}
+
+} // namespace
+
+SiteDocument::SiteDocument(app::UiServices& ui, SiteForm& form, RecentFileList& recentFiles,
+                           QObject* parent)
+    : QObject(parent), m_ui(ui), m_form(form), m_recentFiles(recentFiles)
+{
+    m_record.Clear();
+}
+
+QString SiteDocument::caption() const
+{
+    const QString name = m_currentSiteFile == untitled() ? m_currentSiteFile
+                                                         : QFileInfo(m_currentSiteFile).fileName();
+    return app::AppInfo::title() + QStringLiteral(" - ") + name;
+}
+
+void SiteDocument::SetCurrentSiteFile(const QString& path)
+{
+    m_currentSiteFile = path;
+    emit captionChanged(caption());
+}
+
+void SiteDocument::ToRecord()
+{
+    m_record.Clear();
+    m_form.readInto(m_record);
+    m_record.clampToCapacities();
+    m_record.recomputeFullName();
+}
+
+void SiteDocument::FromRecord()
+{
+    m_form.showRecord(m_record);
+}
+
+bool SiteDocument::StoreFile(const QString& path)
+{
+    m_ui.ShowWaitNotice(savingText);
+    ToRecord();
+    if (m_dates)
+        m_dates->collectDates(m_record);
+    const QString failure = writeRecordFile(path, m_record.encode());
+    if (!failure.isEmpty()) {
+        m_ui.CloseWaitNotice();
+        // A save that fails must say so: silence would leave the user believing the data safe.
+        m_ui.error(QStringLiteral("Die Datei %1 konnte nicht gespeichert werden.\n\n%2")
+                       .arg(path, failure));
+        return false;
+    }
+    m_recentFiles.add(path);
+    m_siteModified = false;
+    m_ui.CloseWaitNotice();
+    m_ui.information(QStringLiteral("Die Datei %1 wurde erfolgreich gespeichert.").arg(path));
+    return true;
+}
+
+bool SiteDocument::LoadFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_ui.warning(QStringLiteral("Datei nicht gefunden!"));
+        return false;
+    }
+    const QByteArray bytes = file.read(SiteRecord::ByteSize);
+    file.close();
+    if (bytes.size() < SiteRecord::ByteSize) {
+        m_ui.showGeneralError(
+            QStringLiteral("Fehler beim Lesen der Datei %1: Lesen über das Dateiende hinaus.")
+                .arg(path));
+        return false;
+    }
+    m_record = SiteRecord::decode(bytes);
+    FromRecord();
+    const bool mismatch = m_dates && m_dates->applyDates(m_record);
+    m_siteModified = false;
+    if (mismatch)
+        m_ui.warning(QStringLiteral(
+            "Die Anzahl der Suchdienste hat sich geändert.\n\nDieses Problem kann wie folgt gelöst "
+            "werden: \nSpeichern Sie die Datei und laden Sie sie anschließend erneut. \nWICHTIG: "
+            "Verwenden Sie dazu den Befehl  \"D a t e i | S p e i c h e r n   u n t e r\"  "
+            "(NICHT: \"Datei|Speichern\")!\n\nSollte der Fehler dann immer noch auftreten, ist "
+            "diese SIT-Datei beschädigt/ungültig."));
+    return true;
+}
+
+// The question of New, Open and Quit when the description was changed. Returns false
+// when the user wanted to save and the save did not happen.
+bool SiteDocument::askToSaveChanges()
+{
+    if (!m_siteModified)
+        return true;
+    if (m_currentSiteFile == untitled()) {
+        if (m_ui.question(
+                QStringLiteral("Sollen die aktuellen Formulardaten zuvor gespeichert werden?")) !=
+            MessageAnswer::Yes)
+            return true;
+        const std::optional<QString> path = askSavePath();
+        if (!path || !StoreFile(*path))
+            return false;
+        SetCurrentSiteFile(*path);
+        return true;
+    }
+    if (m_ui.question(
+            QStringLiteral("Soll die Datei %1 zuvor gespeichert werden?").arg(m_currentSiteFile)) !=
+        MessageAnswer::Yes)
+        return true;
+    return StoreFile(m_currentSiteFile);
+}
+
+bool SiteDocument::NewSite()
+{
+    if (!askToSaveChanges())
+        return false;
+    SetCurrentSiteFile(untitled());
+    m_record.Clear();
+    FromRecord();
+    m_siteModified = false;
+    if (m_dates)
+        m_dates->clearDates();
+    return true;
+}
+
+std::optional<QString> SiteDocument::askSavePath()
+{
+    return m_ui.getSaveFileName(siteFileDialog(QStringLiteral("Speichern der Kenndatendatei")));
+}
+
+void SiteDocument::New()
+{
+    m_ui.ShowWaitNotice(QStringLiteral("Bitte warten ..."));
+    NewSite();
+    m_ui.CloseWaitNotice();
+}
+
+void SiteDocument::Open()
+{
+    const std::optional<QString> path =
+        m_ui.getOpenFileName(siteFileDialog(QStringLiteral("Wählen Sie eine Datei mit Kenndaten")));
+    if (!path)
+        return;
+    m_ui.ShowWaitNotice(loadingText);
+    if (NewSite()) {
+        m_recentFiles.add(*path);
+        LoadFile(*path);
+        SetCurrentSiteFile(*path);
+    }
+    m_ui.CloseWaitNotice();
+}
+
+void SiteDocument::OpenRecent(const QString& path)
+{
+    m_ui.ShowWaitNotice(loadingText);
+    if (NewSite()) {
+        LoadFile(path);
+        SetCurrentSiteFile(path);
+    }
+    m_ui.CloseWaitNotice();
+}
+
+void SiteDocument::Save()
+{
+    if (m_currentSiteFile == untitled())
+        SaveAs();
+    else
+        StoreFile(m_currentSiteFile);
+}
+
+void SiteDocument::SaveOnSelectionPage()
+{
+    const std::optional<QString> path = askSavePath();
+    if (!path)
+        return;
+    const QString failure = writeRecordFile(*path, m_record.encode());
+    if (!failure.isEmpty())
+        m_ui.error(QStringLiteral("Die Datei %1 konnte nicht gespeichert werden.\n\n%2")
+                       .arg(*path, failure));
+}
+
+void SiteDocument::SaveAs()
+{
+    const std::optional<QString> path = askSavePath();
+    if (!path)
+        return;
+    // The caption names the file only once it really holds the description.
+    if (StoreFile(*path))
+        SetCurrentSiteFile(*path);
+}
+
+bool SiteDocument::Beenden()
+{
+    return askToSaveChanges();
+}
+
+} // namespace pelvaro::site
