@@ -1,0 +1,127 @@
+#include "catalogue/CatalogueLists.h"
+
+#include "app/UiServices.h"
+
+#include <QUrl>
+
+namespace pelvaro::catalogue {
+
+QString CatalogueLists::viewName(int listCode)
+{
+    switch (listCode) {
+    case NotSelected:
+        return QStringLiteral("TableEngines");
+    case Selected:
+        return QStringLiteral("TableEngToSend");
+    case Automatic:
+        return QStringLiteral("TableAutomatischSenden");
+    case Manual:
+        return QStringLiteral("TableManuellSenden");
+    default:
+        return QString();
+    }
+}
+
+int CatalogueLists::count(const SelectionCounters& counters, int listCode)
+{
+    switch (listCode) {
+    case NotSelected:
+        return counters.AnzNichtAusgewaehlt;
+    case Selected:
+        return counters.AnzAusgewaehlt;
+    case Automatic:
+        return counters.AnzAutomatisch;
+    case Manual:
+        return counters.AnzManuell;
+    default:
+        return 0;
+    }
+}
+
+QString CatalogueLists::frameCaption(int listCode, const SelectionCounters& counters)
+{
+    const int n = count(counters, listCode);
+    switch (listCode) {
+    case NotSelected:
+        return QStringLiteral("Anzahl der nicht ausgewählten Suchdienste: %1").arg(n);
+    case Selected:
+        return QStringLiteral("Anzahl der ausgewählten Suchdienste: %1").arg(n);
+    case Automatic:
+        return QStringLiteral("Anzahl der ausgewählten Suchdienste, bei denen eine automatische "
+                              "Anmeldung möglich ist: %1")
+            .arg(n);
+    case Manual:
+        return QStringLiteral("Anzahl der ausgewählten Suchdienste, bei denen nur eine manuelle "
+                              "Anmeldung unterstützt wird: %1")
+            .arg(n);
+    default:
+        return QString();
+    }
+}
+
+QString CatalogueLists::totalServicesText(const SelectionCounters& counters)
+{
+    return QStringLiteral("Gesamtanzahl der vorhandenen Suchdienste: %1")
+        .arg(counters.AnzNichtAusgewaehlt + counters.AnzAusgewaehlt);
+}
+
+QString CatalogueLists::totalEntriesText(const SelectionCounters& counters)
+{
+    return QStringLiteral("Gesamtanzahl der vorhandenen Einträge: %1")
+        .arg(counters.AnzNichtAusgewaehlt + counters.AnzAusgewaehlt);
+}
+
+CatalogueLists::ContextMenuState CatalogueLists::contextMenu(int focusedListCode,
+                                                             const SelectionCounters& counters)
+{
+    ContextMenuState state;
+    const bool hasServices = count(counters, focusedListCode) > 0;
+    state.details = state.homePage = state.submissionPage = hasServices;
+    state.deselect = hasServices && focusedListCode != NotSelected;
+    return state;
+}
+
+int CatalogueLists::linkPairForPage(int activePageCode)
+{
+    switch (activePageCode) {
+    case 3:
+        return 1;
+    case 4:
+        return 3;
+    case 5:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+int CatalogueLists::linkPairForList(int listCode)
+{
+    switch (listCode) {
+    case NotSelected:
+    case Selected:
+        return 1;
+    case Automatic:
+        return 3;
+    case Manual:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+void CatalogueLists::openLink(app::UiServices& ui, const QString& address)
+{
+    if (address.isEmpty())
+        return;
+    // Telling the user that the browser starts when it did not would be a lie: a failure
+    // only beeps.
+    if (!ui.openUrl(QUrl(address))) {
+        ui.beep();
+        return;
+    }
+    ui.information(
+        QStringLiteral("Ihr Internet-Browser wird jetzt mit der ausgewählten URL gestartet."));
+}
+
+} // namespace pelvaro::catalogue
