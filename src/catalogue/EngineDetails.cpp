@@ -59,22 +59,6 @@ QString waitingText(const QVariant& longestWait, const QString& kind, const QStr
 
 } // namespace
 
-QString EngineDetails::listViewName(int listCode)
-{
-    switch (listCode) {
-    case 1:
-        return QStringLiteral("TableEngines");
-    case 2:
-        return QStringLiteral("TableEngToSend");
-    case 3:
-        return QStringLiteral("TableAutomatischSenden");
-    case 4:
-        return QStringLiteral("TableManuellSenden");
-    default:
-        return QString();
-    }
-}
-
 EngineDetailTexts EngineDetails::describe(const store::TableCursor& view, int listCode,
                                           const EngineDetailTexts& previous)
 {

@@ -40,10 +40,6 @@ public:
         return QStringLiteral("http://www.pelvaro.example/demo.html");
     }
 
-    // The view behind a list code (1 not selected, 2 selected, 3 automatic, 4 manual);
-    // empty for any other code.
-    static QString listViewName(int listCode);
-
     // Decodes the current row of a view. listCode is the list the user asked from; a
     // value that has no text of its own keeps the text from `previous`, as does a view
     // without a current row.

@@ -256,8 +256,6 @@ TEST(EngineDetails, ReadsTheCurrentRowOfAView)
     // Nothing is selected: the selected list has no row to describe.
     EXPECT_EQ(EngineDetails::describe(module.TableEngToSend(), 2, previousTexts()),
               previousTexts());
-    EXPECT_EQ(EngineDetails::listViewName(2), QStringLiteral("TableEngToSend"));
-    EXPECT_TRUE(EngineDetails::listViewName(5).isEmpty());
 }
 
 TEST(EngineDetails, SearchIsAllowedOnlyInNameOrder)

@@ -1,6 +1,7 @@
 #include "catalogue/ui/DetailsWindow.h"
 
 #include "app/UiServices.h"
+#include "catalogue/CatalogueLists.h"
 #include "catalogue/TDataModule1.h"
 
 #include <QGridLayout>
@@ -119,7 +120,7 @@ void DetailsWindow::fill(const EngineDetailTexts& texts)
 
 void DetailsWindow::fill(TDataModule1& data, int listCode)
 {
-    const QString viewName = EngineDetails::listViewName(listCode);
+    const QString viewName = CatalogueLists::viewName(listCode);
     if (viewName.isEmpty())
         return;
     fill(EngineDetails::describe(data.view(viewName), listCode, m_texts));

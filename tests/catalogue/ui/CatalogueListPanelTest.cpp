@@ -1,6 +1,7 @@
 #include "catalogue/ui/CatalogueListPanel.h"
 #include "catalogue/ui/DetailsWindow.h"
 
+#include "catalogue/CatalogueLists.h"
 #include "catalogue/CatalogueTableModel.h"
 #include "catalogue/TDataModule1.h"
 
@@ -26,6 +27,7 @@
 #include <cstdlib>
 #include <memory>
 
+using pelvaro::catalogue::CatalogueLists;
 using pelvaro::catalogue::CatalogueTableModel;
 using pelvaro::catalogue::EngineDetails;
 using pelvaro::catalogue::TDataModule1;
@@ -264,7 +266,7 @@ TEST_F(CatalogueListPanelTest, ShowsTheColumnsOfItsKindWithTheirWidths)
     };
     for (const Kind& kind : kinds) {
         SCOPED_TRACE(kind.list);
-        TableCursor& view = module->view(EngineDetails::listViewName(kind.list));
+        TableCursor& view = module->view(CatalogueLists::viewName(kind.list));
         CatalogueListPanel panel(view, kind.list);
         EXPECT_EQ(panel.grid()->objectName(), QStringLiteral("OvcDbTable%1").arg(kind.list));
         QStringList shown;
