@@ -5,6 +5,8 @@
 #include "app/ui/SplashWindow.h"
 #include "app/ui/THauptFormular.h"
 #include "app/ui/WaitNoticeWindow.h"
+#include "catalogue/ui/DetailsWindow.h"
+#include "site/ui/KeywordsDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -50,6 +52,17 @@ int renderScreenshots(THauptFormular& mainWindow, const QString& directory)
     WaitNoticeWindow wait;
     wait.showNotice(QObject::tr("Bitte warten ..."));
     failures += save(wait, directory, QStringLiteral("wait-notice")) ? 0 : 1;
+
+    if (catalogue::ui::DetailsWindow* details = mainWindow.detailsWindow()) {
+        details->fill(*mainWindow.dataModule(), 1);
+        details->show();
+        failures += save(*details, directory, QStringLiteral("details")) ? 0 : 1;
+        details->hide();
+    }
+
+    site::ui::KeywordsDialog keywords(mainWindow.ui());
+    keywords.show();
+    failures += save(keywords, directory, QStringLiteral("keywords")) ? 0 : 1;
 
     HelpWindow help;
     help.showPage(HelpPages::page(1));

@@ -38,7 +38,9 @@ StartupSequence::Outcome StartupSequence::start()
     QGuiApplication::setApplicationDisplayName(AppInfo::title());
     createMainWindow();
     m_dataModule = std::make_unique<catalogue::TDataModule1>(m_ui);
-    if (!m_dataModule->open(m_paths->dataDirectory(), m_settings->settings().catalogueVersion))
+    if (m_dataModule->open(m_paths->dataDirectory(), m_settings->settings().catalogueVersion))
+        m_mainWindow->attachCatalogue(*m_dataModule);
+    else
         m_endRequested = true;
     if (m_guard) {
         QObject::connect(m_guard.get(), &StartupGuard::activationRequested, m_mainWindow.get(),
@@ -84,8 +86,7 @@ bool StartupSequence::runSplashChecks()
 void StartupSequence::createMainWindow()
 {
     m_paths = ProgramPaths::fromEnvironment(m_options.programHome);
-    m_mainWindow = std::make_unique<THauptFormular>(m_ui);
-    m_mainWindow->setWindowTitle(AppInfo::title() + QStringLiteral(" - <Unbenannt>"));
+    m_mainWindow = std::make_unique<THauptFormular>(m_ui, m_settings->filePath());
     const QStringList failures = m_paths->ensureDirectories();
     for (const QString& failure : failures) {
         m_ui.error(failure);

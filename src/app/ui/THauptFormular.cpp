@@ -1,21 +1,53 @@
 #include "app/ui/THauptFormular.h"
 
 #include "app/AppInfo.h"
+#include "app/Error.h"
 #include "app/UiServices.h"
+#include "catalogue/CatalogueLists.h"
+#include "catalogue/CatalogueSiteDates.h"
+#include "catalogue/EngineDetails.h"
+#include "catalogue/TDataModule1.h"
+#include "catalogue/ui/CatalogueListPanel.h"
+#include "catalogue/ui/DetailsWindow.h"
+#include "site/RecentFileList.h"
+#include "site/SiteDocument.h"
+#include "site/ui/SiteDescriptionPage.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
-#include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
-#include <array>
-
 namespace pelvaro::app::ui {
+
+using catalogue::CatalogueLists;
+using catalogue::ui::CatalogueListPanel;
+
+namespace {
+
+const char* const helpContextProperty = "helpContext";
+
+QAction* addItem(QMenu* menu, const QString& caption, const char* objectName, int helpContext,
+                 const QKeySequence& shortcut = {})
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(objectName));
+    action->setShortcut(shortcut);
+    if (helpContext > 0)
+        action->setProperty(helpContextProperty, helpContext);
+    return action;
+}
+
+} // namespace
 
 const std::array<THauptFormular::PageInfo, 6>& THauptFormular::pages()
 {
@@ -30,8 +62,32 @@ const std::array<THauptFormular::PageInfo, 6>& THauptFormular::pages()
     return list;
 }
 
-THauptFormular::THauptFormular(UiServices& ui, QWidget* parent)
-    : QMainWindow(parent), m_ui(ui), m_pages(new QTabWidget(this))
+QString THauptFormular::productSiteAddress()
+{
+    return catalogue::EngineDetails::productHomePage();
+}
+
+QString THauptFormular::forumAddress()
+{
+    return QStringLiteral("http://forum.pelvaro.example/");
+}
+
+QString THauptFormular::makerSiteAddress()
+{
+    return QStringLiteral("http://www.trevanix.example/");
+}
+
+template <typename Command> void THauptFormular::guarded(Command&& command)
+{
+    try {
+        command();
+    } catch (const Error& e) {
+        m_ui.showGeneralError(e.message());
+    }
+}
+
+THauptFormular::THauptFormular(UiServices& ui, const QString& settingsFile, QWidget* parent)
+    : QMainWindow(parent), m_ui(ui)
 {
     setObjectName(QStringLiteral("THauptFormular"));
     setWindowTitle(AppInfo::title());
@@ -39,7 +95,48 @@ THauptFormular::THauptFormular(UiServices& ui, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
+    setProperty(helpContextProperty, 1);
 
+    m_sitePage = new site::ui::SiteDescriptionPage(m_ui);
+    m_recentFiles = std::make_unique<site::RecentFileList>(settingsFile);
+    m_recentFiles->load();
+    m_document = std::make_unique<site::SiteDocument>(m_ui, *m_sitePage, *m_recentFiles);
+    m_sitePage->setKeywordSlots(&m_document->record().Key);
+    connect(m_document.get(), &site::SiteDocument::captionChanged, this, &QWidget::setWindowTitle);
+    connect(m_sitePage, &site::ui::SiteDescriptionPage::userModified, this,
+            [this] { m_document->setSiteModified(true); });
+    connect(m_sitePage, &site::ui::SiteDescriptionPage::hintShown, this,
+            [this](const QString& hint) { setStatus(hint, true); });
+    connect(m_sitePage, &site::ui::SiteDescriptionPage::hintFinished, this,
+            [this] { setStatusAlarm(false); });
+    connect(m_sitePage, &site::ui::SiteDescriptionPage::requiredFieldFocused, this,
+            [this] { m_pages->setCurrentIndex(0); });
+
+    createPages();
+    createMenus();
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("StatusPanel"));
+    m_status->setAutoFillBackground(true);
+    m_status->setContentsMargins(4, 0, 4, 0);
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(m_status, 1);
+
+    // Start-up's New: the description starts empty and nothing counts as modified.
+    m_document->NewSite();
+    pageShown(1);
+    m_shownPage = 0;
+    connect(m_pages, &QTabWidget::currentChanged, this, &THauptFormular::pageChanged);
+
+    setFixedSize(769, 544 + menuBar()->sizeHint().height());
+}
+
+THauptFormular::~THauptFormular() = default;
+
+void THauptFormular::createPages()
+{
+    m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("PageControl"));
     m_pages->tabBar()->setAttribute(Qt::WA_Hover);
     const std::array<QStringList, 6> toolButtons{{
@@ -52,69 +149,390 @@ THauptFormular::THauptFormular(UiServices& ui, QWidget* parent)
         {tr("Anmeldehilfe starten")},
         {tr("Standard-Bericht"), tr("RTF-Bericht")},
     }};
-    for (size_t i = 0; i < pages().size(); ++i)
-        m_pages->addTab(createPage(pages()[i], toolButtons[i]), tr(pages()[i].caption));
-    setCentralWidget(m_pages);
+    for (int i = 0; i < 6; ++i)
+        m_pages->addTab(createPage(i, toolButtons[size_t(i)]), tr(pages()[size_t(i)].caption));
+    m_pageContents[0]->layout()->addWidget(m_sitePage);
 
-    createMenus();
-    statusBar()->setObjectName(QStringLiteral("StatusBar"));
-    statusBar()->setSizeGripEnabled(false);
-    statusBar()->showMessage(tr("Füllen Sie bitte alle Felder im Formular aus."));
+    QToolBar* site = toolBar(0);
+    connect(site->actions().at(0), &QAction::triggered, this,
+            [this] { guarded([this] { m_document->New(); }); });
+    connect(site->actions().at(1), &QAction::triggered, this,
+            [this] { guarded([this] { m_document->Save(); }); });
+    connect(site->actions().at(2), &QAction::triggered, this,
+            [this] { guarded([this] { m_document->Open(); }); });
 
-    setFixedSize(769, 544 + menuBar()->sizeHint().height());
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_pages, 1);
+    layout->addWidget(createBottomPanel());
+    setCentralWidget(central);
 }
 
-QWidget* THauptFormular::createPage(const PageInfo& info, const QStringList& toolButtons)
+QWidget* THauptFormular::createPage(int index, const QStringList& toolButtons)
 {
+    const PageInfo& info = pages()[size_t(index)];
     auto* page = new QWidget(m_pages);
-    page->setObjectName(QString::fromLatin1(info.objectName));
+    page->setObjectName(QLatin1String(info.objectName));
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
     auto* bar = new QToolBar(page);
-    bar->setObjectName(QString::fromLatin1(info.objectName) + QStringLiteral("ToolBar"));
+    bar->setObjectName(QLatin1String(info.objectName) + QStringLiteral("ToolBar"));
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bar->setProperty(helpContextProperty, info.helpContext);
     for (const QString& caption : toolButtons)
         bar->addAction(caption);
     bar->addSeparator();
     QAction* help = bar->addAction(tr("Hilfe"));
-    help->setObjectName(QString::fromLatin1(info.objectName) + QStringLiteral("HelpButton"));
+    help->setObjectName(QLatin1String(info.objectName) + QStringLiteral("HelpButton"));
     const int context = info.helpContext;
     connect(help, &QAction::triggered, this, [this, context] { m_ui.ShowHelp(context); });
     layout->addWidget(bar);
-    layout->addStretch(1);
+    auto* content = new QWidget(page);
+    content->setObjectName(QLatin1String(info.objectName) + QStringLiteral("Content"));
+    auto* contentLayout = new QHBoxLayout(content);
+    contentLayout->setContentsMargins(4, 0, 4, 2);
+    layout->addWidget(content, 1);
+    m_pageContents[size_t(index)] = content;
     return page;
+}
+
+QToolBar* THauptFormular::toolBar(int index) const
+{
+    return m_pages->widget(index)->findChild<QToolBar*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+QWidget* THauptFormular::createBottomPanel()
+{
+    auto* panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("BottomPanel"));
+    auto* layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(6, 2, 6, 2);
+    const std::pair<QString, QString> links[] = {
+        {tr("Zur Web-Site von Pelvaro!"), productSiteAddress()},
+        {tr("Zum Diskussions- und Support-Forum"), forumAddress()},
+        {tr("Zur Web-Site von Trevanix"), makerSiteAddress()},
+    };
+    int n = 0;
+    for (const auto& [caption, address] : links) {
+        auto* link = new QLabel(
+            QStringLiteral("<a href=\"%1\">%2</a>").arg(address, caption.toHtmlEscaped()), panel);
+        link->setObjectName(QStringLiteral("BottomLink%1").arg(++n));
+        link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+        connect(link, &QLabel::linkActivated, this, [this](const QString& url) {
+            if (!m_ui.openUrl(QUrl(url)))
+                m_ui.beep();
+        });
+        layout->addWidget(link);
+        layout->addStretch(1);
+    }
+    return panel;
 }
 
 void THauptFormular::createMenus()
 {
-    QMenu* file = menuBar()->addMenu(tr("&Datei"));
-    file->setObjectName(QStringLiteral("MenuDatei"));
-    QAction* quit = file->addAction(tr("&Beenden"));
-    quit->setObjectName(QStringLiteral("ActionBeenden"));
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X));
-    connect(quit, &QAction::triggered, this, &QWidget::close);
+    m_fileMenu = menuBar()->addMenu(tr("&Datei"));
+    m_fileMenu->setObjectName(QStringLiteral("MenuDatei"));
+    QAction* neu =
+        addItem(m_fileMenu, tr("N&eu"), "ActionNeu", 14, QKeySequence(Qt::CTRL | Qt::Key_N));
+    QAction* open = addItem(m_fileMenu, tr("Öff&nen ..."), "ActionOeffnen", 15,
+                            QKeySequence(Qt::CTRL | Qt::Key_O));
+    QAction* saveItem = addItem(m_fileMenu, tr("&Speichern"), "ActionSpeichern", 16,
+                                QKeySequence(Qt::CTRL | Qt::Key_S));
+    QAction* saveAs = addItem(m_fileMenu, tr("Speichern &unter ..."), "ActionSpeichernUnter", 17);
+    m_fileMenu->addSeparator();
+    QAction* quitItem = addItem(m_fileMenu, tr("&Beenden"), "ActionBeenden", 20,
+                                QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X));
+    m_recentSeparator = m_fileMenu->addSeparator();
+    connect(neu, &QAction::triggered, this, [this] { guarded([this] { m_document->New(); }); });
+    connect(open, &QAction::triggered, this, [this] { guarded([this] { m_document->Open(); }); });
+    connect(saveItem, &QAction::triggered, this, &THauptFormular::save);
+    connect(saveAs, &QAction::triggered, this,
+            [this] { guarded([this] { m_document->SaveAs(); }); });
+    connect(quitItem, &QAction::triggered, this, &THauptFormular::quit);
+    connect(m_fileMenu, &QMenu::aboutToShow, this, &THauptFormular::rebuildRecentFiles);
+    rebuildRecentFiles();
+
+    QMenu* update = menuBar()->addMenu(tr("A&ktualisierung"));
+    update->setObjectName(QStringLiteral("MenuAktualisierung"));
+    addItem(update, tr("S&uchdienste aktualisieren"), "ActionSuchdiensteAktualisieren", 12);
+    addItem(update, tr("&Software aktualisieren"), "ActionSoftwareAktualisieren", 11);
+
+    QAction* options = menuBar()->addAction(tr("&Optionen"));
+    options->setObjectName(QStringLiteral("ActionOptionen"));
+    options->setProperty(helpContextProperty, 21);
 
     QMenu* help = menuBar()->addMenu(tr("&Hilfe"));
     help->setObjectName(QStringLiteral("MenuHilfe"));
-    struct HelpItem
-    {
-        const char* objectName;
-        QString caption;
-        int context;
-    };
-    const HelpItem items[] = {
-        {"ActionInhalt", tr("&Inhalt"), 1},
-        {"ActionHinweise", tr("10 &wichtige Hinweise!"), 99},
-        {"ActionNeuerSuchdienst", tr("Neuer &Suchdienst"), 2000},
-    };
-    for (const HelpItem& item : items) {
-        if (item.context == 2000)
-            help->addSeparator();
-        QAction* action = help->addAction(item.caption);
-        action->setObjectName(QString::fromLatin1(item.objectName));
-        const int context = item.context;
+    QAction* contents = addItem(help, tr("&Inhalt"), "ActionInhalt", 1);
+    QAction* hints = addItem(help, tr("10 &wichtige Hinweise!"), "ActionHinweise", 99);
+    addItem(help, tr("&Tip des Tages"), "ActionTipDesTages", 0);
+    help->addSeparator();
+    QAction* newService = addItem(help, tr("Neuer &Suchdienst"), "ActionNeuerSuchdienst", 2000);
+    help->addSeparator();
+    addItem(help, tr("I&nfo ..."), "ActionInfo", 8);
+    for (QAction* action : {contents, hints, newService}) {
+        const int context = action->property(helpContextProperty).toInt();
         connect(action, &QAction::triggered, this, [this, context] { m_ui.ShowHelp(context); });
     }
+
+    m_listMenu = new QMenu(this);
+    m_listMenu->setObjectName(QStringLiteral("ListContextMenu"));
+    QAction* details = m_listMenu->addAction(tr("Details zu diesem Suchdienst"));
+    details->setObjectName(QStringLiteral("ActionDetails"));
+    m_listMenu->addSeparator();
+    QAction* home = m_listMenu->addAction(tr("Zur Startseite dieses Suchdiensts"));
+    home->setObjectName(QStringLiteral("ActionStartseite"));
+    QAction* submit = m_listMenu->addAction(tr("Zur Seite \"Anmeldung\" dieses Suchdiensts"));
+    submit->setObjectName(QStringLiteral("ActionAnmeldeseite"));
+    m_listMenu->addSeparator();
+    QAction* deselect = m_listMenu->addAction(tr("Auswahl aufheben"));
+    deselect->setObjectName(QStringLiteral("ActionAuswahlAufheben"));
+    connect(details, &QAction::triggered, this, [this] {
+        guarded([this] {
+            if (m_module && m_details)
+                m_details->showFor(*m_module, m_focusedListCode);
+        });
+    });
+    connect(home, &QAction::triggered, this, [this] { openFocusedServiceLink(false); });
+    connect(submit, &QAction::triggered, this, [this] { openFocusedServiceLink(true); });
+    connect(deselect, &QAction::triggered, this, &THauptFormular::deselectFocusedService);
+}
+
+void THauptFormular::rebuildRecentFiles()
+{
+    for (QAction* action : m_recentActions)
+        m_fileMenu->removeAction(action);
+    qDeleteAll(m_recentActions);
+    m_recentActions.clear();
+    const QStringList entries = m_recentFiles->entries();
+    m_recentSeparator->setVisible(!entries.isEmpty());
+    for (int i = 0; i < entries.size(); ++i) {
+        const QString path = entries.at(i);
+        auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path), m_fileMenu);
+        action->setObjectName(QStringLiteral("ActionZuletzt%1").arg(i + 1));
+        connect(action, &QAction::triggered, this,
+                [this, path] { guarded([this, &path] { m_document->OpenRecent(path); }); });
+        m_fileMenu->addAction(action);
+        m_recentActions << action;
+    }
+}
+
+void THauptFormular::save()
+{
+    guarded([this] {
+        if (m_activePageCode == 1)
+            m_document->Save();
+        else if (m_activePageCode == 3)
+            m_document->SaveOnSelectionPage();
+    });
+}
+
+void THauptFormular::quit()
+{
+    // Only this command asks to save; closing the window's frame does not.
+    bool mayClose = true;
+    guarded([this, &mayClose] { mayClose = m_document->Beenden(); });
+    if (mayClose)
+        close();
+}
+
+void THauptFormular::attachCatalogue(catalogue::TDataModule1& module)
+{
+    m_module = &module;
+    m_dates = std::make_unique<catalogue::CatalogueSiteDates>(module, m_ui);
+    m_document->setDateStore(m_dates.get());
+
+    const std::array<const char*, 4> frames{"GroupBoxNichtAusgewaehlt", "GroupBoxAusgewaehlt",
+                                            "GroupBoxAutomatischeAnmeldung",
+                                            "GroupBoxManuelleAnmeldung"};
+    const std::array<int, 4> pageOfList{2, 2, 3, 4};
+    for (int code = 1; code <= 4; ++code) {
+        auto* panel = new CatalogueListPanel(module.view(CatalogueLists::viewName(code)), code);
+        panel->setObjectName(QLatin1String(frames[size_t(code - 1)]));
+        m_pageContents[size_t(pageOfList[size_t(code - 1)])]->layout()->addWidget(panel);
+        m_lists[size_t(code - 1)] = panel;
+        connect(panel, &CatalogueListPanel::sortOrderChanged, this,
+                &THauptFormular::RefreshSearchFields);
+        connect(panel, &CatalogueListPanel::entered, this, [this, code] { listEntered(code); });
+        connect(panel, &CatalogueListPanel::left, this, [this, code] { listLeft(code); });
+        connect(panel, &CatalogueListPanel::navigatorUsed, this, [this, code] {
+            listEntered(code == CatalogueLists::Selected ? code : CatalogueLists::NotSelected);
+        });
+        connect(panel, &CatalogueListPanel::contextMenuRequested, this,
+                [this, code](const QPoint& at) { showListMenu(code, at); });
+    }
+    m_details = new catalogue::ui::DetailsWindow(m_ui, this);
+    showFrameCaptions();
+}
+
+CatalogueListPanel* THauptFormular::listPanel(int listCode) const
+{
+    return listCode >= 1 && listCode <= 4 ? m_lists[size_t(listCode - 1)] : nullptr;
+}
+
+void THauptFormular::setStatus(const QString& text, bool alarm)
+{
+    m_status->setText(text);
+    setStatusAlarm(alarm);
+}
+
+void THauptFormular::setStatusAlarm(bool alarm)
+{
+    m_statusAlarm = alarm;
+    QPalette palette = m_status->palette();
+    const QPalette standard = QApplication::palette(m_status);
+    palette.setColor(QPalette::Window, alarm ? QColor(Qt::red) : standard.color(QPalette::Button));
+    palette.setColor(QPalette::WindowText,
+                     alarm ? QColor(Qt::white) : standard.color(QPalette::WindowText));
+    m_status->setPalette(palette);
+}
+
+QString THauptFormular::statusText() const
+{
+    return m_status->text();
+}
+
+void THauptFormular::pageChanged(int index)
+{
+    if (m_shownPage >= 0)
+        guarded([this] { pageHidden(m_shownPage + 1); });
+    m_shownPage = index;
+    guarded([this, index] { pageShown(index + 1); });
+}
+
+void THauptFormular::pageHidden(int pageCode)
+{
+    if (pageCode == 1)
+        m_document->ToRecord();
+}
+
+void THauptFormular::pageShown(int pageCode)
+{
+    m_activePageCode = pageCode;
+    switch (pageCode) {
+    case 1:
+        setStatus(tr("Füllen Sie bitte alle Felder im Formular aus."));
+        break;
+    case 2:
+        setStatus(
+            tr("Füllen Sie die Felder aus, laden Sie die Tags aus einer Datei oder übernehmen "
+               "Sie Ihre Eingaben aus den Kenndaten"));
+        break;
+    case 3:
+    case 4:
+    case 5: {
+        if (!m_module)
+            break;
+        RefreshCounts();
+        RefreshSearchFields();
+        for (CatalogueListPanel* panel : m_lists)
+            if (panel && m_pageContents[size_t(pageCode - 1)]->isAncestorOf(panel))
+                panel->resetColumnWidths();
+        setStatus(CatalogueLists::totalEntriesText(m_module->counters()));
+        break;
+    }
+    case 6: {
+        const bool results = !ErfolgreichListe.isEmpty() || !FehlgeschlagenListe.isEmpty();
+        for (QAction* action : toolBar(5)->actions())
+            if (action->text() == tr("Standard-Bericht") || action->text() == tr("RTF-Bericht"))
+                action->setEnabled(results);
+        setStatus(tr("Wählen Sie einen Bericht."));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void THauptFormular::showFrameCaptions()
+{
+    for (int code = 1; code <= 4; ++code)
+        if (CatalogueListPanel* panel = listPanel(code))
+            panel->setCaption(CatalogueLists::frameCaption(code, m_module->counters()));
+}
+
+void THauptFormular::RefreshCounts()
+{
+    if (!m_module)
+        return;
+    showFrameCaptions();
+    setStatus(CatalogueLists::totalServicesText(m_module->counters()));
+}
+
+void THauptFormular::RefreshSearchFields()
+{
+    for (CatalogueListPanel* panel : m_lists)
+        if (panel)
+            panel->setSearchEnabled(catalogue::EngineDetails::searchAllowed(panel->cursor()));
+}
+
+void THauptFormular::listEntered(int listCode)
+{
+    m_focusedListCode = listCode;
+    // The selection page's two lists: the one entered last keeps a white marker, the other
+    // a silver one.
+    if (listCode == CatalogueLists::Selected || listCode == CatalogueLists::NotSelected) {
+        const bool selected = listCode == CatalogueLists::Selected;
+        if (CatalogueListPanel* left = listPanel(CatalogueLists::NotSelected))
+            left->setCurrentRowColour(selected ? QColor(Qt::lightGray) : QColor(Qt::white));
+        if (CatalogueListPanel* right = listPanel(CatalogueLists::Selected))
+            right->setCurrentRowColour(selected ? QColor(Qt::white) : QColor(Qt::lightGray));
+    }
+}
+
+void THauptFormular::listLeft(int listCode)
+{
+    if (listCode == CatalogueLists::NotSelected || listCode == CatalogueLists::Selected)
+        if (CatalogueListPanel* panel = listPanel(listCode))
+            panel->setCurrentRowColour(QColor(Qt::lightGray));
+}
+
+void THauptFormular::showListMenu(int listCode, const QPoint& globalPos)
+{
+    if (!m_module)
+        return;
+    m_focusedListCode = listCode;
+    const CatalogueLists::ContextMenuState state =
+        CatalogueLists::contextMenu(listCode, m_module->counters());
+    m_listMenu->findChild<QAction*>(QStringLiteral("ActionDetails"))->setEnabled(state.details);
+    m_listMenu->findChild<QAction*>(QStringLiteral("ActionStartseite"))->setEnabled(state.homePage);
+    m_listMenu->findChild<QAction*>(QStringLiteral("ActionAnmeldeseite"))
+        ->setEnabled(state.submissionPage);
+    m_listMenu->findChild<QAction*>(QStringLiteral("ActionAuswahlAufheben"))
+        ->setEnabled(state.deselect);
+    if (!globalPos.isNull())
+        m_listMenu->popup(globalPos);
+}
+
+void THauptFormular::openFocusedServiceLink(bool submissionPage)
+{
+    guarded([this, submissionPage] {
+        if (!m_module || CatalogueLists::linkPairForPage(m_activePageCode) == 0)
+            return;
+        const QString view = CatalogueLists::viewName(m_focusedListCode);
+        if (view.isEmpty())
+            return;
+        const catalogue::TURLHyperLinkInfo info = m_module->LinkInfoHolen(view);
+        CatalogueLists::openLink(m_ui, submissionPage ? info.ManuellURL : info.URL);
+    });
+}
+
+void THauptFormular::deselectFocusedService()
+{
+    guarded([this] {
+        if (!m_module || m_focusedListCode < CatalogueLists::Selected)
+            return;
+        try {
+            m_module->EintragAbwaehlen(CatalogueLists::viewName(m_focusedListCode));
+        } catch (...) {
+            RefreshCounts();
+            throw;
+        }
+        RefreshCounts();
+    });
 }
 
 void THauptFormular::bringToFront()

@@ -1,52 +1,15 @@
 #include "app/ui/HelpWindow.h"
 #include "app/ui/QtUiServices.h"
-#include "app/ui/THauptFormular.h"
 #include "app/ui/WaitNoticeWindow.h"
 
-#include "ScriptedUiServices.h"
-
-#include <QAction>
 #include <QApplication>
-#include <QTabWidget>
 #include <QTextBrowser>
 
 #include <gtest/gtest.h>
 
 using pelvaro::app::ui::HelpWindow;
 using pelvaro::app::ui::QtUiServices;
-using pelvaro::app::ui::THauptFormular;
 using pelvaro::app::ui::WaitNoticeWindow;
-using pelvaro::test::ScriptedUiServices;
-
-TEST(MainWindowShell, SixPagesInOrderWithTheirHelp)
-{
-    ScriptedUiServices ui;
-    THauptFormular window(ui);
-    const QStringList captions{
-        QStringLiteral("Kenndaten eingeben"),    QStringLiteral("Meta-Tags generieren"),
-        QStringLiteral("Suchdienste auswählen"), QStringLiteral("Automatische Anmeldung"),
-        QStringLiteral("Manuelle Anmeldung"),    QStringLiteral("Statusbericht")};
-    const QStringList names{
-        QStringLiteral("TabSiteDescription"), QStringLiteral("TabMetaTags"),
-        QStringLiteral("TabSelectEngine"),    QStringLiteral("TabAutoSubmit"),
-        QStringLiteral("TabManuell"),         QStringLiteral("TabStatusbericht")};
-    const int contexts[] = {3, 3000, 4, 5, 172, 174};
-    QTabWidget* pages = window.pageControl();
-    ASSERT_EQ(pages->count(), 6);
-    EXPECT_EQ(pages->currentIndex(), 0);
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(pages->tabText(i), captions[i]);
-        EXPECT_EQ(pages->widget(i)->objectName(), names[i]);
-        auto* help = window.findChild<QAction*>(names[i] + QStringLiteral("HelpButton"));
-        ASSERT_NE(help, nullptr);
-        help->trigger();
-        EXPECT_EQ(ui.shown().back().helpContext, contexts[i]);
-    }
-    window.findChild<QAction*>(QStringLiteral("ActionHinweise"))->trigger();
-    EXPECT_EQ(ui.shown().back().helpContext, 99);
-    window.findChild<QAction*>(QStringLiteral("ActionNeuerSuchdienst"))->trigger();
-    EXPECT_EQ(ui.shown().back().helpContext, 2000);
-}
 
 TEST(QtUiServices, HelpWindowFollowsHelpLinks)
 {

@@ -51,7 +51,7 @@ TEST_F(ProgramProcess, ScreenshotsOfEveryPageAndWindow)
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     for (const char* name : {"main-TabSiteDescription", "main-TabMetaTags", "main-TabSelectEngine",
                              "main-TabAutoSubmit", "main-TabManuell", "main-TabStatusbericht",
-                             "splash", "wait-notice", "help"}) {
+                             "splash", "wait-notice", "help", "details", "keywords"}) {
         const QImage image(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
         EXPECT_FALSE(image.isNull()) << name;
     }

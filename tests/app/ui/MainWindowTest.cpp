@@ -1,0 +1,294 @@
+// The main window driven as a user drives it, with the sample catalogue and scripted answers.
+#include "app/ui/THauptFormular.h"
+
+#include "catalogue/TDataModule1.h"
+#include "catalogue/ui/CatalogueListPanel.h"
+#include "catalogue/ui/DetailsWindow.h"
+#include "site/SiteDocument.h"
+#include "site/SiteRecord.h"
+#include "site/ui/SiteDescriptionPage.h"
+
+#include "CatalogueFixture.h"
+#include "ScriptedUiServices.h"
+#include "TestDirs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using pelvaro::app::MessageAnswer;
+using pelvaro::app::ui::THauptFormular;
+using pelvaro::catalogue::TDataModule1;
+using pelvaro::catalogue::ui::CatalogueListPanel;
+using pelvaro::test::ScriptedUiServices;
+using pelvaro::test::TestDirs;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const QString data = TestDirs::programDir() + QStringLiteral("/daten");
+        pelvaro::test::installSampleCatalogue(data);
+        module = std::make_unique<TDataModule1>(ui);
+        ASSERT_TRUE(module->open(data, QString()));
+        window = std::make_unique<THauptFormular>(ui, TestDirs::settingsFile());
+        window->attachCatalogue(*module);
+        window->show();
+        QApplication::setActiveWindow(window.get());
+    }
+
+    void TearDown() override
+    {
+        window.reset();
+        module.reset();
+    }
+
+    QAction* action(const char* name) const
+    {
+        auto* found = window->findChild<QAction*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    void showPage(int pageCode) { window->pageControl()->setCurrentIndex(pageCode - 1); }
+
+    ScriptedUiServices ui;
+    std::unique_ptr<TDataModule1> module;
+    std::unique_ptr<THauptFormular> window;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, PagesMenusAndHelp)
+{
+    const QStringList captions{
+        QStringLiteral("Kenndaten eingeben"),    QStringLiteral("Meta-Tags generieren"),
+        QStringLiteral("Suchdienste auswählen"), QStringLiteral("Automatische Anmeldung"),
+        QStringLiteral("Manuelle Anmeldung"),    QStringLiteral("Statusbericht")};
+    const int toolBarHelp[] = {3, 3000, 4, 5, 172, 174};
+    QTabWidget* pages = window->pageControl();
+    ASSERT_EQ(pages->count(), 6);
+    EXPECT_EQ(window->ActivePageCode(), 1);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(pages->tabText(i), captions[i]);
+        auto* help = window->findChild<QAction*>(pages->widget(i)->objectName() +
+                                                 QStringLiteral("HelpButton"));
+        ASSERT_NE(help, nullptr);
+        help->trigger();
+        EXPECT_EQ(ui.shown().back().helpContext, toolBarHelp[i]);
+    }
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Pelvaro! - <Unbenannt>"));
+
+    struct Item
+    {
+        const char* name;
+        const char* caption;
+        int context;
+        QKeySequence shortcut;
+    };
+    const Item items[] = {
+        {"ActionNeu", "N&eu", 14, QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {"ActionOeffnen", "Öff&nen ...", 15, QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"ActionSpeichern", "&Speichern", 16, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"ActionSpeichernUnter", "Speichern &unter ...", 17, {}},
+        {"ActionBeenden", "&Beenden", 20, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X)},
+        {"ActionSuchdiensteAktualisieren", "S&uchdienste aktualisieren", 12, {}},
+        {"ActionSoftwareAktualisieren", "&Software aktualisieren", 11, {}},
+        {"ActionOptionen", "&Optionen", 21, {}},
+        {"ActionInhalt", "&Inhalt", 1, {}},
+        {"ActionHinweise", "10 &wichtige Hinweise!", 99, {}},
+        {"ActionNeuerSuchdienst", "Neuer &Suchdienst", 2000, {}},
+        {"ActionInfo", "I&nfo ...", 8, {}},
+    };
+    for (const Item& item : items) {
+        QAction* a = action(item.name);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text(), QString::fromUtf8(item.caption));
+        EXPECT_EQ(a->property("helpContext").toInt(), item.context) << item.name;
+        EXPECT_EQ(a->shortcut(), item.shortcut) << item.name;
+    }
+    for (const char* name : {"ActionInhalt", "ActionHinweise", "ActionNeuerSuchdienst"}) {
+        action(name)->trigger();
+        EXPECT_EQ(ui.shown().back().helpContext, action(name)->property("helpContext").toInt());
+    }
+}
+
+TEST_F(MainWindowTest, StatusBarFollowsPagesAndGuidedFields)
+{
+    EXPECT_EQ(window->statusText(),
+              QStringLiteral("Füllen Sie bitte alle Felder im Formular aus."));
+    EXPECT_FALSE(window->statusAlarm());
+
+    auto* url = window->findChild<QLineEdit*>(QStringLiteral("URLEdit"));
+    auto* title = window->findChild<QLineEdit*>(QStringLiteral("TitleEdit"));
+    ASSERT_TRUE(url && title);
+    url->setFocus();
+    QApplication::processEvents();
+    EXPECT_TRUE(window->statusAlarm());
+    EXPECT_TRUE(
+        window->statusText().startsWith(QStringLiteral("Geben Sie bitte die komplette URL")));
+    url->setText(QStringLiteral("http://www.meine-seite.example/"));
+    title->setFocus();
+    QApplication::processEvents();
+    EXPECT_TRUE(window->statusAlarm()) << "the title's own hint";
+    EXPECT_TRUE(window->statusText().startsWith(QStringLiteral(" Der Titel")));
+
+    showPage(2);
+    EXPECT_FALSE(window->statusAlarm());
+    EXPECT_TRUE(window->statusText().startsWith(
+        QStringLiteral("Füllen Sie die Felder aus, laden Sie die Tags")));
+    EXPECT_EQ(window->ActivePageCode(), 2);
+    // Leaving the description page took the controls into the record.
+    EXPECT_EQ(window->document().record().URLEdit,
+              QStringLiteral("http://www.meine-seite.example/"));
+
+    showPage(3);
+    EXPECT_EQ(window->statusText(), QStringLiteral("Gesamtanzahl der vorhandenen Einträge: 604"));
+    EXPECT_EQ(window->listPanel(1)->title(),
+              QStringLiteral("Anzahl der nicht ausgewählten Suchdienste: 604"));
+    EXPECT_EQ(window->listPanel(2)->title(),
+              QStringLiteral("Anzahl der ausgewählten Suchdienste: 0"));
+
+    // With no results yet, the report page offers no report.
+    showPage(6);
+    EXPECT_EQ(window->statusText(), QStringLiteral("Wählen Sie einen Bericht."));
+    for (QAction* a :
+         window->findChild<QToolBar*>(QStringLiteral("TabStatusberichtToolBar"))->actions()) {
+        if (a->text().endsWith(QStringLiteral("Bericht"))) {
+            EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+        }
+    }
+    EXPECT_EQ(window->ActivePageCode(), 6);
+}
+
+TEST_F(MainWindowTest, SearchFieldsOnlyInNameOrder)
+{
+    showPage(3);
+    auto* search = window->findChild<QLineEdit*>(QStringLiteral("SearchEdit1"));
+    auto* chooser = window->findChild<QComboBox*>(QStringLiteral("OvcDbIndexSelect1"));
+    ASSERT_TRUE(search && chooser);
+    EXPECT_TRUE(search->isEnabled());
+    const int byNumber = chooser->findText(QStringLiteral("Nr"));
+    ASSERT_GE(byNumber, 0);
+    chooser->setCurrentIndex(byNumber);
+    emit chooser->activated(byNumber);
+    EXPECT_FALSE(search->isEnabled()) << "another order than the name disables the search at once";
+    const int byName = chooser->findText(QStringLiteral("Name"));
+    chooser->setCurrentIndex(byName);
+    emit chooser->activated(byName);
+    EXPECT_TRUE(search->isEnabled());
+}
+
+TEST_F(MainWindowTest, ContextMenuOfTheLists)
+{
+    showPage(3);
+    CatalogueListPanel* notSelected = window->listPanel(1);
+    emit notSelected->contextMenuRequested(QPoint());
+    EXPECT_EQ(window->FocusedListCode(), 1);
+    const auto enabled = [this](const char* name) {
+        return window->listContextMenu()->findChild<QAction*>(QLatin1String(name))->isEnabled();
+    };
+    EXPECT_TRUE(enabled("ActionDetails"));
+    EXPECT_TRUE(enabled("ActionStartseite"));
+    EXPECT_TRUE(enabled("ActionAnmeldeseite"));
+    EXPECT_FALSE(enabled("ActionAuswahlAufheben"));
+
+    // The home page of the marked service opens in the browser.
+    module->TableEngines().first();
+    const QString home = module->TableEngines().value(QStringLiteral("URL")).toString();
+    window->listContextMenu()->findChild<QAction*>(QStringLiteral("ActionStartseite"))->trigger();
+    ASSERT_FALSE(ui.openedUrls().empty());
+    EXPECT_EQ(ui.openedUrls().back().toString(), home);
+
+    // Select two services, then take one back through the selected list's menu.
+    module->EintragAuswaehlen();
+    module->EintragAuswaehlen();
+    window->RefreshCounts();
+    emit window->listPanel(2)->contextMenuRequested(QPoint());
+    EXPECT_TRUE(enabled("ActionAuswahlAufheben"));
+    window->listContextMenu()
+        ->findChild<QAction*>(QStringLiteral("ActionAuswahlAufheben"))
+        ->trigger();
+    EXPECT_EQ(module->counters().AnzAusgewaehlt, 1);
+    EXPECT_EQ(window->listPanel(2)->title(),
+              QStringLiteral("Anzahl der ausgewählten Suchdienste: 1"));
+    EXPECT_EQ(window->statusText(),
+              QStringLiteral("Gesamtanzahl der vorhandenen Suchdienste: 604"));
+
+    // Details of the service, in its own modal window.
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        shown = dialog->findChild<QLabel*>(QStringLiteral("LabelAAnmeldung"))->text();
+        dialog->findChild<QPushButton*>(QStringLiteral("ButtonOK"))->click();
+    });
+    window->listContextMenu()->findChild<QAction*>(QStringLiteral("ActionDetails"))->trigger();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Ja!")) ||
+                shown == QStringLiteral("Nur manuelle Anmeldung"))
+        << shown.toStdString();
+}
+
+TEST_F(MainWindowTest, FileCommandsThroughMenuAndToolBar)
+{
+    auto* title = window->findChild<QLineEdit*>(QStringLiteral("TitleEdit"));
+    QTest::keyClicks(title, QStringLiteral("Meine Seite"));
+    EXPECT_TRUE(window->document().SiteModified());
+
+    const QString path = TestDirs::root() + QStringLiteral("/meine.sit");
+    ui.answerFile(path);
+    action("ActionSpeichernUnter")->trigger();
+    ASSERT_TRUE(QFile::exists(path));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Pelvaro! - meine.sit"));
+    EXPECT_EQ(pelvaro::site::SiteRecord::decode([&path] {
+                  QFile f(path);
+                  f.open(QIODevice::ReadOnly);
+                  return f.readAll();
+              }())
+                  .TitleEdit,
+              QStringLiteral("Meine Seite"));
+
+    // The recent files sit after "Beenden" in the File menu.
+    QMenu* file = window->findChild<QMenu*>(QStringLiteral("MenuDatei"));
+    emit file->aboutToShow();
+    QAction* recent = action("ActionZuletzt1");
+    ASSERT_NE(recent, nullptr);
+    EXPECT_EQ(recent->text(), QStringLiteral("&1 ") + path);
+    const QList<QAction*> items = file->actions();
+    EXPECT_GT(items.indexOf(recent), items.indexOf(action("ActionBeenden")));
+
+    // "Felder löschen" empties the page; reopening from the recent list brings it back.
+    window->findChild<QToolBar*>(QStringLiteral("TabSiteDescriptionToolBar"))
+        ->actions()
+        .at(0)
+        ->trigger();
+    EXPECT_TRUE(title->text().isEmpty());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Pelvaro! - <Unbenannt>"));
+    recent->trigger();
+    EXPECT_EQ(title->text(), QStringLiteral("Meine Seite"));
+
+    // Quitting with changes asks; No closes without saving.
+    QTest::keyClicks(title, QStringLiteral("!"));
+    ui.answer(MessageAnswer::No);
+    action("ActionBeenden")->trigger();
+    EXPECT_EQ(ui.messageTexts().last(),
+              QStringLiteral("Soll die Datei %1 zuvor gespeichert werden?").arg(path));
+    EXPECT_FALSE(window->isVisible());
+}
