@@ -326,4 +326,12 @@ qsizetype FieldGuidance::memoLength(const QString& plainText)
     return plainText.size() + plainText.count(QLatin1Char('\n'));
 }
 
+QString FieldGuidance::metaFieldStatus(bool markedTooLong, const QString& importSource)
+{
+    if (!markedTooLong)
+        return QString();
+    return QStringLiteral("Unzulässige Größe: Eintrag (aus %1) überschreitet die zulässige Größe!")
+        .arg(importSource);
+}
+
 } // namespace pelvaro::site

@@ -97,6 +97,10 @@ public:
     static QString emailNamesMakerMessage();
     static QString badCategoryMessage();
     static QString ageMessage();
+
+    // The meta-tag page's fields that an import marked as too long explain themselves when
+    // entered; any other field there clears the status bar.
+    static QString metaFieldStatus(bool markedTooLong, const QString& importSource);
 };
 
 } // namespace pelvaro::site

@@ -347,3 +347,11 @@ TEST(FieldGuidance, MemoLengthCountsLineBreaksAsTheyAreStored)
     EXPECT_EQ(FieldGuidance::memoLength(s("abc")), 3);
     EXPECT_EQ(FieldGuidance::memoLength(s("ab\ncd\n")), 8);
 }
+
+TEST(FieldGuidance, MetaFieldsMarkedTooLongExplainThemselves)
+{
+    EXPECT_EQ(FieldGuidance::metaFieldStatus(true, QStringLiteral("/home/anna/index.html")),
+              QStringLiteral("Unzulässige Größe: Eintrag (aus /home/anna/index.html) überschreitet "
+                             "die zulässige Größe!"));
+    EXPECT_EQ(FieldGuidance::metaFieldStatus(false, QStringLiteral("/home/anna/index.html")), QString());
+}
