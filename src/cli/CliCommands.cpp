@@ -7,7 +7,9 @@
 #include "catalogue/SelectionFile.h"
 #include "catalogue/TDataModule1.h"
 #include "cli/ConsoleUiServices.h"
+#include "cli/DemoServer.h"
 #include "cli/SiteJson.h"
+#include "cli/SubmitCommands.h"
 #include "site/FieldValues.h"
 #include "site/SiteRecord.h"
 
@@ -82,6 +84,15 @@ QString CliCommands::usage()
         "        listet Nr und Name der Sicht (Vorgabe: TableEngines).\n"
         "  catalogue select --all | --none | --nr N[,N...] | --filter AUSDRUCK\n"
         "        wählt alle, keine, die genannten oder die zum Filter passenden Suchdienste.\n"
+        "  prepare DATEI.sit\n"
+        "        zeigt, was eine Anmeldung senden würde (SEND-Zeilen und Fehlerzeilen), ohne zu\n"
+        "        senden und ohne den Katalog zu ändern.\n"
+        "  submit DATEI.sit [--threads N] [--proxy HOST[:PORT]]\n"
+        "        meldet die Site bei den ausgewählten Suchdiensten an und gibt jede Ergebniszeile\n"
+        "        aus (+ Erfolg, - Fehler). Strg+C fordert den Abbruch an, ein zweites Strg+C\n"
+        "        bricht sofort ab.\n"
+        "  demo-server [--port P] [--delay MS] [--verbose]\n"
+        "        startet Demo-Suchdienste auf 127.0.0.1, auch als Proxy nutzbar.\n"
         "  selection save DATEI.suc\n"
         "  selection load DATEI.suc\n"
         "        speichert bzw. lädt eine Suchdiensteauswahl.\n");
@@ -124,6 +135,18 @@ int CliCommands::run(const QStringList& arguments)
             return catalogueCommand(rest.mid(1));
         if (rest.first() == QLatin1String("selection"))
             return selectionCommand(rest.mid(1));
+        if (rest.first() == QLatin1String("demo-server"))
+            return DemoServer::runCommand(rest.mid(1), m_out, m_err);
+        if (rest.first() == QLatin1String("prepare") || rest.first() == QLatin1String("submit")) {
+            const std::unique_ptr<catalogue::TDataModule1> module = openCatalogue();
+            if (!module)
+                return 1;
+            SubmitCommands commands(*m_ui, m_out, m_err,
+                                    app::ProgramPaths::fromEnvironment(m_home).programDirectory(),
+                                    app::SettingsStore::defaultFilePath());
+            return rest.first() == QLatin1String("prepare") ? commands.prepare(*module, rest.mid(1))
+                                                            : commands.submit(*module, rest.mid(1));
+        }
         return fail(QStringLiteral("Unbekannter Befehl \"%1\". Siehe pelvaro-cli --help.")
                         .arg(rest.first()));
     } catch (const Error& e) {

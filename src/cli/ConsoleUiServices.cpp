@@ -15,6 +15,11 @@ MessageAnswer ConsoleUiServices::showMessage(MessageKind kind, const QString&, c
         (kind == MessageKind::Warning || kind == MessageKind::Error) ? m_err : m_out;
     stream << text << '\n';
     stream.flush();
+    if (buttons != MessageButtons::Ok && m_nextAnswer) {
+        const MessageAnswer answer = *m_nextAnswer;
+        m_nextAnswer.reset();
+        return answer;
+    }
     switch (buttons) {
     case MessageButtons::Ok:
         return MessageAnswer::Ok;

@@ -14,6 +14,10 @@ class ConsoleUiServices : public app::UiServices
 public:
     ConsoleUiServices(QTextStream& out, QTextStream& err) : m_out(out), m_err(err) {}
 
+    // The answer to the next question only, for a question the user has already answered by
+    // what they did (Ctrl+C asking to abort a run).
+    void answerNextQuestion(app::MessageAnswer answer) { m_nextAnswer = answer; }
+
     app::MessageAnswer showMessage(app::MessageKind kind, const QString& title, const QString& text,
                                    app::MessageButtons buttons) override;
     std::optional<QString> getOpenFileName(const app::FileDialogRequest& request) override;
@@ -33,6 +37,7 @@ private:
     QTextStream& m_out;
     QTextStream& m_err;
     QString m_clipboard;
+    std::optional<app::MessageAnswer> m_nextAnswer;
 };
 
 } // namespace pelvaro::cli

@@ -353,5 +353,6 @@ TEST(FieldGuidance, MetaFieldsMarkedTooLongExplainThemselves)
     EXPECT_EQ(FieldGuidance::metaFieldStatus(true, QStringLiteral("/home/anna/index.html")),
               QStringLiteral("Unzulässige Größe: Eintrag (aus /home/anna/index.html) überschreitet "
                              "die zulässige Größe!"));
-    EXPECT_EQ(FieldGuidance::metaFieldStatus(false, QStringLiteral("/home/anna/index.html")), QString());
+    EXPECT_EQ(FieldGuidance::metaFieldStatus(false, QStringLiteral("/home/anna/index.html")),
+              QString());
 }

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <functional>
+#include <thread>
+
+class QTextStream;
+
+namespace pelvaro::cli {
+
+// A farm of made-up search services on 127.0.0.1, so that a whole submission run can be
+// tried without the network: it answers as the services' own server (origin form) and as
+// the HTTP proxy in front of them (absolute form), for any host. Each service gets a fixed
+// answer chosen from its host and path, so a run shows successes, redirects and failures
+// the same way every time. Requests are HTTP/1.0: one request per connection, closed after
+// the answer.
+//
+// The server runs in its own thread on plain sockets and poll(), so tests and the console
+// command can use it without an event loop.
+class DemoServer
+{
+public:
+    Q_DISABLE_COPY_MOVE(DemoServer)
+
+    enum class Outcome
+    {
+        Accepted,
+        Redirected,
+        NotFound,
+        ServerError
+    };
+
+    DemoServer();
+    ~DemoServer();
+
+    // Called from the server's thread with one line per answered request: method, target,
+    // status code. Set before listen().
+    void setLogger(std::function<void(const QString&)> logger);
+
+    // Listens on 127.0.0.1:port (0 picks a free port) and starts serving; every service
+    // answer waits delayMs first, each connection on its own clock. False with a German
+    // message in *error when the address cannot be used.
+    bool listen(quint16 port, int delayMs, QString* error);
+    quint16 port() const { return m_port; }
+    // Stops serving and drops open connections; the destructor does this too.
+    void close();
+
+    // The answer kind of a service, from its lower-case host followed by its path (without
+    // query), e.g. "www.suchfix.example/cgi-bin/add.cgi".
+    static Outcome outcomeFor(const QByteArray& hostAndPath);
+    // The complete answer bytes to one complete request (head and body as received).
+    static QByteArray responseFor(const QByteArray& request);
+
+    // pelvaro-cli demo-server [--port P] [--delay MS] [--verbose]: serves until SIGINT or
+    // SIGTERM, then returns the exit status (0, or 1 after an error on err).
+    static int runCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+
+private:
+    void serve();
+
+    std::function<void(const QString&)> m_logger;
+    std::thread m_thread;
+    int m_listenFd = -1;
+    int m_wakeFd = -1;
+    int m_delayMs = 0;
+    quint16 m_port = 0;
+};
+
+} // namespace pelvaro::cli

@@ -1,0 +1,235 @@
+#include "cli/SubmitCommands.h"
+
+#include "app/Error.h"
+#include "app/ProgramPaths.h"
+#include "app/SettingsStore.h"
+#include "catalogue/CatalogueSiteDates.h"
+#include "catalogue/TDataModule1.h"
+#include "cli/ConsoleUiServices.h"
+#include "site/FieldGuidance.h"
+#include "site/RecentFileList.h"
+#include "site/SiteDocument.h"
+#include "site/SiteForm.h"
+#include "site/SiteRecord.h"
+#include "submit/SubmissionRun.h"
+#include "submit/SubmissionScheduler.h"
+#include "submit/TEineEngine.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QSocketNotifier>
+#include <QTextStream>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace pelvaro::cli {
+
+namespace {
+
+// Without controls, the record itself is what the "page" shows.
+class RecordForm : public site::SiteForm
+{
+public:
+    void readInto(site::SiteRecord& record) const override
+    {
+        const auto keys = record.Key;
+        const auto dates = record.dates;
+        record = m_shown;
+        record.Key = keys;
+        record.dates = dates;
+    }
+    void showRecord(const site::SiteRecord& record) override { m_shown = record; }
+
+private:
+    site::SiteRecord m_shown;
+};
+
+int signalPipe[2] = {-1, -1};
+
+void onInterrupt(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+SubmitCommands::SubmitCommands(ConsoleUiServices& ui, QTextStream& out, QTextStream& err,
+                               const QString& programDirectory, const QString& settingsFile)
+    : m_ui(ui), m_out(out), m_err(err), m_programDirectory(programDirectory),
+      m_settingsFile(settingsFile)
+{
+}
+
+int SubmitCommands::fail(const QString& message)
+{
+    m_err << QStringLiteral("Fehler: ") << message << '\n';
+    m_err.flush();
+    return 1;
+}
+
+QString SubmitCommands::printable(bool success, const QString& line)
+{
+    QString shown = line;
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\t'));
+    return (success ? QStringLiteral("+\t") : QStringLiteral("-\t")) + shown;
+}
+
+int SubmitCommands::prepare(catalogue::TDataModule1& module, const QStringList& arguments)
+{
+    if (arguments.size() != 1)
+        return fail(QStringLiteral("prepare erwartet genau eine Site-Info-Datei."));
+    QFile file(arguments.first());
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("Datei nicht gefunden!"));
+    const QByteArray bytes = file.read(site::SiteRecord::ByteSize);
+    if (bytes.size() < site::SiteRecord::ByteSize)
+        return fail(
+            QStringLiteral("Die Datei %1 ist keine gültige Site-Info-Datei.").arg(file.fileName()));
+    const site::SiteRecord record = site::SiteRecord::decode(bytes);
+
+    const app::ProgramPaths paths(m_programDirectory);
+    submit::SendList& list = submit::SendeListe();
+    QStringList success;
+    QStringList failures;
+    // What a run would send, without its traces: the preparation's changes to the catalogue
+    // are rolled back.
+    module.database().begin();
+    try {
+        submit::SubmissionRun run(m_ui, module, success, failures);
+        run.prepare(record, paths.answerPageDirectory(), list);
+    } catch (...) {
+        module.database().rollback();
+        throw;
+    }
+    module.database().rollback();
+    for (const QString& line : std::as_const(failures))
+        m_out << printable(false, line) << '\n';
+    for (int i = 0; i < list.count; ++i) {
+        const submit::TEineEngine& e = list.entries[size_t(i)];
+        m_out << QStringLiteral("SEND\t%1\t%2\t%3\t%4\t%5\t%6\t%7\n")
+                     .arg(e.Nr)
+                     .arg(e.Name, e.URL, e.PostDaten, e.AntwortDatei)
+                     .arg(e.Ref ? 1 : 0)
+                     .arg(e.ManuellURL);
+    }
+    m_out.flush();
+    return 0;
+}
+
+int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& arguments)
+{
+    QString sitePath;
+    std::optional<int> threads;
+    QString proxy;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments.at(i);
+        if (arg == QLatin1String("--threads") && i + 1 < arguments.size()) {
+            bool ok = false;
+            threads = arguments.at(++i).toInt(&ok);
+            if (!ok || *threads < 1 || *threads > 24)
+                return fail(QStringLiteral("--threads erwartet eine Zahl von 1 bis 24."));
+        } else if (arg == QLatin1String("--proxy") && i + 1 < arguments.size()) {
+            proxy = arguments.at(++i);
+        } else if (sitePath.isEmpty() && !arg.startsWith(QLatin1String("--"))) {
+            sitePath = arg;
+        } else {
+            return fail(
+                QStringLiteral("submit erwartet DATEI.sit [--threads N] [--proxy HOST[:PORT]]."));
+        }
+    }
+    if (sitePath.isEmpty())
+        return fail(QStringLiteral("submit erwartet eine Site-Info-Datei."));
+
+    app::SettingsStore settings(m_settingsFile);
+    settings.LoadSettings();
+    const app::ProgramPaths paths(m_programDirectory);
+    paths.ensureDirectories();
+
+    // The site file is opened as the window opens it: its dates go into the catalogue.
+    RecordForm form;
+    site::RecentFileList recent(m_settingsFile);
+    recent.load();
+    site::SiteDocument document(m_ui, form, recent);
+    catalogue::CatalogueSiteDates dates(module, m_ui);
+    document.setDateStore(&dates);
+    document.NewSite();
+    if (!document.LoadFile(sitePath))
+        return 1;
+    document.SetCurrentSiteFile(sitePath);
+    site::SiteRecord& record = document.record();
+
+    QStringList success;
+    QStringList failures;
+    submit::SubmissionRun run(m_ui, module, success, failures);
+    const int firstEmpty =
+        site::FieldGuidance::firstEmptyRequired(submit::SubmissionRun::requiredFieldTexts(record));
+    if (run.checkStart(firstEmpty, true) != submit::SubmissionRun::Start::Go)
+        return 1;
+
+    submit::SendList& list = submit::SendeListe();
+    const int prepared = run.prepare(record, paths.answerPageDirectory(), list);
+    for (const QString& line : std::as_const(failures))
+        m_out << printable(false, line) << '\n';
+    m_out.flush();
+
+    if (prepared > 0) {
+        run.announceConnection();
+        submit::SubmissionScheduler::Settings schedulerSettings;
+        schedulerSettings.threadCount = threads.value_or(settings.settings().threadCount);
+        schedulerSettings.proxyHost = settings.settings().proxyHost;
+        schedulerSettings.proxyPort = settings.settings().proxyPort;
+        if (!proxy.isEmpty()) {
+            schedulerSettings.proxyHost = proxy;
+            schedulerSettings.proxyPort.clear();
+        }
+        submit::SubmissionScheduler scheduler(m_ui, list, success, failures, schedulerSettings);
+        QEventLoop loop;
+        QObject::connect(&scheduler, &submit::SubmissionScheduler::resultFiled, &loop,
+                         [this](bool ok, const QString& line) {
+                             m_out << printable(ok, line) << '\n';
+                             m_out.flush();
+                         });
+        QObject::connect(&scheduler, &submit::SubmissionScheduler::runEnded, &loop,
+                         &QEventLoop::quit);
+
+        // Ctrl+C asks to abort the run; a second one discards all workers, as the two clicks
+        // on "Abbrechen" do.
+        ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe);
+        QSocketNotifier interrupts(signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(&interrupts, &QSocketNotifier::activated, &loop, [this, &scheduler] {
+            char byte = 0;
+            [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
+            if (scheduler.finished())
+                return;
+            m_ui.answerNextQuestion(app::MessageAnswer::Yes);
+            scheduler.StartenButtonClick();
+        });
+        struct sigaction action = {};
+        action.sa_handler = onInterrupt;
+        struct sigaction previous = {};
+        ::sigaction(SIGINT, &action, &previous);
+
+        scheduler.FormActivate();
+        scheduler.StartenButtonClick();
+        if (!scheduler.finished())
+            loop.exec();
+        scheduler.FormClose();
+
+        ::sigaction(SIGINT, &previous, nullptr);
+        interrupts.setEnabled(false);
+        ::close(signalPipe[0]);
+        ::close(signalPipe[1]);
+        signalPipe[0] = signalPipe[1] = -1;
+    }
+
+    run.ErgebnisseUebernehmen();
+    // The new dates belong to the site: they go back into its file.
+    document.StoreFile(sitePath);
+    return 0;
+}
+
+} // namespace pelvaro::cli

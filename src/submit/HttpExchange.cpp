@@ -1,0 +1,687 @@
+#include "submit/HttpExchange.h"
+
+#include "app/Windows1252.h"
+
+#include <ares.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace pelvaro::submit {
+
+using app::Windows1252;
+
+namespace {
+
+// A status line or header block larger than this is no HTTP answer; it ends the exchange
+// instead of growing without bound when a server streams garbage.
+constexpr qsizetype MaxStatusLine = 8 * 1024;
+constexpr qsizetype MaxHeaderBlock = 64 * 1024;
+constexpr qsizetype ReadBlock = 64 * 1024;
+constexpr int ClientFailureCode = 404;
+
+QString cantResolve()
+{
+    return QStringLiteral("Can't resolve hostname to IP address");
+}
+
+QString systemError(int error)
+{
+    char buffer[256];
+    const char* text = strerror_r(error, buffer, sizeof buffer);
+    return QString::fromLocal8Bit(text) + QStringLiteral(" (Error #%1)").arg(error);
+}
+
+QString badAnswer(const QString& detail)
+{
+    return QStringLiteral("Ungültige Antwort des Servers: ") + detail;
+}
+
+std::optional<quint16> parsePort(const QByteArray& digits)
+{
+    if (digits.isEmpty() || digits.size() > 5)
+        return std::nullopt;
+    int port = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        port = port * 10 + (c - '0');
+    }
+    if (port < 1 || port > 65535)
+        return std::nullopt;
+    return quint16(port);
+}
+
+struct HostPort
+{
+    QByteArray host;   // as written, an IPv6 literal with its brackets (the Host header)
+    QByteArray lookup; // what the resolver gets
+    std::optional<quint16> port;
+    bool ok = false;
+};
+
+// "host", "host:port", "[v6]" or "[v6]:port"; an empty port (a trailing colon) is no port.
+HostPort splitHostPort(const QByteArray& text)
+{
+    HostPort out;
+    QByteArray portText;
+    if (text.startsWith('[')) {
+        const qsizetype close = text.indexOf(']');
+        if (close < 0)
+            return out;
+        out.host = text.left(close + 1);
+        out.lookup = text.mid(1, close - 1);
+        const QByteArray rest = text.mid(close + 1);
+        if (!rest.isEmpty() && !rest.startsWith(':'))
+            return out;
+        portText = rest.mid(1);
+    } else {
+        const qsizetype colon = text.indexOf(':');
+        out.host = colon < 0 ? text : text.left(colon);
+        out.lookup = out.host;
+        portText = colon < 0 ? QByteArray() : text.mid(colon + 1);
+    }
+    if (out.lookup.isEmpty())
+        return out;
+    if (!portText.isEmpty()) {
+        out.port = parsePort(portText);
+        if (!out.port)
+            return out;
+    }
+    out.ok = true;
+    return out;
+}
+
+bool startsWithHttpScheme(const QByteArray& bytes)
+{
+    return bytes.left(7).toLower() == "http://";
+}
+
+// The target address, read by hand on its Windows-1252 bytes: a parser that normalises
+// would change the bytes the services expect to see.
+struct Target
+{
+    QByteArray wire; // the whole address as sent through a proxy
+    HostPort hostPort;
+    QByteArray pathAndQuery;
+    std::optional<QByteArray> credentials; // "user:password"
+};
+
+struct ParsedTarget
+{
+    std::optional<Target> target;
+    QString problem;
+};
+
+ParsedTarget parseTarget(const QString& url)
+{
+    ParsedTarget out;
+    Target t;
+    t.wire = Windows1252::encode(url);
+    if (!startsWithHttpScheme(t.wire)) {
+        out.problem = QStringLiteral("Nicht unterstützte Adresse: ") + url;
+        return out;
+    }
+    qsizetype end = 7;
+    while (end < t.wire.size() && t.wire.at(end) != '/' && t.wire.at(end) != '?')
+        ++end;
+    QByteArray authority = t.wire.mid(7, end - 7);
+    const qsizetype at = authority.lastIndexOf('@');
+    if (at >= 0) {
+        const QByteArray userInfo = authority.left(at);
+        const qsizetype colon = userInfo.indexOf(':');
+        if (colon > 0)
+            t.credentials = userInfo;
+        authority = authority.mid(at + 1);
+    }
+    t.hostPort = splitHostPort(authority);
+    if (!t.hostPort.ok) {
+        out.problem = QStringLiteral("Ungültige Zieladresse: ") + url;
+        return out;
+    }
+    t.pathAndQuery = t.wire.mid(end);
+    if (!t.pathAndQuery.startsWith('/'))
+        t.pathAndQuery.prepend('/');
+    out.target = t;
+    return out;
+}
+
+struct ProxySetting
+{
+    QByteArray host;
+    quint16 port = 80;
+};
+
+struct ParsedProxy
+{
+    std::optional<ProxySetting> proxy; // empty with an empty problem: direct
+    QString problem;
+};
+
+ParsedProxy parseProxy(const QString& proxyHost, const QString& proxyPort)
+{
+    ParsedProxy out;
+    QByteArray text = proxyHost.trimmed().toUtf8();
+    if (text.isEmpty())
+        return out;
+    // People paste the proxy as an address; its host and port are what is meant.
+    if (startsWithHttpScheme(text))
+        text = text.mid(7);
+    const qsizetype slash = text.indexOf('/');
+    if (slash >= 0)
+        text = text.left(slash);
+    const HostPort hp = splitHostPort(text);
+    std::optional<quint16> port = hp.port;
+    const QByteArray portSetting = proxyPort.trimmed().toUtf8();
+    if (!port)
+        port = portSetting.isEmpty() ? std::optional<quint16>(80) : parsePort(portSetting);
+    if (!hp.ok || !port) {
+        out.problem = QStringLiteral("Ungültige Proxy-Einstellung: ") + proxyHost;
+        if (!hp.port)
+            out.problem += QStringLiteral(", Port ") + proxyPort;
+        return out;
+    }
+    out.proxy = ProxySetting{hp.lookup, *port};
+    return out;
+}
+
+QByteArray buildRequest(const ExchangeRequest& request, const Target& target, bool viaProxy)
+{
+    const QByteArray crlf = "\r\n";
+    QByteArray out;
+    out += request.post ? "POST " : "GET ";
+    out += viaProxy ? target.wire : target.pathAndQuery;
+    out += " HTTP/1.0" + crlf;
+    out += "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*" + crlf;
+    if (!request.referer.isEmpty())
+        out += "Referer: " + Windows1252::encode(request.referer) + crlf;
+    if (request.post)
+        out += "Content-Type: application/x-www-form-urlencoded" + crlf;
+    out += "User-Agent: Mozilla/3.0 (compatible)" + crlf;
+    out += "Host: " + target.hostPort.host + crlf;
+    // After Host, so the lines every request carries keep their order with or without it.
+    if (target.credentials)
+        out += "Authorization: Basic " + target.credentials->toBase64() + crlf;
+    const QByteArray body = request.post ? Windows1252::encode(request.body) : QByteArray();
+    if (request.post)
+        out += "Content-Length: " + QByteArray::number(body.size()) + crlf;
+    out += crlf;
+    out += body;
+    return out;
+}
+
+// Names under ".invalid" never resolve (RFC 6761); answering at once spares a round trip
+// to a name server that may not even be reachable.
+bool reservedInvalidName(QByteArray host)
+{
+    host = host.toLower();
+    while (host.endsWith('.'))
+        host.chop(1);
+    return host == "invalid" || host.endsWith(".invalid");
+}
+
+void initAresOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { ares_library_init(ARES_LIB_INIT_ALL); });
+}
+
+// How an exchange ends early: cancelled, or a failure with the client's code and text.
+struct Ended
+{
+    bool cancelled = false;
+    int code = 0;
+    QString text;
+};
+
+class Connection
+{
+public:
+    Connection(int cancelFd, const HttpExchange::Progress& progress)
+        : m_cancelFd(cancelFd), m_progress(progress), m_buffer(size_t(ReadBlock))
+    {
+    }
+    ~Connection()
+    {
+        closeSocket();
+        if (m_channel)
+            ares_destroy(m_channel);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    void report(int percent) const
+    {
+        if (m_progress)
+            m_progress(percent);
+    }
+
+    void connectTo(const QByteArray& host, quint16 port)
+    {
+        const std::vector<sockaddr_storage> addresses = resolve(host, port);
+        int lastError = ECONNREFUSED;
+        for (const sockaddr_storage& address : addresses) {
+            const int error = tryConnect(address);
+            if (error == 0)
+                return;
+            lastError = error;
+        }
+        throw Ended{false, ClientFailureCode,
+                    QStringLiteral("Can't connect: ") + systemError(lastError)};
+    }
+
+    void sendAll(const QByteArray& bytes)
+    {
+        qsizetype sent = 0;
+        while (sent < bytes.size()) {
+            waitFor(m_socket, POLLOUT);
+            const ssize_t n = ::send(m_socket, bytes.constData() + sent,
+                                     size_t(bytes.size() - sent), MSG_NOSIGNAL);
+            if (n >= 0)
+                sent += n;
+            else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+                throw socketError(errno);
+        }
+    }
+
+    // Appends at most `limit` bytes to `into`; 0 means the server closed.
+    qsizetype receive(QByteArray& into, qsizetype limit = ReadBlock)
+    {
+        for (;;) {
+            waitFor(m_socket, POLLIN);
+            const ssize_t n =
+                ::recv(m_socket, m_buffer.data(), size_t(std::min(limit, ReadBlock)), 0);
+            if (n >= 0) {
+                into.append(m_buffer.data(), n);
+                return n;
+            }
+            if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+                throw socketError(errno);
+        }
+    }
+
+    void closeSocket()
+    {
+        if (m_socket >= 0)
+            ::close(m_socket);
+        m_socket = -1;
+    }
+
+private:
+    static Ended socketError(int error)
+    {
+        return Ended{false, ClientFailureCode, systemError(error)};
+    }
+
+    // The one place an exchange waits: `fds` plus the cancel event. Returns poll's count.
+    int pollWithCancel(std::vector<pollfd>& fds, int timeoutMs)
+    {
+        fds.push_back(pollfd{m_cancelFd, POLLIN, 0});
+        for (;;) {
+            const int n = ::poll(fds.data(), nfds_t(fds.size()), timeoutMs);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                throw socketError(errno);
+            if (fds.back().revents != 0)
+                throw Ended{true, 0, {}};
+            fds.pop_back();
+            return n;
+        }
+    }
+
+    void waitFor(int fd, short events)
+    {
+        std::vector<pollfd> fds{pollfd{fd, events, 0}};
+        pollWithCancel(fds, -1);
+    }
+
+    struct Lookup
+    {
+        bool done = false;
+        int status = ARES_ENOTFOUND;
+        std::vector<sockaddr_storage> addresses;
+    };
+
+    static void lookupDone(void* arg, int status, int /*timeouts*/, ares_addrinfo* info)
+    {
+        auto* lookup = static_cast<Lookup*>(arg);
+        lookup->done = true;
+        lookup->status = status;
+        if (!info)
+            return;
+        for (ares_addrinfo_node* node = info->nodes; node; node = node->ai_next) {
+            if ((node->ai_family != AF_INET && node->ai_family != AF_INET6) ||
+                node->ai_addrlen > sizeof(sockaddr_storage))
+                continue;
+            sockaddr_storage address{};
+            std::memcpy(&address, node->ai_addr, node->ai_addrlen);
+            lookup->addresses.push_back(address);
+        }
+        ares_freeaddrinfo(info);
+    }
+
+    std::vector<sockaddr_storage> resolve(const QByteArray& host, quint16 port)
+    {
+        if (reservedInvalidName(host) || host.contains('\0'))
+            throw Ended{false, ClientFailureCode, cantResolve()};
+        // This c-ares asks the name server even for a numeric address when both families
+        // are wanted, so numeric hosts are taken as they are.
+        sockaddr_storage numeric{};
+        auto& v4 = reinterpret_cast<sockaddr_in&>(numeric);
+        auto& v6 = reinterpret_cast<sockaddr_in6&>(numeric);
+        if (::inet_pton(AF_INET, host.constData(), &v4.sin_addr) == 1) {
+            v4.sin_family = AF_INET;
+            v4.sin_port = htons(port);
+            return {numeric};
+        }
+        if (::inet_pton(AF_INET6, host.constData(), &v6.sin6_addr) == 1) {
+            v6.sin6_family = AF_INET6;
+            v6.sin6_port = htons(port);
+            return {numeric};
+        }
+        initAresOnce();
+        if (ares_init(&m_channel) != ARES_SUCCESS) {
+            m_channel = nullptr;
+            throw Ended{false, ClientFailureCode, cantResolve()};
+        }
+        // The callback may run during ares_destroy when a cancel ends the look-up, so the
+        // record lives as long as the channel.
+        m_lookup = Lookup{};
+        ares_addrinfo_hints hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        ares_getaddrinfo(m_channel, host.constData(), nullptr, &hints, &Connection::lookupDone,
+                         &m_lookup);
+        while (!m_lookup.done) {
+            ares_socket_t sockets[ARES_GETSOCK_MAXNUM];
+            const int bits = ares_getsock(m_channel, sockets, ARES_GETSOCK_MAXNUM);
+            std::vector<pollfd> fds;
+            for (int i = 0; i < ARES_GETSOCK_MAXNUM; ++i) {
+                short events = 0;
+                if (ARES_GETSOCK_READABLE(bits, i))
+                    events |= POLLIN;
+                if (ARES_GETSOCK_WRITABLE(bits, i))
+                    events |= POLLOUT;
+                if (events)
+                    fds.push_back(pollfd{sockets[i], events, 0});
+            }
+            timeval tv{};
+            const timeval* timeout = ares_timeout(m_channel, nullptr, &tv);
+            if (fds.empty() && !timeout)
+                break; // nothing left that could finish the look-up
+            const int timeoutMs =
+                timeout ? int(timeout->tv_sec * 1000 + (timeout->tv_usec + 999) / 1000) : -1;
+            if (pollWithCancel(fds, timeoutMs) == 0) {
+                ares_process_fd(m_channel, ARES_SOCKET_BAD, ARES_SOCKET_BAD);
+                continue;
+            }
+            for (const pollfd& p : fds) {
+                const bool readable = p.revents & (POLLIN | POLLERR | POLLHUP);
+                const bool writable = p.revents & POLLOUT;
+                if (readable || writable)
+                    ares_process_fd(m_channel, readable ? p.fd : ARES_SOCKET_BAD,
+                                    writable ? p.fd : ARES_SOCKET_BAD);
+            }
+        }
+        std::vector<sockaddr_storage> addresses = std::move(m_lookup.addresses);
+        ares_destroy(m_channel);
+        m_channel = nullptr;
+        if (addresses.empty())
+            throw Ended{false, ClientFailureCode, cantResolve()};
+        for (sockaddr_storage& address : addresses) {
+            if (address.ss_family == AF_INET)
+                reinterpret_cast<sockaddr_in&>(address).sin_port = htons(port);
+            else
+                reinterpret_cast<sockaddr_in6&>(address).sin6_port = htons(port);
+        }
+        return addresses;
+    }
+
+    // 0 when connected, else the error number.
+    int tryConnect(const sockaddr_storage& address)
+    {
+        m_socket = ::socket(address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (m_socket < 0)
+            return errno;
+        const socklen_t length =
+            address.ss_family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
+        int error = 0;
+        if (::connect(m_socket, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+            error = errno;
+            if (error == EINPROGRESS || error == EINTR) {
+                waitFor(m_socket, POLLOUT);
+                socklen_t size = sizeof error;
+                if (::getsockopt(m_socket, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+                    error = errno;
+            }
+        }
+        if (error != 0)
+            closeSocket();
+        return error;
+    }
+
+    int m_cancelFd;
+    const HttpExchange::Progress& m_progress;
+    std::vector<char> m_buffer;
+    int m_socket = -1;
+    ares_channel m_channel = nullptr;
+    Lookup m_lookup;
+};
+
+struct StatusLine
+{
+    int code = 0;
+    QString text;
+};
+
+// The code is the three characters from position 10, the text the rest from position 14.
+std::optional<StatusLine> parseStatusLine(QByteArray line)
+{
+    if (line.endsWith('\r'))
+        line.chop(1);
+    if (!(line.startsWith("HTTP/1.0") || line.startsWith("HTTP/1.1")) || line.size() < 12)
+        return std::nullopt;
+    int code = 0;
+    for (qsizetype i = 9; i < 12; ++i) {
+        const char c = line.at(i);
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        code = code * 10 + (c - '0');
+    }
+    return StatusLine{code, Windows1252::decode(line.mid(13))};
+}
+
+// While fewer than eight bytes are there, a prefix of the version still counts as possible.
+bool couldBeStatusLine(const QByteArray& received)
+{
+    const qsizetype n = std::min<qsizetype>(received.size(), 8);
+    return QByteArrayView("HTTP/1.0").first(n) == received.left(n) ||
+           QByteArrayView("HTTP/1.1").first(n) == received.left(n);
+}
+
+ExchangeResult exchange(Connection& connection, const ExchangeRequest& request)
+{
+    ExchangeResult result;
+    const ParsedTarget parsed = parseTarget(request.url);
+    if (!parsed.target)
+        throw Ended{false, ClientFailureCode, parsed.problem};
+    const Target& target = *parsed.target;
+    const ParsedProxy proxy = parseProxy(request.proxyHost, request.proxyPort);
+    if (!proxy.problem.isEmpty())
+        throw Ended{false, ClientFailureCode, proxy.problem};
+
+    if (proxy.proxy)
+        connection.connectTo(proxy.proxy->host, proxy.proxy->port);
+    else
+        connection.connectTo(target.hostPort.lookup, target.hostPort.port.value_or(80));
+    connection.report(20);
+
+    const QByteArray wire = buildRequest(request, target, proxy.proxy.has_value());
+    const qsizetype headerEnd = wire.indexOf("\r\n\r\n") + 4;
+    connection.report(30);
+    connection.sendAll(wire.left(headerEnd));
+    connection.report(40);
+    connection.sendAll(wire.mid(headerEnd));
+
+    // Status line.
+    QByteArray received;
+    bool closed = connection.receive(received) == 0;
+    if (!closed)
+        connection.report(50);
+    qsizetype lineEnd = received.indexOf('\n');
+    while (lineEnd < 0 && !closed) {
+        if (!couldBeStatusLine(received) || received.size() > MaxStatusLine)
+            throw Ended{false, ClientFailureCode, badAnswer(QStringLiteral("keine Statuszeile"))};
+        const qsizetype before = received.size();
+        closed = connection.receive(received) == 0;
+        lineEnd = received.indexOf('\n', before);
+    }
+    if (received.isEmpty())
+        throw Ended{false, ClientFailureCode,
+                    badAnswer(QStringLiteral("Verbindung ohne Antwort geschlossen"))};
+    const std::optional<StatusLine> status =
+        parseStatusLine(lineEnd < 0 ? received : received.left(lineEnd));
+    if (!status)
+        throw Ended{false, ClientFailureCode, badAnswer(QStringLiteral("keine Statuszeile"))};
+    result.StatusCode = status->code;
+    result.Meldung = status->text;
+    if (status->code >= 400) {
+        connection.closeSocket();
+        throw Ended{false, status->code, status->text};
+    }
+
+    // Header block, up to the empty line.
+    const QString headersCut = badAnswer(QStringLiteral("Kopfzeilen unvollständig"));
+    const QString headersBad = badAnswer(QStringLiteral("fehlerhafte Kopfzeilen"));
+    qsizetype pos = lineEnd < 0 ? received.size() : lineEnd + 1;
+    bool location = false;
+    for (;;) {
+        lineEnd = received.indexOf('\n', pos);
+        if (lineEnd < 0) {
+            if (closed)
+                throw Ended{false, ClientFailureCode, headersCut};
+            if (received.size() > MaxHeaderBlock)
+                throw Ended{false, ClientFailureCode,
+                            badAnswer(QStringLiteral("Kopfzeilen zu lang"))};
+            closed = connection.receive(received) == 0;
+            continue;
+        }
+        QByteArray line = received.mid(pos, lineEnd - pos);
+        pos = lineEnd + 1;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty())
+            break;
+        if (line.startsWith(' ') || line.startsWith('\t'))
+            continue; // a folded continuation of the previous header
+        const qsizetype colon = line.indexOf(':');
+        if (colon <= 0)
+            throw Ended{false, ClientFailureCode, headersBad};
+        if (line.left(colon).trimmed().toLower() == "location")
+            location = true;
+    }
+    connection.report(60);
+    if (location) {
+        // A new location is not followed; its body is of no interest.
+        connection.closeSocket();
+        result.Erfolg = true;
+        return result;
+    }
+
+    // Body, until the server closes; an announced length does not end it.
+    connection.report(70);
+    result.body = received.mid(pos, HttpExchange::BodyCap);
+    received = QByteArray();
+    if (!result.body.isEmpty())
+        connection.report(80);
+    while (!closed && result.body.size() < HttpExchange::BodyCap) {
+        closed = connection.receive(result.body, HttpExchange::BodyCap - result.body.size()) == 0;
+        if (!closed)
+            connection.report(80);
+    }
+    connection.closeSocket();
+    result.Erfolg = true;
+    return result;
+}
+
+} // namespace
+
+struct HttpExchange::Impl
+{
+    int cancelFd = -1;
+    int cancelFdError = 0;
+    std::atomic<bool> cancelled{false};
+};
+
+HttpExchange::HttpExchange() : m_impl(std::make_unique<Impl>())
+{
+    m_impl->cancelFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_impl->cancelFd < 0)
+        m_impl->cancelFdError = errno;
+}
+
+HttpExchange::~HttpExchange()
+{
+    if (m_impl->cancelFd >= 0)
+        ::close(m_impl->cancelFd);
+}
+
+void HttpExchange::cancel()
+{
+    m_impl->cancelled = true;
+    if (m_impl->cancelFd >= 0) {
+        // The counter is never read back, so every later poll sees the event too.
+        const quint64 one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_impl->cancelFd, &one, sizeof one);
+    }
+}
+
+QByteArray HttpExchange::requestBytes(const ExchangeRequest& request)
+{
+    const ParsedTarget parsed = parseTarget(request.url);
+    if (!parsed.target)
+        return {};
+    const bool viaProxy = parseProxy(request.proxyHost, request.proxyPort).proxy.has_value();
+    return buildRequest(request, *parsed.target, viaProxy);
+}
+
+ExchangeResult HttpExchange::run(const ExchangeRequest& request, const Progress& progress)
+{
+    ExchangeResult result;
+    if (m_impl->cancelled) {
+        result.cancelled = true;
+        return result;
+    }
+    if (progress)
+        progress(5);
+    try {
+        if (m_impl->cancelFd < 0)
+            throw Ended{false, ClientFailureCode, systemError(m_impl->cancelFdError)};
+        Connection connection(m_impl->cancelFd, progress);
+        result = exchange(connection, request);
+    } catch (const Ended& ended) {
+        result = ExchangeResult();
+        if (ended.cancelled) {
+            result.cancelled = true;
+            return result;
+        }
+        result.StatusCode = ended.code;
+        result.Meldung = ended.text;
+    }
+    if (progress)
+        progress(100);
+    return result;
+}
+
+} // namespace pelvaro::submit

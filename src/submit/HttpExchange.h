@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace pelvaro::submit {
+
+// What one exchange sends.
+struct ExchangeRequest
+{
+    QString url;       // the target address as prepared (no escaping is added)
+    bool post = false; // POST with `body`, else GET without body
+    QString body;      // sent as Windows-1252 bytes
+    QString referer;   // empty: no Referer header
+    QString proxyHost; // empty: no proxy; "host" or "host:port"
+    QString proxyPort; // used when proxyHost names no port
+};
+
+// How it ended.
+struct ExchangeResult
+{
+    bool Erfolg = false;
+    int StatusCode = 0;
+    QString Meldung;
+    QByteArray body;        // the answer body (only read for status codes below 400)
+    bool cancelled = false; // ended by cancel(): no result line is filed
+};
+
+// One HTTP/1.0 exchange on a fresh POSIX socket. run() blocks in one poll() loop that also
+// watches a cancel event, so cancel() from any thread ends it within milliseconds, in any
+// phase: resolving, connecting, sending or receiving.
+//
+// Failures the client detects itself carry status code 404, like the resolve and connect
+// failures: an address that is not "http://" ("Nicht unterstützte Adresse: …"), an address
+// or proxy setting that cannot be read, a later socket error ("<system text> (Error #n)"),
+// and an answer whose status line or header block is garbled ("Ungültige Antwort des
+// Servers: …"). A user name and password in the address are sent as an Authorization
+// header directly after Host.
+class HttpExchange
+{
+public:
+    using Progress = std::function<void(int percent)>;
+
+    HttpExchange();
+    ~HttpExchange();
+    HttpExchange(const HttpExchange&) = delete;
+    HttpExchange& operator=(const HttpExchange&) = delete;
+
+    ExchangeResult run(const ExchangeRequest& request, const Progress& progress = {});
+    // Thread-safe; also before run() (it then returns at once as cancelled).
+    void cancel();
+
+    // The exact request bytes for a request (for tests and the preview of a run).
+    static QByteArray requestBytes(const ExchangeRequest& request);
+    // An answer body is kept in memory up to this size; reading stops there.
+    static constexpr qsizetype BodyCap = 16 * 1024 * 1024;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace pelvaro::submit

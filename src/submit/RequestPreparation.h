@@ -1,0 +1,73 @@
+#pragma once
+
+#include "submit/TEineEngine.h"
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+namespace pelvaro::app {
+class UiServices;
+}
+namespace pelvaro::catalogue {
+class TDataModule1;
+}
+namespace pelvaro::site {
+struct SiteRecord;
+}
+
+namespace pelvaro::submit {
+
+// Turns the user's selection of automatic services into ready-made requests before a run
+// sends anything: walks the selected services in store order, fills each service's form from
+// the site description and records the outcome in the catalogue at once (prepared services
+// are deselected, services with incomplete data move to the manual group, services that
+// charge for entries are deselected silently). Runs on the main thread.
+class RequestPreparation
+{
+    Q_DISABLE_COPY_MOVE(RequestPreparation)
+
+public:
+    RequestPreparation(catalogue::TDataModule1& module, app::UiServices& ui,
+                       const site::SiteRecord& record, const QString& answerDirectory);
+
+    // Empties the list and fills it with one entry per prepared service; services that cannot
+    // be prepared are reported as lines appended to failures. The catalogue's list views and
+    // counters are restored afterwards, also when the walk itself breaks down; such a
+    // breakdown (the catalogue cannot be walked at all) then reaches the caller as
+    // pelvaro::Error.
+    //
+    // A list holds SendList::Capacity entries. Services beyond that are not prepared: they
+    // stay selected for automatic submission, untouched, so the next run sends them, and each
+    // is reported with the line "Nicht verfügbar! (Sendeliste voll)".
+    void DatenZumSendenVorbereiten(SendList& list, QStringList& failures);
+
+    // Builds one entry in place for the service on which TableTMP stands; true when the entry
+    // can be sent. Without form parameters the service is reported in failures with its
+    // registration page as address.
+    bool EintragVorbereiten(TEineEngine& entry, const QString& name, const QString& methode,
+                            bool ref, qint32 nr, const QString& manuellUrl, const QString& action,
+                            QStringList& failures);
+
+    // The parameter string of the service on which TableTMP stands: its fixed parameters and
+    // "&", then name=value per form field, joined by "&", nothing escaped. False (and out
+    // empty) when the service has no form fields.
+    bool ParameterErmitteln(QString& out);
+
+    // True when the entry has an address other than the error marker and a name, a body (or
+    // the no-body marker) and an answer file.
+    static bool EintragGueltig(const TEineEngine& entry);
+
+private:
+    void beginWalk();
+    void endWalk();
+    void walk(SendList& list, QStringList& failures);
+    void treatCurrentService(SendList& list, QStringList& failures);
+
+    catalogue::TDataModule1& m_module;
+    app::UiServices& m_ui;
+    const site::SiteRecord& m_record;
+    QString m_answerDirectory;
+};
+
+} // namespace pelvaro::submit

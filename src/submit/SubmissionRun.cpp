@@ -1,0 +1,193 @@
+#include "submit/SubmissionRun.h"
+
+#include "app/AppInfo.h"
+#include "app/UiServices.h"
+#include "catalogue/TDataModule1.h"
+#include "site/SiteItemLists.h"
+#include "site/SiteRecord.h"
+#include "submit/RequestPreparation.h"
+#include "submit/TEineEngine.h"
+
+namespace pelvaro::submit {
+
+using site::SiteItemLists;
+
+SubmissionRun::SubmissionRun(app::UiServices& ui, catalogue::TDataModule1& module,
+                             QStringList& successLines, QStringList& failureLines)
+    : m_ui(ui), m_module(module), m_successLines(successLines), m_failureLines(failureLines)
+{
+}
+
+std::array<QString, 29> SubmissionRun::requiredFieldTexts(const site::SiteRecord& r)
+{
+    const auto item = [](const QStringList& items, int index) {
+        return SiteItemLists::itemText(items, index);
+    };
+    return {r.TitleEdit,
+            r.URLEdit,
+            r.DescriptionShortEdit,
+            r.DescriptionMemo,
+            r.KeywordsMemo,
+            item(SiteItemLists::LanguageCombo(), r.LanguageCombo),
+            item(SiteItemLists::webtypeCombo(), r.webtypeCombo),
+            item(SiteItemLists::CategoryCombo(), r.CategoryCombo),
+            r.FirstNameEdit,
+            r.LastNameEdit,
+            item(SiteItemLists::sexCombo(), r.sexCombo),
+            item(SiteItemLists::GreetingCombo(), r.GreetingCombo),
+            r.title_personEdit,
+            r.ageEdit,
+            r.NameVornameWebMasterEdit,
+            r.WebmasterEmailEdit,
+            r.passwordedit,
+            r.CompanyEdit,
+            r.emailEdit,
+            item(SiteItemLists::countryCombo(), r.countryCombo),
+            r.StateEdit,
+            r.AddressEdit,
+            r.PostcodeEdit,
+            r.CityEdit,
+            r.phoneEdit,
+            r.FaxEdit,
+            r.mobileEdit,
+            r.tollfreeEdit,
+            r.productsEdit};
+}
+
+SubmissionRun::Start SubmissionRun::checkStart(int firstEmptyField, bool overwriteReport)
+{
+    const catalogue::SelectionCounters& counters = m_module.counters();
+    if (counters.AnzAusgewaehlt <= 0) {
+        m_ui.information(QStringLiteral("Bevor die Anmeldung gestartet werden kann, müssen Sie "
+                                        "mindestens einen Suchdienst auswählen!"));
+        return Start::NothingSelected;
+    }
+    if (counters.AnzAutomatisch <= 0) {
+        m_ui.information(QStringLiteral("Bei keinem der von Ihnen ausgewählten Suchdienste kann "
+                                        "automatisch angemeldet. Bitte führen Sie eine manuelle "
+                                        "Anmeldung durch!"));
+        return Start::NothingAutomatic;
+    }
+    if (firstEmptyField >= 0) {
+        m_ui.information(QStringLiteral(
+            "Bevor die Anmeldung gestartet werden kann, müssen Sie alle Formularfelder "
+            "ausfüllen!\n\nFalls Sie bestimmte Informationen nicht angeben möchten, geben Sie in "
+            "das "
+            "entsprechende Feld z.B. \"---\" ein."));
+        return Start::FieldsMissing;
+    }
+    if (!overwriteReport && (!m_successLines.isEmpty() || !m_failureLines.isEmpty())) {
+        const app::MessageAnswer answer = m_ui.showMessage(
+            app::MessageKind::Warning, app::AppInfo::title(),
+            QStringLiteral("Der aktuelle RTF-Bericht mit dem Protokoll der erfolgten Anmeldungen "
+                           "wurde noch nicht gespeichert!\n\nKlicken Sie auf \"Abbrechen\", gehen "
+                           "Sie auf \"") +
+                QStringLiteral("Statusbericht") +
+                QStringLiteral("\" und klicken Sie auf die Schaltfläche \"RTF-Bericht\", um Ihren "
+                               "Bericht zu speichern.") +
+                QStringLiteral("\n\n") +
+                QStringLiteral(
+                    "Klicken Sie auf OK, um fortzufahren, ohne den Bericht zu speichern."),
+            app::MessageButtons::OkCancel);
+        if (answer != app::MessageAnswer::Ok) {
+            m_module.refreshListViews();
+            return Start::Cancelled;
+        }
+    }
+    return Start::Go;
+}
+
+int SubmissionRun::prepare(const site::SiteRecord& record, const QString& answerDirectory,
+                           SendList& list)
+{
+    m_successLines.clear();
+    m_failureLines.clear();
+    m_successRows.clear();
+    m_failureRows.clear();
+    m_ui.ShowWaitNotice(QStringLiteral("Übertragung wird vorbereitet, bitte warten ..."));
+    try {
+        RequestPreparation preparation(m_module, m_ui, record, answerDirectory);
+        preparation.DatenZumSendenVorbereiten(list, m_failureLines);
+    } catch (...) {
+        m_ui.CloseWaitNotice();
+        throw;
+    }
+    m_ui.CloseWaitNotice();
+    return list.count;
+}
+
+void SubmissionRun::announceConnection()
+{
+    m_ui.information(
+        QStringLiteral("Bitte stellen Sie jetzt sicher, daß eine Verbindung zum "
+                       "Internet besteht! Falls noch keine Verbindung besteht, sollten "
+                       "Sie diese jetzt herstellen und erst dann auf OK klicken."));
+}
+
+namespace {
+
+// Takes the text before the separator off the front of `rest`, and the separator with it.
+QString takeUntil(QString& rest, QChar separator)
+{
+    const qsizetype at = rest.indexOf(separator);
+    const QString head = at < 0 ? rest : rest.left(at);
+    rest = at < 0 ? QString() : rest.mid(at + 1);
+    return head;
+}
+
+} // namespace
+
+void SubmissionRun::ErgebnisseUebernehmen(const QDate& today)
+{
+    m_ui.ShowWaitNotice(QStringLiteral("Statusbericht wird erzeugt, bitte warten..."));
+    const double todayDays = double(QDate(1899, 12, 30).daysTo(today));
+    catalogue::store::TableCursor& tmp = m_module.TableTMP();
+    const auto finish = [this, &tmp] {
+        tmp.setIndexName(QString());
+        m_ui.CloseWaitNotice();
+        m_module.refreshListViews();
+        m_module.recount();
+    };
+    try {
+        m_successRows.clear();
+        m_failureRows.clear();
+        tmp.setIndexName(QStringLiteral("Primary"));
+        m_module.bulk([this, &tmp, todayDays] {
+            for (const QString& line : std::as_const(m_successLines)) {
+                QString rest = line;
+                ResultRow row;
+                row.Suchdienst = takeUntil(rest, QLatin1Char('\t'));
+                row.Meldung = takeUntil(rest, QLatin1Char('\t'));
+                row.Statuscode = takeUntil(rest, QLatin1Char('\r'));
+                m_successRows.push_back(row);
+                bool isNumber = false;
+                const int nr = takeUntil(rest, QLatin1Char('\t')).toInt(&isNumber);
+                if (!isNumber)
+                    continue;
+                if (!tmp.findKey({nr})) {
+                    m_ui.error(QStringLiteral("Unkritischer Fehler. Fehler-Nr. 399501"));
+                    continue;
+                }
+                tmp.edit();
+                tmp.setValue(QStringLiteral("ZuletztRegistriert"), todayDays);
+                tmp.post();
+            }
+        });
+        for (const QString& line : std::as_const(m_failureLines)) {
+            QString rest = line;
+            ResultRow row;
+            row.Suchdienst = takeUntil(rest, QLatin1Char('\t'));
+            row.Meldung = takeUntil(rest, QLatin1Char('\t'));
+            row.Statuscode = takeUntil(rest, QLatin1Char('\r'));
+            takeUntil(rest, QLatin1Char('\t'));
+            row.Reserviert = rest.section(QLatin1Char('?'), 0, 0);
+            m_failureRows.push_back(row);
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+} // namespace pelvaro::submit

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <vector>
+
+namespace pelvaro::app {
+class UiServices;
+}
+namespace pelvaro::catalogue {
+class TDataModule1;
+}
+namespace pelvaro::site {
+struct SiteRecord;
+}
+
+namespace pelvaro::submit {
+
+struct SendList;
+
+// One row of the result views on the status page.
+struct ResultRow
+{
+    QString Suchdienst;
+    QString Statuscode;
+    QString Meldung;
+    QString Reserviert; // failures only: the address, cut before its first "?"
+    bool operator==(const ResultRow&) const = default;
+};
+
+// The steps of a submission run around the scheduler: the checks before it, the
+// preparation, and the bookkeeping after it. The window and the command line drive the same
+// steps; the scheduler runs between prepare() and ErgebnisseUebernehmen().
+class SubmissionRun
+{
+public:
+    enum class Start
+    {
+        Go,
+        NothingSelected,  // the selection page should be shown
+        NothingAutomatic, // the manual page should be shown
+        FieldsMissing,    // the first empty field has been focused
+        Cancelled         // the user kept the unsaved report
+    };
+
+    SubmissionRun(app::UiServices& ui, catalogue::TDataModule1& module, QStringList& successLines,
+                  QStringList& failureLines);
+
+    // Steps 1 and 2, then step 3 with the index of the first empty required field (-1 when
+    // all are filled; the caller has focused it), then step 4's question about an unsaved
+    // report when overwriteReport is off.
+    Start checkStart(int firstEmptyField, bool overwriteReport);
+    // Steps 5 and 6: empties the result lists and prepares the requests behind the wait
+    // notice. Returns the number of prepared requests (0 ends the run).
+    int prepare(const site::SiteRecord& record, const QString& answerDirectory, SendList& list);
+    // Step 8's notice before the scheduler opens.
+    void announceConnection();
+    // Step 9: the result views' rows, today's date for each successful service, the list
+    // views refreshed and the counters recounted.
+    void ErgebnisseUebernehmen(const QDate& today = QDate::currentDate());
+
+    const std::vector<ResultRow>& successRows() const { return m_successRows; }
+    const std::vector<ResultRow>& failureRows() const { return m_failureRows; }
+
+    // The required fields' texts of a record in the order the run checks them.
+    static std::array<QString, 29> requiredFieldTexts(const site::SiteRecord& record);
+
+private:
+    app::UiServices& m_ui;
+    catalogue::TDataModule1& m_module;
+    QStringList& m_successLines;
+    QStringList& m_failureLines;
+    std::vector<ResultRow> m_successRows;
+    std::vector<ResultRow> m_failureRows;
+};
+
+} // namespace pelvaro::submit

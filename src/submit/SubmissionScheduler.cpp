@@ -1,0 +1,438 @@
+#include "submit/SubmissionScheduler.h"
+
+#include "app/AppInfo.h"
+#include "app/UiServices.h"
+#include "submit/AnswerPage.h"
+#include "submit/THTTPThread.h"
+
+#include <QMetaObject>
+
+namespace pelvaro::submit {
+
+namespace {
+
+const QString abortCaption = QStringLiteral("Abbrechen");
+const QString startCaption = QStringLiteral("Start");
+
+QString& referringPage()
+{
+    static QString page = QStringLiteral("http://www.trevanix.example/pelvaro/");
+    return page;
+}
+
+} // namespace
+
+QString SubmissionScheduler::defaultReferringPage()
+{
+    return referringPage();
+}
+
+void SubmissionScheduler::setDefaultReferringPage(const QString& address)
+{
+    referringPage() = address;
+}
+
+int SubmissionScheduler::Fehlerquote(int failures, int successes)
+{
+    return failures + successes == 0 ? 0 : failures * 100 / (failures + successes);
+}
+
+SubmissionScheduler::SubmissionScheduler(app::UiServices& ui, const SendList& list,
+                                         QStringList& successLines, QStringList& failureLines,
+                                         const Settings& settings, QObject* parent)
+    : QObject(parent), m_ui(ui), m_list(list), m_successLines(successLines),
+      m_failureLines(failureLines), m_proxyHost(settings.proxyHost), m_proxyPort(settings.proxyPort)
+{
+    // A stored count the settings dialog could never have written: an unusable one means
+    // the default, a large one the most the window has slots for.
+    m_threadCount = settings.threadCount < 1 ? 5 : std::min(settings.threadCount, int(SlotCount));
+    m_panels = {QStringLiteral("Aktivierte Threads:"), QStringLiteral("Simultane Threads:"),
+                QStringLiteral("Letzte Meldung:")};
+    m_timer1.setInterval(500);
+    m_abortTimer.setInterval(5000);
+    m_abortTimer.setSingleShot(true);
+    connect(&m_timer1, &QTimer::timeout, this, &SubmissionScheduler::Timer1Timer);
+    connect(&m_abortTimer, &QTimer::timeout, this,
+            &SubmissionScheduler::TimerAbbruchanforderungTimer);
+    for (int i = 0; i < SlotCount; ++i)
+        SlotAnzeigen(i, SlotState::Deaktiviert);
+}
+
+SubmissionScheduler::~SubmissionScheduler()
+{
+    for (auto& worker : m_threads)
+        worker.reset();
+}
+
+QString SubmissionScheduler::labelErfolg() const
+{
+    return QStringLiteral("Erfolgreiche Anmeldungen: %1").arg(m_successes);
+}
+
+QString SubmissionScheduler::labelFehler() const
+{
+    return QStringLiteral("Nicht gelungene Anmeldungen: %1").arg(m_failures);
+}
+
+int SubmissionScheduler::LaufendeThreads() const
+{
+    std::lock_guard lock(m_threadLock);
+    return m_running;
+}
+
+void SubmissionScheduler::changeRunning(int delta)
+{
+    std::lock_guard lock(m_threadLock);
+    m_running += delta;
+}
+
+void SubmissionScheduler::setPanel(int index, const QString& text)
+{
+    m_panels[size_t(index)] = text;
+}
+
+void SubmissionScheduler::SlotAnzeigen(int slot, SlotState state)
+{
+    Slot& s = m_slots[size_t(slot)];
+    const int n = slot + 1;
+    s.state = state;
+    switch (state) {
+    case SlotState::Deaktiviert:
+        s.caption = QStringLiteral("Thread %1 deaktiviert").arg(n);
+        s.label.clear();
+        s.progress = 0;
+        break;
+    case SlotState::Bereit:
+        s.caption = QStringLiteral("Thread %1 bereit").arg(n);
+        s.label.clear();
+        s.progress = 0;
+        break;
+    case SlotState::Belegt:
+        s.caption = QStringLiteral("Thread %1 belegt").arg(n);
+        break;
+    }
+}
+
+void SubmissionScheduler::ThreadsAnlegen()
+{
+    for (int i = 0; i < SlotCount; ++i)
+        SlotAnzeigen(i, SlotState::Deaktiviert);
+    for (int i = 0; i < m_threadCount; ++i) {
+        if (!m_threads[size_t(i)])
+            m_threads[size_t(i)] = std::make_unique<THTTPThread>(*this, i);
+        SlotAnzeigen(i, SlotState::Bereit);
+    }
+}
+
+void SubmissionScheduler::FormActivate()
+{
+    if (m_activated)
+        return;
+    m_activated = true;
+    ThreadsAnlegen();
+    m_successes = m_failures = 0;
+    {
+        std::lock_guard lock(m_threadLock);
+        m_running = 0;
+    }
+    m_inFlight = 0;
+    m_allHandedOut = m_abortRequested = false;
+    m_startCaption = startCaption;
+    setPanel(2, QStringLiteral("Zu übertragen: Einträge %1").arg(m_list.count));
+    setPanel(0, QStringLiteral("Aktivierte Threads: %1").arg(m_threadCount));
+    emit changed();
+}
+
+void SubmissionScheduler::StartenButtonClick()
+{
+    if (!m_startEnabled)
+        return;
+    if (m_startCaption == abortCaption) {
+        if (!m_abortRequested) {
+            const app::MessageAnswer answer = m_ui.showMessage(
+                app::MessageKind::Information, app::AppInfo::title(),
+                QStringLiteral(
+                    "Es kann vorkommen, daß einige Minuten kein Fortschritt angezeigt "
+                    "wird, ohne das dies bedeutet, das ein Problem vorliegt.\n\nSind Sie "
+                    "sicher, daß Sie die Übertragung abbrechen möchten? \n\n(Ihre "
+                    "Abbruchanforderung wird durchgeführt, wenn Sie \"JA\" klicken. Bis "
+                    "zum Abbruch können einige Minuten vergehen. Klicken Sie erneut auf "
+                    "\"Abbrechen\", um sofort abzubrechen.)"),
+                app::MessageButtons::YesNo);
+            // The run may have ended while the question was open.
+            if (answer != app::MessageAnswer::Yes || m_finished)
+                return;
+            m_abortRequested = true;
+            setPanel(2, QStringLiteral("Abbruchanforderung wird bearbeitet."));
+            if (!m_allHandedOut)
+                m_abortTimer.start();
+            emit changed();
+            return;
+        }
+        m_abortTimer.stop();
+        sleepAllWorkers();
+        ThreadsBeenden();
+        m_abortRequested = false;
+        m_ui.information(QStringLiteral("Ihre Abbruchanforderung wurde durchgeführt!"));
+        emit changed();
+        emit runEnded(QStringLiteral("Ihre Abbruchanforderung wurde durchgeführt!"));
+        return;
+    }
+
+    FormActivate();
+    m_inFlight = 0;
+    m_timer1.start();
+    setPanel(
+        2, QStringLiteral("Die Übertragung wird über %1 Threads vorbereitet.").arg(m_threadCount));
+    const int k = std::min(m_threadCount, m_list.count);
+    if (k <= 0) {
+        m_timer1.stop();
+        const QString message = QStringLiteral("Die Übertragung kann nicht an %1 Suchdienste "
+                                               "durchgeführt werden! Vorgang wird abgebrochen!")
+                                    .arg(k);
+        m_ui.warning(message);
+        emit changed();
+        return;
+    }
+    m_nextIndex = 0;
+    setPanel(2, QStringLiteral("Übertragung an %1 Suchdienste.").arg(m_list.count));
+    m_busyCursor = true;
+    m_startCaption = abortCaption;
+    for (int i = 0; i < k; ++i) {
+        if (NaechstenEintragStarten())
+            continue;
+        if (i == 0) {
+            const QString message = QStringLiteral("Die Übertragung ist abgeschlossen: Es konnten "
+                                                   "keine Anmeldungen erfolgreich durchgeführt "
+                                                   "werden!");
+            m_ui.information(message);
+            m_startCaption = startCaption;
+            m_startEnabled = false;
+            m_busyCursor = false;
+            m_timer1.stop();
+            m_finished = true;
+            emit changed();
+            emit runEnded(message);
+            return;
+        }
+        break;
+    }
+    emit changed();
+}
+
+std::optional<TEineEngine> SubmissionScheduler::NaechstenEintragHolen()
+{
+    ++m_nextIndex;
+    if (m_nextIndex > m_list.count || m_nextIndex > SendList::Capacity) {
+        m_allHandedOut = true;
+        return std::nullopt;
+    }
+    setPanel(2,
+             QStringLiteral("Bearbeite Eintrag Nr. %1 von %2").arg(m_nextIndex).arg(m_list.count));
+    return m_list.entries[size_t(m_nextIndex - 1)];
+}
+
+bool SubmissionScheduler::NaechstenEintragStarten()
+{
+    const std::optional<TEineEngine> entry = NaechstenEintragHolen();
+    if (!entry || entry->URL.isEmpty() || entry->URL == TEineEngine::errorUrl())
+        return false;
+    int slot = -1;
+    for (int i = 0; i < m_threadCount; ++i) {
+        if (m_slots[size_t(i)].state == SlotState::Bereit && m_threads[size_t(i)]) {
+            slot = i;
+            break;
+        }
+    }
+    if (slot < 0) {
+        m_ui.error(QStringLiteral("Fehler-Nr. 88219"));
+        return false;
+    }
+    THTTPThread::Assignment assignment;
+    assignment.request.url = entry->URL;
+    assignment.request.post = entry->PostDaten != TEineEngine::noBody();
+    assignment.request.body = assignment.request.post ? entry->PostDaten : QString();
+    assignment.request.referer = entry->Ref ? entry->ManuellURL : defaultReferringPage();
+    assignment.request.proxyHost = m_proxyHost;
+    assignment.request.proxyPort = m_proxyPort;
+    assignment.name = entry->Name;
+    assignment.nr = entry->Nr;
+    assignment.ticket = m_nextTicket++;
+    m_work[size_t(slot)] = *entry;
+    m_tickets[size_t(slot)] = assignment.ticket;
+    SlotAnzeigen(slot, SlotState::Belegt);
+    m_threads[size_t(slot)]->assign(assignment);
+    changeRunning(+1);
+    ++m_inFlight;
+    return true;
+}
+
+void SubmissionScheduler::postProgress(int slot, quint64 ticket, int percent, const QString& label)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, slot, ticket, percent, label] {
+            if (m_tickets[size_t(slot)] != ticket ||
+                m_slots[size_t(slot)].state != SlotState::Belegt)
+                return;
+            m_slots[size_t(slot)].progress = percent;
+            if (!label.isEmpty())
+                m_slots[size_t(slot)].label = label;
+            emit changed();
+        },
+        Qt::QueuedConnection);
+}
+
+void SubmissionScheduler::postResult(int slot, quint64 ticket, ExchangeResult result)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, slot, ticket, result = std::move(result)] {
+            ErgebnisVerarbeiten(slot, ticket, result);
+        },
+        Qt::QueuedConnection);
+}
+
+void SubmissionScheduler::ErgebnisVerarbeiten(int slot, quint64 ticket,
+                                              const ExchangeResult& result)
+{
+    // A worker discarded since its result was sent files nothing.
+    if (m_tickets[size_t(slot)] != ticket || m_slots[size_t(slot)].state != SlotState::Belegt)
+        return;
+    m_tickets[size_t(slot)] = 0;
+    --m_inFlight;
+    changeRunning(-1);
+
+    const TEineEngine& entry = m_work[size_t(slot)];
+    const QString line =
+        resultLine(entry.Name, result.Meldung, result.StatusCode, entry.Nr, entry.URL);
+    if (result.Erfolg) {
+        ++m_successes;
+        m_successLines << line;
+        // A name that is no file name gets no answer page; the submission still succeeded.
+        if (AnswerPage::fileNameAllowed(entry.Name))
+            AnswerPage::write(entry.AntwortDatei, result.body);
+    } else {
+        ++m_failures;
+        m_failureLines << line;
+    }
+    emit resultFiled(result.Erfolg, line);
+    SlotAnzeigen(slot, SlotState::Bereit);
+
+    if (m_failures > 30 && Fehlerquote(m_failures, m_successes) > 60)
+        m_abortRequested = true;
+    if (!m_allHandedOut && !m_abortRequested && NaechstenEintragStarten()) {
+        emit changed();
+        return;
+    }
+    if (LaufendeThreads() != 0 || m_inFlight != 0) {
+        emit changed();
+        return;
+    }
+
+    m_timer1.stop();
+    m_abortTimer.stop();
+    QString message;
+    if (m_allHandedOut && !m_abortRequested) {
+        message = QStringLiteral("Die Übertragung ist abgeschlossen!");
+    } else if (const int rate = Fehlerquote(m_failures, m_successes); rate > 70) {
+        message =
+            QStringLiteral("Die Übertragung wurde wegen zu hoher Fehlerquote (%1%) abgebrochen! "
+                           "\n\nBitte überprüfen Sie Ihre Internet-Verbindung. \n\nFalls eine "
+                           "Verbindung besteht und Sie diese Meldung erhalten, sollten Sie "
+                           "überprüfen, ob Sie für Ihre Internet-Verbindung Proxy-Server-"
+                           "Einstellungen setzen müssen! Dies können Sie im Hauptmenü über den "
+                           "Menüpunkt \"Optionen\" durchführen.")
+                .arg(rate);
+    } else {
+        message = QStringLiteral("Die Übertragung wurde abgebrochen!");
+    }
+    m_ui.information(message);
+    m_startCaption = startCaption;
+    m_startEnabled = false;
+    m_busyCursor = false;
+    {
+        std::lock_guard lock(m_threadLock);
+        m_running = 0;
+    }
+    m_inFlight = 0;
+    m_allHandedOut = m_abortRequested = false;
+    m_finished = true;
+    emit changed();
+    emit runEnded(message);
+}
+
+void SubmissionScheduler::Timer1Timer()
+{
+    setPanel(1, QStringLiteral("Simultane Threads: %1").arg(LaufendeThreads()));
+    emit changed();
+}
+
+void SubmissionScheduler::sleepAllWorkers()
+{
+    for (int i = 0; i < m_threadCount; ++i) {
+        m_tickets[size_t(i)] = 0;
+        if (m_threads[size_t(i)])
+            SlotAnzeigen(i, SlotState::Bereit);
+    }
+    std::lock_guard lock(m_threadLock);
+    m_running = 0;
+}
+
+void SubmissionScheduler::TimerAbbruchanforderungTimer()
+{
+    m_abortTimer.stop();
+    sleepAllWorkers();
+    ThreadsBeenden();
+    emit changed();
+    emit runEnded(QString());
+}
+
+void SubmissionScheduler::ThreadsBeenden()
+{
+    for (int i = 0; i < m_threadCount; ++i) {
+        m_tickets[size_t(i)] = 0;
+        SlotAnzeigen(i, SlotState::Deaktiviert);
+    }
+    // Each worker abandons its exchange at once; none leaves a result line.
+    for (auto& worker : m_threads)
+        worker.reset();
+    m_inFlight = 0;
+    m_startCaption = startCaption;
+    m_startEnabled = false;
+    m_busyCursor = false;
+    m_timer1.stop();
+    m_finished = true;
+}
+
+bool SubmissionScheduler::SchliessenButtonClick()
+{
+    const int running = LaufendeThreads();
+    if (running <= 0) {
+        m_allHandedOut = true;
+        return true;
+    }
+    m_ui.information(
+        QStringLiteral("Bitte warten Sie, bis alle %1 laufenden Threads beendet sind, "
+                       "oder klicken Sie auf \"Abbrechen\", um den Vorgang abzubrechen!")
+            .arg(running));
+    return false;
+}
+
+bool SubmissionScheduler::FormCloseQuery()
+{
+    const int running = LaufendeThreads();
+    if (running <= 0)
+        return true;
+    m_ui.information(QStringLiteral("Bitte warten Sie, bis alle %1 laufenden Threads beendet sind, "
+                                    "oder klicken Sie auf \"Abbrechen\"!")
+                         .arg(running));
+    return false;
+}
+
+void SubmissionScheduler::FormClose()
+{
+    ThreadsBeenden();
+}
+
+} // namespace pelvaro::submit

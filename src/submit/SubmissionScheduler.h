@@ -1,0 +1,157 @@
+#pragma once
+
+#include "submit/HttpExchange.h"
+#include "submit/TEineEngine.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <array>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace pelvaro::app {
+class UiServices;
+}
+
+namespace pelvaro::submit {
+
+class THTTPThread;
+
+// The rules of the scheduler window: it hands the prepared requests out to up to 24 workers,
+// files every outcome as a result line, counts, brakes on a high error rate, ends the run,
+// and lets the user abort. The window (or the command line) only shows what it says and
+// forwards the user's clicks. Everything here runs on the main thread; workers reach it
+// through queued calls only.
+class SubmissionScheduler : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SubmissionScheduler)
+
+public:
+    static constexpr int SlotCount = 24;
+
+    enum class SlotState
+    {
+        Deaktiviert = 0,
+        Bereit = 1,
+        Belegt = 2
+    };
+
+    struct Slot
+    {
+        SlotState state = SlotState::Deaktiviert;
+        QString caption;
+        QString label;
+        int progress = 0;
+    };
+
+    struct Settings
+    {
+        int threadCount = 5; // IDGlobAnzThreads; brought into 1..24
+        QString proxyHost;
+        QString proxyPort;
+    };
+
+    SubmissionScheduler(app::UiServices& ui, const SendList& list, QStringList& successLines,
+                        QStringList& failureLines, const Settings& settings,
+                        QObject* parent = nullptr);
+    ~SubmissionScheduler() override;
+
+    // The user's and the window's events.
+    void FormActivate();
+    void StartenButtonClick();
+    // Whether the window may close; says why not while exchanges run.
+    bool SchliessenButtonClick();
+    // Whether the window may close now (says why not when it may not).
+    bool FormCloseQuery();
+    void FormClose();
+    void Timer1Timer();
+    void TimerAbbruchanforderungTimer();
+
+    // What the window shows.
+    const Slot& slot(int index) const { return m_slots[size_t(index)]; }
+    const QString& startButtonCaption() const { return m_startCaption; }
+    bool startButtonEnabled() const { return m_startEnabled; }
+    bool busyCursor() const { return m_busyCursor; }
+    QString panel(int index) const { return m_panels[size_t(index)]; }
+    QString labelErfolg() const;
+    QString labelFehler() const;
+    int threadCount() const { return m_threadCount; }
+    bool timer1Active() const { return m_timer1.isActive(); }
+    bool abortTimerActive() const { return m_abortTimer.isActive(); }
+    // Whether the run has ended (the button is then disabled for good).
+    bool finished() const { return m_finished; }
+
+    int ErfolgZaehler() const { return m_successes; }
+    int FehlerZaehler() const { return m_failures; }
+    int LaufendeThreads() const;
+    int ImLauf() const { return m_inFlight; }
+    bool AlleVergeben() const { return m_allHandedOut; }
+    bool AbbruchAngefordert() const { return m_abortRequested; }
+    static int Fehlerquote(int failures, int successes);
+
+    // The referring page of services that do not ask for their own.
+    static QString defaultReferringPage();
+    static void setDefaultReferringPage(const QString& address);
+
+    // Called from worker threads: forwarded to the main thread, never blocking.
+    void postProgress(int slot, quint64 ticket, int percent, const QString& label);
+    void postResult(int slot, quint64 ticket, ExchangeResult result);
+
+signals:
+    // Something the window shows changed.
+    void changed();
+    // A result line was filed (true: success list).
+    void resultFiled(bool success, const QString& line);
+    // The run ended with a closing message (or was discarded without one).
+    void runEnded(const QString& message);
+
+private:
+    void SlotAnzeigen(int slot, SlotState state);
+    void ThreadsAnlegen();
+    void ThreadsBeenden();
+    std::optional<TEineEngine> NaechstenEintragHolen();
+    bool NaechstenEintragStarten();
+    void ErgebnisVerarbeiten(int slot, quint64 ticket, const ExchangeResult& result);
+    void sleepAllWorkers();
+    void setPanel(int index, const QString& text);
+    void changeRunning(int delta);
+
+    app::UiServices& m_ui;
+    const SendList& m_list;
+    QStringList& m_successLines;
+    QStringList& m_failureLines;
+    int m_threadCount;
+    QString m_proxyHost;
+    QString m_proxyPort;
+
+    std::array<std::unique_ptr<THTTPThread>, SlotCount> m_threads;
+    std::array<Slot, SlotCount> m_slots;
+    // What each busy slot is working on, and the ticket its result must carry.
+    std::array<TEineEngine, SlotCount> m_work;
+    std::array<quint64, SlotCount> m_tickets{};
+    quint64 m_nextTicket = 1;
+
+    int m_nextIndex = 0;             // NaechsterIndex
+    mutable std::mutex m_threadLock; // ThreadSperre
+    int m_running = 0;               // LaufendeThreads
+    int m_inFlight = 0;              // ImLauf
+    int m_successes = 0;
+    int m_failures = 0;
+    bool m_allHandedOut = false;   // AlleVergeben
+    bool m_abortRequested = false; // AbbruchAngefordert
+    bool m_activated = false;
+    bool m_finished = false;
+    QString m_startCaption = QStringLiteral("S&tart");
+    bool m_startEnabled = true;
+    bool m_busyCursor = false;
+    std::array<QString, 3> m_panels;
+    QTimer m_timer1;
+    QTimer m_abortTimer;
+};
+
+} // namespace pelvaro::submit

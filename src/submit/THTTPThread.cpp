@@ -1,0 +1,79 @@
+#include "submit/THTTPThread.h"
+
+#include "submit/SubmissionScheduler.h"
+
+#include <pthread.h>
+#include <sched.h>
+
+namespace pelvaro::submit {
+
+THTTPThread::THTTPThread(SubmissionScheduler& owner, int slot)
+    : m_owner(owner), m_slot(slot), m_thread([this] { Execute(); })
+{
+}
+
+THTTPThread::~THTTPThread()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_terminate = true;
+        if (m_exchange)
+            m_exchange->cancel();
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+void THTTPThread::assign(const Assignment& assignment)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_work = assignment;
+        m_hasWork = true;
+    }
+    m_wake.notify_all();
+}
+
+void THTTPThread::Execute()
+{
+    // The lowest priority there is, so the window stays responsive however many exchanges
+    // run. Refused (some containers forbid it): the thread simply runs at normal priority.
+    sched_param param{};
+    pthread_setschedparam(pthread_self(), SCHED_IDLE, &param);
+
+    for (;;) {
+        Assignment work;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_hasWork || m_terminate; });
+            if (m_terminate)
+                return;
+            work = m_work;
+            m_hasWork = false;
+        }
+        const quint64 ticket = work.ticket;
+        m_owner.postProgress(m_slot, ticket, 5, work.name);
+
+        HttpExchange exchange;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_terminate)
+                return;
+            m_exchange = &exchange;
+        }
+        ExchangeResult result = exchange.run(work.request, [this, ticket](int percent) {
+            m_owner.postProgress(m_slot, ticket, percent, {});
+        });
+        {
+            std::lock_guard lock(m_mutex);
+            m_exchange = nullptr;
+            if (m_terminate || result.cancelled)
+                return;
+        }
+        // The result is filed in the main thread; this worker sleeps until it is handed the
+        // next entry.
+        m_owner.postResult(m_slot, ticket, std::move(result));
+    }
+}
+
+} // namespace pelvaro::submit

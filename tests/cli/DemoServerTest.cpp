@@ -1,0 +1,475 @@
+#include "cli/DemoServer.h"
+
+#include "catalogue/CsvReader.h"
+
+#include "CatalogueFixture.h"
+
+#include <QFile>
+#include <QStringEncoder>
+#include <QTextStream>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using pelvaro::cli::DemoServer;
+using Outcome = DemoServer::Outcome;
+
+namespace {
+
+// Services of the sample catalogue whose answer kind is known; a run must give each the same
+// answer every time.
+const QByteArray acceptingService = "http://probedeck.example/servlet/AddUrl";
+const QByteArray redirectingService = "http://heimwerker-katalog.invalid/scripts/add.asp";
+const QByteArray missingService = "http://www.cobalt-site-finder.example/cgi/save.cgi";
+const QByteArray failingService =
+    "http://cgi.feines-seitenregister.example/anmeldung/speichern.php";
+
+QByteArray windows1252(const QString& text)
+{
+    QStringEncoder encoder("windows-1252");
+    return encoder.encode(text);
+}
+
+// A proxy-form POST as the program sends it.
+QByteArray proxyPost(const QByteArray& address, const QByteArray& body)
+{
+    const QByteArray host = QUrl(QString::fromLatin1(address)).host().toLatin1();
+    return "POST " + address +
+           " HTTP/1.0\r\n"
+           "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
+           "Referer: http://www.trevanix.example/pelvaro/\r\n"
+           "Content-Type: application/x-www-form-urlencoded\r\n"
+           "User-Agent: Mozilla/3.0 (compatible)\r\n"
+           "Host: " +
+           host + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+QByteArray originGet(const QByteArray& host, const QByteArray& pathAndQuery)
+{
+    return "GET " + pathAndQuery +
+           " HTTP/1.0\r\n"
+           "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
+           "User-Agent: Mozilla/3.0 (compatible)\r\n"
+           "Host: " +
+           host + "\r\n\r\n";
+}
+
+struct Reply
+{
+    int status = 0;
+    QByteArray head;
+    QByteArray body;
+};
+
+Reply parseReply(const QByteArray& bytes)
+{
+    Reply reply;
+    const qsizetype end = bytes.indexOf("\r\n\r\n");
+    reply.head = end < 0 ? bytes : bytes.left(end + 2);
+    reply.body = end < 0 ? QByteArray() : bytes.mid(end + 4);
+    if (bytes.startsWith("HTTP/1.0 "))
+        reply.status = bytes.mid(9, 3).toInt();
+    return reply;
+}
+
+int connectTo(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    // A watchdog, so a server that never answers fails the test instead of hanging it.
+    timeval limit{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    return fd;
+}
+
+QByteArray readToEnd(int fd)
+{
+    QByteArray answer;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+        answer.append(buffer, n);
+    return answer;
+}
+
+// One exchange as a plain client: the request may come in pieces, and halfClose ends the
+// sending side, as a client that gives up on its request would.
+Reply exchange(quint16 port, const QList<QByteArray>& pieces, bool halfClose = false)
+{
+    const int fd = connectTo(port);
+    if (fd < 0)
+        return {};
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (i > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ::send(fd, pieces.at(i).constData(), std::size_t(pieces.at(i).size()), MSG_NOSIGNAL);
+    }
+    if (halfClose)
+        ::shutdown(fd, SHUT_WR);
+    const QByteArray answer = readToEnd(fd);
+    ::close(fd);
+    return parseReply(answer);
+}
+
+TEST(DemoServerOutcome, SampleCatalogueGetsTheIntendedMix)
+{
+    QFile file(pelvaro::test::sampleCatalogueSource() + QStringLiteral("/dba.csv"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const auto records = pelvaro::catalogue::CsvReader::parse(QString::fromUtf8(file.readAll()),
+                                                              QStringLiteral("dba.csv"));
+    ASSERT_FALSE(records.empty());
+    const qsizetype action = records.front().fields.indexOf(QStringLiteral("Action"));
+    ASSERT_GE(action, 0);
+
+    std::map<Outcome, int> counts;
+    int services = 0;
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        const QUrl url(records[i].fields.value(action));
+        if (url.host().isEmpty())
+            continue;
+        ++services;
+        ++counts[DemoServer::outcomeFor(url.host().toUtf8() + url.path().toUtf8())];
+    }
+    ASSERT_GT(services, 400);
+    const auto share = [&](Outcome outcome) { return 100.0 * counts[outcome] / services; };
+    EXPECT_GT(share(Outcome::Accepted), 72);
+    EXPECT_LT(share(Outcome::Accepted), 88);
+    for (const Outcome rare : {Outcome::Redirected, Outcome::NotFound, Outcome::ServerError}) {
+        EXPECT_GT(share(rare), 2) << int(rare);
+        EXPECT_LT(share(rare), 13) << int(rare);
+    }
+}
+
+TEST(DemoServerOutcome, IsFixedPerServiceWhicheverWayItIsAsked)
+{
+    // The same service answers alike directly and through the proxy, with any port, query
+    // or spelling of its host, and in every run (the statuses are pinned here).
+    const std::vector<std::pair<QByteArray, int>> services = {
+        {acceptingService, 200},
+        {redirectingService, 302},
+        {missingService, 404},
+        {failingService, 500},
+    };
+    for (const auto& [address, status] : services) {
+        SCOPED_TRACE(address.toStdString());
+        const QUrl url(QString::fromLatin1(address));
+        const QByteArray host = url.host().toLatin1();
+        const QByteArray path = url.path().toLatin1();
+        EXPECT_EQ(parseReply(DemoServer::responseFor(proxyPost(address, "a=1"))).status, status);
+        EXPECT_EQ(parseReply(DemoServer::responseFor("GET http://" + host.toUpper() + ":80" + path +
+                                                     "?x=y HTTP/1.0\r\n\r\n"))
+                      .status,
+                  status);
+        EXPECT_EQ(
+            parseReply(DemoServer::responseFor(originGet(host + ":8080", path + "?q=1"))).status,
+            status);
+    }
+}
+
+TEST(DemoServerResponse, ThankYouPageListsTheReceivedFieldsDecoded)
+{
+    // Bodies go out unescaped in Windows-1252: blanks, umlauts as single bytes, "=", "?" and
+    // "+" inside values.
+    const QByteArray body = windows1252(QStringLiteral(
+        "name=Jürgen Weiß&titel=A<b> = c?d+e&preis=5 €&leer=&ohnewert&&url=http://x.example/?a=b"));
+    const Reply reply = parseReply(DemoServer::responseFor(proxyPost(acceptingService, body)));
+    ASSERT_EQ(reply.status, 200);
+    EXPECT_TRUE(reply.head.contains("Content-Length: " + QByteArray::number(reply.body.size())));
+    const QString page = QString::fromUtf8(reply.body);
+    EXPECT_TRUE(page.contains(QStringLiteral("<meta charset=\"utf-8\">")));
+    EXPECT_TRUE(page.contains(QStringLiteral("Vielen Dank")));
+    for (const QString& row : {
+             QStringLiteral("<tr><td>name</td><td>Jürgen Weiß</td></tr>"),
+             QStringLiteral("<tr><td>titel</td><td>A&lt;b&gt; = c?d+e</td></tr>"),
+             QStringLiteral("<tr><td>preis</td><td>5 €</td></tr>"),
+             QStringLiteral("<tr><td>leer</td><td></td></tr>"),
+             QStringLiteral("<tr><td>ohnewert</td><td></td></tr>"),
+             QStringLiteral("<tr><td>url</td><td>http://x.example/?a=b</td></tr>"),
+         })
+        EXPECT_TRUE(page.contains(row)) << row.toStdString() << "\n" << page.toStdString();
+    EXPECT_EQ(page.count(QStringLiteral("<tr><td>")), 6);
+}
+
+TEST(DemoServerResponse, OriginGetListsTheQueryEvenWithBlanks)
+{
+    const QUrl url(QString::fromLatin1(acceptingService));
+    const Reply reply = parseReply(DemoServer::responseFor(
+        originGet(url.host().toLatin1(), url.path().toLatin1() + "?q=zwei Worte&x=1")));
+    ASSERT_EQ(reply.status, 200);
+    const QString page = QString::fromUtf8(reply.body);
+    EXPECT_TRUE(page.contains(QStringLiteral("<tr><td>q</td><td>zwei Worte</td></tr>")));
+    EXPECT_TRUE(page.contains(QStringLiteral("<tr><td>x</td><td>1</td></tr>")));
+}
+
+TEST(DemoServerResponse, FailuresAndRedirectsHaveTheirStatusLines)
+{
+    const Reply redirect =
+        parseReply(DemoServer::responseFor(proxyPost(redirectingService, "a=1")));
+    EXPECT_TRUE(redirect.head.startsWith("HTTP/1.0 302 Found\r\n"));
+    EXPECT_TRUE(redirect.head.contains("\r\nLocation: http://heimwerker-katalog.invalid/"));
+    EXPECT_TRUE(redirect.body.isEmpty());
+
+    EXPECT_TRUE(DemoServer::responseFor(proxyPost(missingService, "a=1"))
+                    .startsWith("HTTP/1.0 404 Not Found\r\n"));
+    EXPECT_TRUE(DemoServer::responseFor(proxyPost(failingService, "a=1"))
+                    .startsWith("HTTP/1.0 500 Internal Server Error\r\n"));
+}
+
+TEST(DemoServerResponse, AnythingButAGetOrPostIsABadRequest)
+{
+    const QList<QByteArray> requests = {
+        "CONNECT www.suchfix.example:443 HTTP/1.1\r\nHost: www.suchfix.example\r\n\r\n",
+        "hello\r\n\r\n",
+        "\r\n",
+        "",
+        "DELETE http://probedeck.example/ HTTP/1.0\r\n\r\n",
+        "GET https://probedeck.example/servlet/AddUrl HTTP/1.0\r\n\r\n",
+        "GET probedeck.example/servlet/AddUrl HTTP/1.0\r\n\r\n",
+        "GET http:/// HTTP/1.0\r\n\r\n",
+        "GET /servlet/AddUrl HTTP/2.0\r\n\r\n",
+        "GET /servlet/AddUrl\r\n\r\n",
+        "POST http://probedeck.example/servlet/AddUrl HTTP/1.0\r\n\r\na=1",
+        "POST http://probedeck.example/servlet/AddUrl HTTP/1.0\r\nContent-Length: x1\r\n\r\na",
+        "POST http://probedeck.example/servlet/AddUrl HTTP/1.0\r\nContent-Length: 9\r\n\r\nkurz",
+        "GET /servlet/AddUrl HTTP/1.0\r\nHost: probedeck.example\r\n",
+    };
+    for (const QByteArray& request : requests) {
+        const QByteArray answer = DemoServer::responseFor(request);
+        EXPECT_TRUE(answer.startsWith("HTTP/1.0 400 Bad Request\r\n")) << request.toStdString();
+    }
+}
+
+class DemoServerSocket : public ::testing::Test
+{
+protected:
+    void start(int delayMs)
+    {
+        QString error;
+        ASSERT_TRUE(m_server.listen(0, delayMs, &error)) << error.toStdString();
+        ASSERT_NE(m_server.port(), 0);
+    }
+
+    DemoServer m_server;
+};
+
+TEST_F(DemoServerSocket, ProxyPostArrivingInPiecesGetsItsThankYouPage)
+{
+    start(0);
+    const QByteArray request =
+        proxyPost(acceptingService, windows1252(QStringLiteral("firma=Müller & Söhne&ort=Köln")));
+    const qsizetype split = request.indexOf("\r\n\r\n") + 10;
+    const Reply reply = exchange(m_server.port(), {request.left(split), request.mid(split)});
+    ASSERT_EQ(reply.status, 200);
+    const QString page = QString::fromUtf8(reply.body);
+    EXPECT_TRUE(page.contains(QStringLiteral("<tr><td>firma</td><td>Müller </td></tr>")));
+    EXPECT_TRUE(page.contains(QStringLiteral("<tr><td> Söhne</td><td></td></tr>")));
+    EXPECT_TRUE(page.contains(QStringLiteral("<tr><td>ort</td><td>Köln</td></tr>")));
+}
+
+TEST_F(DemoServerSocket, OriginGetAndRedirectOverTheWire)
+{
+    start(0);
+    const QUrl accepting(QString::fromLatin1(acceptingService));
+    const Reply page =
+        exchange(m_server.port(),
+                 {originGet(accepting.host().toLatin1(), accepting.path().toLatin1() + "?s=1")});
+    EXPECT_EQ(page.status, 200);
+    EXPECT_TRUE(page.body.contains("<tr><td>s</td><td>1</td></tr>"));
+
+    const QUrl redirecting(QString::fromLatin1(redirectingService));
+    const Reply redirect =
+        exchange(m_server.port(), {"GET " + redirectingService + "?s=1 HTTP/1.0\r\nHost: " +
+                                   redirecting.host().toLatin1() + "\r\n\r\n"});
+    EXPECT_EQ(redirect.status, 302);
+    EXPECT_TRUE(redirect.head.contains("\r\nLocation: "));
+    EXPECT_TRUE(redirect.body.isEmpty());
+}
+
+TEST_F(DemoServerSocket, GarbageIsRefusedWithoutWaitingForMore)
+{
+    start(0);
+    // A bad request line is answered before any blank line arrives.
+    EXPECT_EQ(exchange(m_server.port(), {"CONNECT www.suchfix.example:443 HTTP/1.1\r\n"}).status,
+              400);
+    // Bytes without any line end, then the client stops sending.
+    EXPECT_EQ(
+        exchange(m_server.port(), {QByteArray("\x16\x03\x01\x02\x00garbage", 12)}, true).status,
+        400);
+    // A body shorter than announced.
+    EXPECT_EQ(
+        exchange(m_server.port(),
+                 {"POST " + acceptingService + " HTTP/1.0\r\nContent-Length: 50\r\n\r\nname=kurz"},
+                 true)
+            .status,
+        400);
+    // Connecting and leaving at once must not upset the server.
+    ::close(connectTo(m_server.port()));
+    EXPECT_EQ(exchange(m_server.port(), {proxyPost(acceptingService, "a=1")}).status, 200);
+}
+
+TEST_F(DemoServerSocket, DelayRunsForEveryConnectionAtOnce)
+{
+    constexpr int delayMs = 500;
+    constexpr int clients = 10;
+    start(delayMs);
+    using Clock = std::chrono::steady_clock;
+    std::vector<int> statuses(clients);
+    std::vector<Clock::duration> waited(clients);
+    std::vector<std::thread> threads;
+    const auto begin = Clock::now();
+    for (int i = 0; i < clients; ++i) {
+        threads.emplace_back([&, i] {
+            const auto sent = Clock::now();
+            statuses[i] = exchange(m_server.port(),
+                                   {proxyPost(acceptingService, "nr=" + QByteArray::number(i))})
+                              .status;
+            waited[i] = Clock::now() - sent;
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    const auto total = Clock::now() - begin;
+    for (int i = 0; i < clients; ++i) {
+        EXPECT_EQ(statuses[i], 200);
+        EXPECT_GE(waited[i], std::chrono::milliseconds(delayMs));
+    }
+    // One after the other would take clients × delay; half of that leaves room for a slow,
+    // sanitised build and still catches answers that queue behind each other.
+    EXPECT_LT(total, std::chrono::milliseconds(clients * delayMs / 2));
+}
+
+TEST(DemoServerCommand, RejectsBadArguments)
+{
+    for (const QStringList& arguments : {
+             QStringList{QStringLiteral("--port")},
+             QStringList{QStringLiteral("--port"), QStringLiteral("70000")},
+             QStringList{QStringLiteral("--delay"), QStringLiteral("-1")},
+             QStringList{QStringLiteral("--delay"), QStringLiteral("bald")},
+             QStringList{QStringLiteral("--lauschen")},
+         }) {
+        QString outText;
+        QString errText;
+        QTextStream out(&outText);
+        QTextStream err(&errText);
+        EXPECT_EQ(DemoServer::runCommand(arguments, out, err), 1)
+            << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(errText.contains(QStringLiteral("Aufruf: pelvaro-cli demo-server")));
+        EXPECT_TRUE(outText.isEmpty());
+    }
+}
+
+TEST(DemoServerCommand, ReportsAPortInUse)
+{
+    DemoServer other;
+    ASSERT_TRUE(other.listen(0, 0, nullptr));
+    QString outText;
+    QString errText;
+    QTextStream out(&outText);
+    QTextStream err(&errText);
+    EXPECT_EQ(
+        DemoServer::runCommand({QStringLiteral("--port"), QString::number(other.port())}, out, err),
+        1);
+    EXPECT_TRUE(errText.contains(QString::number(other.port()))) << errText.toStdString();
+}
+
+// Lines the command prints, read from a pipe so the command's thread owns its stream.
+class OutputPipe
+{
+public:
+    OutputPipe()
+    {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) == 0) {
+            m_read = fds[0];
+            m_file.open(fds[1], QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
+        }
+    }
+    ~OutputPipe()
+    {
+        m_file.close();
+        ::close(m_read);
+    }
+
+    QFile& device() { return m_file; }
+
+    // The next line, or an empty text when none comes within ten seconds.
+    QString nextLine()
+    {
+        while (!m_buffer.contains('\n')) {
+            pollfd readable{m_read, POLLIN, 0};
+            char buffer[512];
+            if (::poll(&readable, 1, 10000) <= 0)
+                return {};
+            const ssize_t n = ::read(m_read, buffer, sizeof buffer);
+            if (n <= 0)
+                return {};
+            m_buffer.append(buffer, n);
+        }
+        const qsizetype lf = m_buffer.indexOf('\n');
+        const QString line = QString::fromUtf8(m_buffer.left(lf));
+        m_buffer.remove(0, lf + 1);
+        return line;
+    }
+
+private:
+    int m_read = -1;
+    QFile m_file;
+    QByteArray m_buffer;
+};
+
+TEST(DemoServerCommand, ServesAndLogsUntilTerminated)
+{
+    OutputPipe pipe;
+    int code = -1;
+    QString errText;
+    std::thread command([&] {
+        QTextStream out(&pipe.device());
+        out.setEncoding(QStringConverter::Utf8);
+        QTextStream err(&errText);
+        code = DemoServer::runCommand({QStringLiteral("--port"), QStringLiteral("0"),
+                                       QStringLiteral("--verbose"), QStringLiteral("--delay"),
+                                       QStringLiteral("1")},
+                                      out, err);
+    });
+
+    const QString listening = pipe.nextLine();
+    const QString prefix = QStringLiteral("Demo-Suchdienste lauschen auf 127.0.0.1:");
+    ASSERT_TRUE(listening.startsWith(prefix)) << listening.toStdString();
+    const quint16 port = quint16(listening.mid(prefix.size()).toUInt());
+    ASSERT_NE(port, 0);
+    EXPECT_TRUE(pipe.nextLine().contains(QStringLiteral("Andere, 127.0.0.1, Port %1").arg(port)));
+
+    EXPECT_EQ(exchange(port, {proxyPost(failingService, "a=1")}).status, 500);
+    EXPECT_EQ(pipe.nextLine(), QStringLiteral("POST %1 500").arg(QLatin1String(failingService)));
+    EXPECT_EQ(exchange(port, {"hello\r\n\r\n"}).status, 400);
+    EXPECT_EQ(pipe.nextLine(), QStringLiteral("hello 400"));
+
+    ::kill(::getpid(), SIGTERM);
+    command.join();
+    EXPECT_EQ(code, 0) << errText.toStdString();
+    EXPECT_EQ(pipe.nextLine(), QStringLiteral("Demo-Suchdienste beendet."));
+    EXPECT_EQ(connectTo(port), -1);
+}
+
+} // namespace

@@ -1,0 +1,262 @@
+// The scheduler's rules against a real local server: slots, counters, the brake, both abort
+// paths, the closing rules and the result lines.
+#include "submit/SubmissionScheduler.h"
+
+#include "ScriptedUiServices.h"
+#include "TestDirs.h"
+#include "TestHttpServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace std::chrono_literals;
+using pelvaro::app::MessageAnswer;
+using pelvaro::submit::SendList;
+using pelvaro::submit::SubmissionScheduler;
+using pelvaro::test::ScriptedAnswer;
+using pelvaro::test::ScriptedUiServices;
+using pelvaro::test::TestDirs;
+using pelvaro::test::TestHttpServer;
+using State = SubmissionScheduler::SlotState;
+
+namespace {
+
+int openDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                   .entryList(QDir::NoDotAndDotDot | QDir::System)
+                   .size());
+}
+
+class SchedulerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        server.script("/ok", ScriptedAnswer::ok("a\r\nb\nc"));
+        server.script("/fail", ScriptedAnswer::status("HTTP/1.0 404 Not Found", {}));
+        server.script("/never", ScriptedAnswer::neverAnswer());
+        server.script("/slow", [] {
+            ScriptedAnswer a = ScriptedAnswer::ok("langsam");
+            a.delay = 300ms;
+            return a;
+        }());
+        QDir().mkpath(answers());
+    }
+
+    static QString answers() { return TestDirs::programDir() + QStringLiteral("/HTML"); }
+
+    // Entries named "Dienst <i>" (or the given names) going to the given paths.
+    void fill(const QStringList& paths, const QStringList& names = {})
+    {
+        list.clear();
+        for (int i = 0; i < paths.size(); ++i) {
+            auto& e = list.entries[size_t(i)];
+            e.Name = names.value(i, QStringLiteral("Dienst %1").arg(i + 1));
+            e.Nr = 100 + i;
+            e.URL = server.url(paths.at(i));
+            e.PostDaten = QStringLiteral("XXX");
+            e.AntwortDatei = answers() + QLatin1Char('/') + e.Name + QStringLiteral(".html");
+        }
+        list.count = int(paths.size());
+    }
+
+    std::unique_ptr<SubmissionScheduler> make(int threads)
+    {
+        SubmissionScheduler::Settings settings;
+        settings.threadCount = threads;
+        auto scheduler =
+            std::make_unique<SubmissionScheduler>(ui, list, success, failure, settings);
+        scheduler->FormActivate();
+        return scheduler;
+    }
+
+    static QString runToEnd(SubmissionScheduler& scheduler)
+    {
+        QSignalSpy ended(&scheduler, &SubmissionScheduler::runEnded);
+        scheduler.StartenButtonClick();
+        if (ended.isEmpty()) {
+            EXPECT_TRUE(ended.wait(20000));
+        }
+        return ended.isEmpty() ? QString() : ended.first().first().toString();
+    }
+
+    TestHttpServer server;
+    ScriptedUiServices ui;
+    SendList list;
+    QStringList success;
+    QStringList failure;
+};
+
+} // namespace
+
+TEST_F(SchedulerTest, HandsOutInListOrderToTheLowestFreeSlots)
+{
+    fill({QStringLiteral("/slow"), QStringLiteral("/slow"), QStringLiteral("/fail")});
+    auto scheduler = make(5);
+    EXPECT_EQ(scheduler->panel(0), QStringLiteral("Aktivierte Threads: 5"));
+    EXPECT_EQ(scheduler->panel(2), QStringLiteral("Zu übertragen: Einträge 3"));
+    EXPECT_EQ(scheduler->startButtonCaption(), QStringLiteral("Start"));
+
+    QSignalSpy ended(scheduler.get(), &SubmissionScheduler::runEnded);
+    scheduler->StartenButtonClick();
+    EXPECT_EQ(scheduler->startButtonCaption(), QStringLiteral("Abbrechen"));
+    EXPECT_EQ(scheduler->slot(0).caption, QStringLiteral("Thread 1 belegt"));
+    EXPECT_EQ(scheduler->slot(2).state, State::Belegt);
+    EXPECT_EQ(scheduler->slot(3).caption, QStringLiteral("Thread 4 bereit"));
+    EXPECT_EQ(scheduler->slot(4).state, State::Bereit);
+    EXPECT_EQ(scheduler->slot(5).caption, QStringLiteral("Thread 6 deaktiviert"));
+    EXPECT_EQ(scheduler->LaufendeThreads(), 3);
+    EXPECT_EQ(scheduler->ImLauf(), 3);
+
+    ASSERT_TRUE(ended.wait(20000));
+    EXPECT_EQ(ended.first().first().toString(),
+              QStringLiteral("Die Übertragung ist abgeschlossen!"));
+    EXPECT_EQ(ui.messageTexts().last(), QStringLiteral("Die Übertragung ist abgeschlossen!"));
+    // Results are filed in the order the exchanges end: the quick failure first.
+    ASSERT_EQ(failure.size(), 1);
+    EXPECT_EQ(failure.first(), QStringLiteral("Dienst 3\tNot Found\t404\r102\t") +
+                                   server.url(QStringLiteral("/fail")));
+    ASSERT_EQ(success.size(), 2);
+    QStringList sorted = success;
+    sorted.sort();
+    EXPECT_EQ(sorted.first(),
+              QStringLiteral("Dienst 1\tOK\t200\r100\t") + server.url(QStringLiteral("/slow")));
+    EXPECT_EQ(scheduler->labelErfolg(), QStringLiteral("Erfolgreiche Anmeldungen: 2"));
+    EXPECT_EQ(scheduler->labelFehler(), QStringLiteral("Nicht gelungene Anmeldungen: 1"));
+    EXPECT_FALSE(scheduler->startButtonEnabled());
+    EXPECT_EQ(scheduler->startButtonCaption(), QStringLiteral("Start"));
+    EXPECT_TRUE(scheduler->SchliessenButtonClick());
+}
+
+TEST_F(SchedulerTest, AnswerPagesAreSavedOnlyUnderSafeNames)
+{
+    fill({QStringLiteral("/ok"), QStringLiteral("/ok"), QStringLiteral("/fail")},
+         {QStringLiteral("Gut"), QStringLiteral("../böse"), QStringLiteral("Fehler")});
+    auto scheduler = make(2);
+    EXPECT_EQ(runToEnd(*scheduler), QStringLiteral("Die Übertragung ist abgeschlossen!"));
+    QFile page(answers() + QStringLiteral("/Gut.html"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    EXPECT_EQ(page.readAll(), QByteArray("a\r\nb\nc\r\n"));
+    EXPECT_EQ(success.size(), 2) << "a name that is no file name still counts as a success";
+    EXPECT_EQ(QDir(answers()).entryList(QDir::Files), QStringList{QStringLiteral("Gut.html")});
+    EXPECT_FALSE(QFile::exists(TestDirs::programDir() + QStringLiteral("/böse.html")));
+}
+
+TEST_F(SchedulerTest, TheErrorRateBrakeStopsHandingOut)
+{
+    const auto failing = [](int n) {
+        QStringList paths;
+        for (int i = 0; i < n; ++i)
+            paths << QStringLiteral("/fail");
+        return paths;
+    };
+    // 30 failures alone do not brake.
+    fill(failing(30));
+    auto thirty = make(1);
+    EXPECT_EQ(runToEnd(*thirty), QStringLiteral("Die Übertragung ist abgeschlossen!"));
+    EXPECT_EQ(failure.size(), 30);
+
+    // The 31st does: no new entry is handed out, and the box gives the rate.
+    failure.clear();
+    fill(failing(40));
+    auto forty = make(1);
+    const QString message = runToEnd(*forty);
+    EXPECT_EQ(failure.size(), 31);
+    EXPECT_TRUE(message.startsWith(QStringLiteral(
+        "Die Übertragung wurde wegen zu hoher Fehlerquote (100%) abgebrochen! \n\n")))
+        << message.toStdString();
+    EXPECT_EQ(SubmissionScheduler::Fehlerquote(20, 20), 50);
+    EXPECT_EQ(SubmissionScheduler::Fehlerquote(0, 0), 0);
+    EXPECT_EQ(SubmissionScheduler::Fehlerquote(2, 1), 66);
+}
+
+TEST_F(SchedulerTest, AnAbortRequestLetsTheRunningOnesFinish)
+{
+    fill({QStringLiteral("/ok"), QStringLiteral("/fail"), QStringLiteral("/ok"),
+          QStringLiteral("/ok")});
+    auto scheduler = make(2);
+    QSignalSpy ended(scheduler.get(), &SubmissionScheduler::runEnded);
+    scheduler->StartenButtonClick();
+    ui.answer(MessageAnswer::Yes);
+    scheduler->StartenButtonClick();
+    EXPECT_TRUE(scheduler->AbbruchAngefordert());
+    EXPECT_EQ(scheduler->panel(2), QStringLiteral("Abbruchanforderung wird bearbeitet."));
+    EXPECT_TRUE(scheduler->abortTimerActive());
+    ASSERT_TRUE(ended.wait(20000));
+    // One success and one failure: rate 50, so the plain message.
+    EXPECT_EQ(ended.first().first().toString(),
+              QStringLiteral("Die Übertragung wurde abgebrochen!"));
+    EXPECT_EQ(success.size() + failure.size(), 2);
+    EXPECT_FALSE(scheduler->abortTimerActive());
+}
+
+TEST_F(SchedulerTest, SecondAbortDiscardsHangingWorkersAtOnce)
+{
+    QStringList paths;
+    for (int i = 0; i < 30; ++i)
+        paths << QStringLiteral("/never");
+    fill(paths);
+    const int descriptorsBefore = openDescriptors();
+    {
+        auto scheduler = make(24);
+        scheduler->StartenButtonClick();
+        ASSERT_TRUE(server.waitForRequests(24, 10s));
+        EXPECT_EQ(scheduler->LaufendeThreads(), 24);
+
+        // Closing is refused while exchanges run.
+        EXPECT_FALSE(scheduler->FormCloseQuery());
+        EXPECT_EQ(ui.messageTexts().last(),
+                  QStringLiteral("Bitte warten Sie, bis alle 24 laufenden Threads beendet sind, "
+                                 "oder klicken Sie auf \"Abbrechen\"!"));
+        EXPECT_FALSE(scheduler->SchliessenButtonClick());
+        EXPECT_TRUE(ui.messageTexts().last().startsWith(
+            QStringLiteral("Bitte warten Sie, bis alle 24 laufenden Threads")));
+
+        ui.answer(MessageAnswer::Yes);
+        scheduler->StartenButtonClick();
+        QSignalSpy ended(scheduler.get(), &SubmissionScheduler::runEnded);
+        scheduler->StartenButtonClick();
+        ASSERT_EQ(ended.size(), 1) << "the second click ends the run at once";
+        EXPECT_EQ(ui.messageTexts().last(),
+                  QStringLiteral("Ihre Abbruchanforderung wurde durchgeführt!"));
+        EXPECT_EQ(scheduler->LaufendeThreads(), 0);
+        EXPECT_EQ(scheduler->slot(0).state, State::Deaktiviert);
+        EXPECT_FALSE(scheduler->startButtonEnabled());
+        EXPECT_TRUE(success.isEmpty() && failure.isEmpty()) << "abandoned exchanges file no line";
+        EXPECT_TRUE(scheduler->FormCloseQuery());
+    }
+    EXPECT_TRUE(server.waitForNoConnections(5s));
+    EXPECT_EQ(openDescriptors(), descriptorsBefore) << "no socket or event left behind";
+}
+
+TEST_F(SchedulerTest, TheAbortTimerDiscardsSilently)
+{
+    fill({QStringLiteral("/never"), QStringLiteral("/never"), QStringLiteral("/ok")});
+    auto scheduler = make(2);
+    scheduler->StartenButtonClick();
+    ui.answer(MessageAnswer::Yes);
+    scheduler->StartenButtonClick();
+    const auto messages = ui.messageTexts().size();
+    QSignalSpy ended(scheduler.get(), &SubmissionScheduler::runEnded);
+    scheduler->TimerAbbruchanforderungTimer();
+    EXPECT_EQ(ended.size(), 1);
+    EXPECT_EQ(ui.messageTexts().size(), messages) << "no message";
+    EXPECT_FALSE(scheduler->startButtonEnabled());
+    EXPECT_EQ(scheduler->LaufendeThreads(), 0);
+}
+
+TEST_F(SchedulerTest, NothingToSend)
+{
+    fill({});
+    auto scheduler = make(5);
+    scheduler->StartenButtonClick();
+    EXPECT_EQ(ui.messageTexts().last(),
+              QStringLiteral("Die Übertragung kann nicht an 0 Suchdienste durchgeführt werden! "
+                             "Vorgang wird abgebrochen!"));
+}

@@ -1,0 +1,380 @@
+#include "TestHttpServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QHash>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <list>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace pelvaro::test {
+
+using Clock = std::chrono::steady_clock;
+
+ScriptedAnswer ScriptedAnswer::ok(const QByteArray& body)
+{
+    return status("HTTP/1.0 200 OK", {"Content-Type: text/html"}, body);
+}
+
+ScriptedAnswer ScriptedAnswer::status(const QByteArray& statusLine,
+                                      const QList<QByteArray>& headers, const QByteArray& body)
+{
+    ScriptedAnswer a;
+    a.statusLine = statusLine;
+    a.headers = headers;
+    a.body = body;
+    return a;
+}
+
+ScriptedAnswer ScriptedAnswer::rawBytes(const QByteArray& bytes)
+{
+    ScriptedAnswer a;
+    a.kind = Kind::Raw;
+    a.raw = bytes;
+    return a;
+}
+
+ScriptedAnswer ScriptedAnswer::reset()
+{
+    ScriptedAnswer a;
+    a.kind = Kind::Reset;
+    return a;
+}
+
+ScriptedAnswer ScriptedAnswer::neverAnswer(const QByteArray& sendFirst)
+{
+    ScriptedAnswer a;
+    a.kind = Kind::NeverAnswer;
+    a.raw = sendFirst;
+    return a;
+}
+
+ScriptedAnswer ScriptedAnswer::sendForever(const QByteArray& statusLine,
+                                           const QList<QByteArray>& headers)
+{
+    ScriptedAnswer a = status(statusLine, headers);
+    a.kind = Kind::SendForever;
+    return a;
+}
+
+namespace {
+
+enum class Phase
+{
+    Reading, // the request is not complete yet
+    Waiting, // complete; the scripted delay runs
+    Writing, // sending `out`, then close
+    Holding, // never answers; closes when the client does
+    Streaming,
+};
+
+struct Client
+{
+    int fd = -1;
+    Phase phase = Phase::Reading;
+    QByteArray received;
+    ScriptedAnswer answer;
+    Clock::time_point answerAt;
+    QByteArray out;
+    qsizetype sent = 0;
+    bool done = false;
+};
+
+// Header block plus Content-Length body; -1 while the request is not complete.
+qsizetype requestLength(const QByteArray& bytes)
+{
+    const qsizetype end = bytes.indexOf("\r\n\r\n");
+    if (end < 0)
+        return -1;
+    qsizetype length = end + 4;
+    for (const QByteArray& line : bytes.left(end).split('\n')) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().toLower() == "content-length")
+            length += line.mid(colon + 1).trimmed().toLongLong();
+    }
+    return bytes.size() >= length ? length : -1;
+}
+
+// The path of the request line's target, absolute form included.
+QByteArray targetPath(const QByteArray& request)
+{
+    const QByteArray line = request.left(request.indexOf("\r\n"));
+    const QList<QByteArray> parts = line.split(' ');
+    if (parts.size() < 2)
+        return {};
+    QByteArray target = parts.at(1);
+    if (target.left(7).toLower() == "http://") {
+        const qsizetype slash = target.indexOf('/', 7);
+        target = slash < 0 ? QByteArray("/") : target.mid(slash);
+    }
+    return target;
+}
+
+} // namespace
+
+struct TestHttpServer::Impl
+{
+    int listenFd = -1;
+    int wakeFd = -1;
+    quint16 port = 0;
+    std::thread thread;
+
+    mutable std::mutex mutex;
+    mutable std::condition_variable changed;
+    QHash<QByteArray, ScriptedAnswer> scripts;
+    QList<QByteArray> requests;
+    int open = 0;
+
+    std::list<Client> clients; // the server thread's own
+
+    ScriptedAnswer answerFor(const QByteArray& target)
+    {
+        std::lock_guard lock(mutex);
+        if (scripts.contains(target))
+            return scripts.value(target);
+        const QByteArray path = target.left(target.indexOf('?'));
+        if (scripts.contains(path))
+            return scripts.value(path);
+        return ScriptedAnswer::status("HTTP/1.0 404 Not Found", {}, "not scripted");
+    }
+
+    void record(const QByteArray& bytes)
+    {
+        std::lock_guard lock(mutex);
+        requests << bytes;
+        changed.notify_all();
+    }
+
+    void setOpen(int count)
+    {
+        std::lock_guard lock(mutex);
+        open = count;
+        changed.notify_all();
+    }
+
+    void startAnswer(Client& c)
+    {
+        const ScriptedAnswer& a = c.answer;
+        switch (a.kind) {
+        case ScriptedAnswer::Kind::Normal:
+        case ScriptedAnswer::Kind::SendForever:
+            c.out = a.statusLine + "\r\n";
+            for (const QByteArray& header : a.headers)
+                c.out += header + "\r\n";
+            c.out += "\r\n";
+            if (a.kind == ScriptedAnswer::Kind::Normal) {
+                c.out += a.body;
+                c.phase = Phase::Writing;
+            } else {
+                c.phase = Phase::Streaming;
+            }
+            break;
+        case ScriptedAnswer::Kind::Raw:
+            c.out = a.raw;
+            c.phase = Phase::Writing;
+            break;
+        case ScriptedAnswer::Kind::Reset: {
+            const linger hard{1, 0};
+            ::setsockopt(c.fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+            c.done = true;
+            break;
+        }
+        case ScriptedAnswer::Kind::NeverAnswer:
+            c.out = a.raw;
+            c.phase = Phase::Writing;
+            break;
+        }
+    }
+
+    void readFrom(Client& c)
+    {
+        char buffer[16 * 1024];
+        const ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
+        if (n < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
+        if (n <= 0) {
+            if (c.phase == Phase::Reading && !c.received.isEmpty())
+                record(c.received);
+            c.done = true;
+            return;
+        }
+        if (c.phase != Phase::Reading)
+            return; // nothing more is expected from an HTTP/1.0 client
+        c.received.append(buffer, n);
+        const qsizetype length = requestLength(c.received);
+        if (length < 0)
+            return;
+        record(c.received);
+        c.answer = answerFor(targetPath(c.received));
+        c.answerAt = Clock::now() + c.answer.delay;
+        c.phase = Phase::Waiting;
+    }
+
+    void writeTo(Client& c)
+    {
+        if (c.phase == Phase::Streaming && c.sent == c.out.size()) {
+            c.out = QByteArray(64 * 1024, 'x');
+            c.sent = 0;
+        }
+        while (c.sent < c.out.size()) {
+            const ssize_t n = ::send(c.fd, c.out.constData() + c.sent,
+                                     size_t(c.out.size() - c.sent), MSG_NOSIGNAL);
+            if (n < 0) {
+                if (errno != EAGAIN && errno != EINTR)
+                    c.done = true; // the client went away
+                return;
+            }
+            c.sent += n;
+        }
+        if (c.phase == Phase::Writing && c.answer.kind == ScriptedAnswer::Kind::NeverAnswer)
+            c.phase = Phase::Holding;
+        else if (c.phase == Phase::Writing)
+            c.done = true;
+    }
+
+    void loop()
+    {
+        for (;;) {
+            std::vector<pollfd> fds{{wakeFd, POLLIN, 0}, {listenFd, POLLIN, 0}};
+            int timeoutMs = -1;
+            const Clock::time_point now = Clock::now();
+            for (Client& c : clients) {
+                short events = POLLIN;
+                if (c.phase == Phase::Writing || c.phase == Phase::Streaming)
+                    events = POLLOUT;
+                if (c.phase == Phase::Waiting) {
+                    const auto left =
+                        std::chrono::ceil<std::chrono::milliseconds>(c.answerAt - now).count();
+                    const int ms = int(std::max<long long>(0, left));
+                    timeoutMs = timeoutMs < 0 ? ms : std::min(timeoutMs, ms);
+                }
+                fds.push_back(pollfd{c.fd, events, 0});
+            }
+            if (::poll(fds.data(), nfds_t(fds.size()), timeoutMs) < 0 && errno != EINTR)
+                return;
+            if (fds[0].revents)
+                return;
+            if (fds[1].revents) {
+                for (;;) {
+                    const int fd =
+                        ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+                    if (fd < 0)
+                        break;
+                    clients.push_back(Client{});
+                    clients.back().fd = fd;
+                }
+            }
+            size_t i = 2;
+            for (Client& c : clients) {
+                if (i >= fds.size() || fds[i].fd != c.fd)
+                    break; // accepted in this round; polled next time
+                const short revents = fds[i++].revents;
+                if (revents & POLLOUT)
+                    writeTo(c);
+                else if (revents & (POLLIN | POLLHUP | POLLERR))
+                    readFrom(c);
+                if (!c.done && c.phase == Phase::Waiting && Clock::now() >= c.answerAt)
+                    startAnswer(c);
+            }
+            for (auto it = clients.begin(); it != clients.end();) {
+                if (it->done) {
+                    ::close(it->fd);
+                    it = clients.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+            setOpen(int(clients.size()));
+        }
+    }
+};
+
+TestHttpServer::TestHttpServer() : m_impl(std::make_unique<Impl>())
+{
+    Impl& d = *m_impl;
+    d.wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    d.listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    const bool ok = d.wakeFd >= 0 && d.listenFd >= 0 &&
+                    ::bind(d.listenFd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+                    ::listen(d.listenFd, 64) == 0 &&
+                    ::getsockname(d.listenFd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+    EXPECT_TRUE(ok) << "test server could not listen: " << std::strerror(errno);
+    d.port = ntohs(address.sin_port);
+    if (ok)
+        d.thread = std::thread([&d] { d.loop(); });
+}
+
+TestHttpServer::~TestHttpServer()
+{
+    Impl& d = *m_impl;
+    if (d.thread.joinable()) {
+        const quint64 one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(d.wakeFd, &one, sizeof one);
+        d.thread.join();
+    }
+    for (const Client& c : d.clients)
+        ::close(c.fd);
+    if (d.listenFd >= 0)
+        ::close(d.listenFd);
+    if (d.wakeFd >= 0)
+        ::close(d.wakeFd);
+}
+
+quint16 TestHttpServer::port() const
+{
+    return m_impl->port;
+}
+
+QString TestHttpServer::url(const QString& pathAndQuery) const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(port()) + pathAndQuery;
+}
+
+void TestHttpServer::script(const QByteArray& path, const ScriptedAnswer& answer)
+{
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->scripts.insert(path, answer);
+}
+
+QList<QByteArray> TestHttpServer::requests() const
+{
+    std::lock_guard lock(m_impl->mutex);
+    return m_impl->requests;
+}
+
+bool TestHttpServer::waitForRequests(int count, std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(m_impl->mutex);
+    return m_impl->changed.wait_for(lock, timeout,
+                                    [&] { return m_impl->requests.size() >= count; });
+}
+
+int TestHttpServer::openConnections() const
+{
+    std::lock_guard lock(m_impl->mutex);
+    return m_impl->open;
+}
+
+bool TestHttpServer::waitForNoConnections(std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(m_impl->mutex);
+    return m_impl->changed.wait_for(lock, timeout, [&] { return m_impl->open == 0; });
+}
+
+} // namespace pelvaro::test
