@@ -5,7 +5,8 @@
 #include "submit/AnswerPage.h"
 #include "submit/THTTPThread.h"
 
-#include <QMetaObject>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace pelvaro::submit {
 
@@ -56,12 +57,18 @@ SubmissionScheduler::SubmissionScheduler(app::UiServices& ui, const SendList& li
             &SubmissionScheduler::TimerAbbruchanforderungTimer);
     for (int i = 0; i < SlotCount; ++i)
         SlotAnzeigen(i, SlotState::Deaktiviert);
+    m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    m_wakeNotifier = std::make_unique<QSocketNotifier>(m_wakeFd, QSocketNotifier::Read);
+    connect(m_wakeNotifier.get(), &QSocketNotifier::activated, this,
+            &SubmissionScheduler::deliverMessages);
 }
 
 SubmissionScheduler::~SubmissionScheduler()
 {
     for (auto& worker : m_threads)
         worker.reset();
+    m_wakeNotifier.reset();
+    ::close(m_wakeFd);
 }
 
 QString SubmissionScheduler::labelErfolg() const
@@ -267,30 +274,61 @@ bool SubmissionScheduler::NaechstenEintragStarten()
     return true;
 }
 
+void SubmissionScheduler::post(WorkerMessage message)
+{
+    {
+        std::lock_guard lock(m_inboxLock);
+        m_inbox.push_back(std::move(message));
+    }
+    const quint64 one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof one);
+}
+
 void SubmissionScheduler::postProgress(int slot, quint64 ticket, int percent, const QString& label)
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, slot, ticket, percent, label] {
-            if (m_tickets[size_t(slot)] != ticket ||
-                m_slots[size_t(slot)].state != SlotState::Belegt)
-                return;
-            m_slots[size_t(slot)].progress = percent;
-            if (!label.isEmpty())
-                m_slots[size_t(slot)].label = label;
-            emit changed();
-        },
-        Qt::QueuedConnection);
+    WorkerMessage message;
+    message.slot = slot;
+    message.ticket = ticket;
+    message.percent = percent;
+    message.label = label;
+    post(std::move(message));
 }
 
 void SubmissionScheduler::postResult(int slot, quint64 ticket, ExchangeResult result)
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, slot, ticket, result = std::move(result)] {
-            ErgebnisVerarbeiten(slot, ticket, result);
-        },
-        Qt::QueuedConnection);
+    WorkerMessage message;
+    message.slot = slot;
+    message.ticket = ticket;
+    message.isResult = true;
+    message.result = std::move(result);
+    post(std::move(message));
+}
+
+void SubmissionScheduler::deliverMessages()
+{
+    quint64 count = 0;
+    [[maybe_unused]] const ssize_t got = ::read(m_wakeFd, &count, sizeof count);
+    for (;;) {
+        WorkerMessage message;
+        {
+            std::lock_guard lock(m_inboxLock);
+            if (m_inbox.empty())
+                return;
+            message = std::move(m_inbox.front());
+            m_inbox.pop_front();
+        }
+        const size_t slot = size_t(message.slot);
+        if (message.isResult) {
+            ErgebnisVerarbeiten(message.slot, message.ticket, message.result);
+            continue;
+        }
+        if (m_tickets[slot] != message.ticket || m_slots[slot].state != SlotState::Belegt)
+            continue;
+        m_slots[slot].progress = message.percent;
+        if (!message.label.isEmpty())
+            m_slots[slot].label = message.label;
+        emit changed();
+    }
 }
 
 void SubmissionScheduler::ErgebnisVerarbeiten(int slot, quint64 ticket,

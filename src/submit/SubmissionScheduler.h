@@ -4,11 +4,13 @@
 #include "submit/TEineEngine.h"
 
 #include <QObject>
+#include <QSocketNotifier>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 
 #include <array>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -26,6 +28,17 @@ class THTTPThread;
 // and lets the user abort. The window (or the command line) only shows what it says and
 // forwards the user's clicks. Everything here runs on the main thread; workers reach it
 // through queued calls only.
+// A worker's report, from its thread to the main thread.
+struct WorkerMessage
+{
+    int slot = 0;
+    quint64 ticket = 0;
+    bool isResult = false;
+    int percent = 0;
+    QString label;
+    ExchangeResult result;
+};
+
 class SubmissionScheduler : public QObject
 {
     Q_OBJECT
@@ -118,6 +131,8 @@ private:
     bool NaechstenEintragStarten();
     void ErgebnisVerarbeiten(int slot, quint64 ticket, const ExchangeResult& result);
     void sleepAllWorkers();
+    void post(WorkerMessage message);
+    void deliverMessages();
     void setPanel(int index, const QString& text);
     void changeRunning(int delta);
 
@@ -150,6 +165,13 @@ private:
     bool m_startEnabled = true;
     bool m_busyCursor = false;
     std::array<QString, 3> m_panels;
+    // What workers report waits here, under its own lock, until the main thread takes it:
+    // a plain mutex hand-over that every thread checker understands, woken through an
+    // eventfd the main thread's event loop watches.
+    std::mutex m_inboxLock;
+    std::deque<WorkerMessage> m_inbox;
+    int m_wakeFd = -1;
+    std::unique_ptr<QSocketNotifier> m_wakeNotifier;
     QTimer m_timer1;
     QTimer m_abortTimer;
 };
