@@ -35,11 +35,10 @@ SiteRecord readSiteFile(const QString& path)
                         .arg(path, file.errorString()));
     const QByteArray bytes = file.readAll();
     if (bytes.size() != SiteRecord::ByteSize)
-        throw Error(QStringLiteral("Die Datei %1 ist keine gültige Site-Info-Datei: sie ist %2 "
-                                   "Byte groß statt %3 Byte.")
-                        .arg(path)
-                        .arg(bytes.size())
-                        .arg(SiteRecord::ByteSize));
+        throw Error(
+            QStringLiteral("Die Datei %1 ist keine gültige Site-Info-Datei: sie ist %2 "
+                           "Byte groß statt %3 Byte.")
+                .arg(path, QString::number(bytes.size()), QString::number(SiteRecord::ByteSize)));
     return SiteRecord::decode(bytes);
 }
 

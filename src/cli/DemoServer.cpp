@@ -360,8 +360,8 @@ Answer answer(const QByteArray& raw)
         break;
     }
     result.logLine = QStringLiteral("%1 %2 %3")
-                         .arg(QString::fromLatin1(request->method), printable(request->target))
-                         .arg(result.status);
+                         .arg(QString::fromLatin1(request->method), printable(request->target),
+                              QString::number(result.status));
     return result;
 }
 

@@ -110,11 +110,16 @@ int SubmitCommands::prepare(catalogue::TDataModule1& module, const QStringList& 
         m_out << printable(false, line) << '\n';
     for (int i = 0; i < list.count; ++i) {
         const submit::TEineEngine& e = list.entries[size_t(i)];
-        m_out << QStringLiteral("SEND\t%1\t%2\t%3\t%4\t%5\t%6\t%7\n")
-                     .arg(e.Nr)
-                     .arg(e.Name, e.URL, e.PostDaten, e.AntwortDatei)
-                     .arg(e.Ref ? 1 : 0)
-                     .arg(e.ManuellURL);
+        // Joined, not formatted: the texts themselves may hold "%2F" and the like.
+        const QStringList fields{QStringLiteral("SEND"),
+                                 QString::number(e.Nr),
+                                 e.Name,
+                                 e.URL,
+                                 e.PostDaten,
+                                 e.AntwortDatei,
+                                 e.Ref ? QStringLiteral("1") : QStringLiteral("0"),
+                                 e.ManuellURL};
+        m_out << fields.join(QLatin1Char('\t')) << '\n';
     }
     m_out.flush();
     return 0;

@@ -1,9 +1,12 @@
 #include "catalogue/store/Database.h"
 #include "cli/CliCommands.h"
+#include "cli/DemoServer.h"
 
 #include "CatalogueFixture.h"
 #include "TestDirs.h"
 
+#include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QTextStream>
 
@@ -171,4 +174,96 @@ TEST_F(CliCatalogue, SelectionFilesRoundTrip)
     EXPECT_TRUE(truncated.err.contains(QStringLiteral("Dateiende"))) << truncated.err.toStdString();
     EXPECT_TRUE(cli({QStringLiteral("catalogue"), QStringLiteral("counts")})
                     .out.contains(QStringLiteral("AnzAusgewaehlt=3\n")));
+}
+
+namespace {
+
+const QByteArray completeSite =
+    R"({"FirstNameEdit":"Jürgen","LastNameEdit":"Weiß","title_personEdit":"Dr.",
+ "mobileEdit":"0170 1","tollfreeEdit":"0800 1","FaxEdit":"030 1","phoneEdit":"030 2","PostcodeEdit":"10115",
+ "CityEdit":"Berlin","AddressEdit":"Weg 1","emailEdit":"info@muster.example","CompanyEdit":"Muster & Söhne",
+ "productsEdit":"Äpfel","StateEdit":"Berlin","TitleEdit":"Muster Obst","URLEdit":"http://www.muster.example/",
+ "DescriptionShortEdit":"Obst","NameVornameWebMasterEdit":"Weiß, Jürgen","WebmasterEmailEdit":"webmaster@muster.example",
+ "passwordedit":"geheim123","ageEdit":"42","KeywordsMemo":"obst","DescriptionMemo":"Frisches Obst.",
+ "LanguageCombo":16,"webtypeCombo":2,"CategoryCombo":20,"countryCombo":80,"GreetingCombo":1,"sexCombo":0})";
+
+} // namespace
+
+TEST_F(CliCatalogue, PrepareShowsTheRequestsWithoutChangingTheCatalogue)
+{
+    const QString sit = TestDirs::root() + QStringLiteral("/site.sit");
+    {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        CliCommands commands(o, e);
+        commands.setStandardInput(completeSite);
+        ASSERT_EQ(commands.run({QStringLiteral("site"), QStringLiteral("new"), sit}), 0)
+            << err.toStdString();
+    }
+    cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--nr"),
+         QStringLiteral("1,68,81,47")});
+    const Output prepared = cli({QStringLiteral("prepare"), sit});
+    ASSERT_EQ(prepared.code, 0) << prepared.err.toStdString();
+    const QStringList lines = prepared.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // 1 is sent; 68 has no form fields and 81 incomplete data: failure lines; 47 charges.
+    QStringList send;
+    QStringList failed;
+    for (const QString& line : lines)
+        (line.startsWith(QStringLiteral("SEND\t")) ? send : failed) << line;
+    ASSERT_EQ(send.size(), 1) << prepared.out.toStdString();
+    const QStringList fields = send.first().split(QLatin1Char('\t'));
+    ASSERT_EQ(fields.size(), 8);
+    EXPECT_EQ(fields[1], QStringLiteral("1"));
+    EXPECT_TRUE(fields[3].contains(QStringLiteral("http%3A%2F%2Fwww.muster.example/")))
+        << fields[3].toStdString();
+    EXPECT_EQ(fields[4], QStringLiteral("XXX"));
+    EXPECT_TRUE(fields[5].endsWith(QStringLiteral("/HTML/ProbeDeck.html")));
+    EXPECT_EQ(failed.size(), 2);
+    for (const QString& line : failed)
+        EXPECT_TRUE(line.startsWith(QStringLiteral("-\t"))) << line.toStdString();
+    EXPECT_TRUE(prepared.err.contains(QStringLiteral(" Nicht-kritischer Fehler Nr. 110219 (")));
+    // Nothing changed: the same four are still selected.
+    EXPECT_TRUE(cli({QStringLiteral("catalogue"), QStringLiteral("counts")})
+                    .out.contains(QStringLiteral("AnzAusgewaehlt=4\n")));
+}
+
+TEST_F(CliCatalogue, SubmitRunsThroughTheDemoFarm)
+{
+    pelvaro::cli::DemoServer farm;
+    QString error;
+    ASSERT_TRUE(farm.listen(0, 0, &error)) << error.toStdString();
+    const QString sit = TestDirs::root() + QStringLiteral("/site.sit");
+    {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        CliCommands commands(o, e);
+        commands.setStandardInput(completeSite);
+        ASSERT_EQ(commands.run({QStringLiteral("site"), QStringLiteral("new"), sit}), 0);
+    }
+    cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--nr"),
+         QStringLiteral("1,2,3,4,5,6,7,8,81")});
+    const Output run =
+        cli({QStringLiteral("submit"), sit, QStringLiteral("--threads"), QStringLiteral("3"),
+             QStringLiteral("--proxy"), QStringLiteral("127.0.0.1:%1").arg(farm.port())});
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    int results = 0;
+    for (const QString& line : lines) {
+        if (!line.startsWith(QStringLiteral("+\t")) && !line.startsWith(QStringLiteral("-\t")))
+            continue;
+        ++results;
+        EXPECT_EQ(line.split(QLatin1Char('\t')).size(), 6) << line.toStdString();
+    }
+    // The incomplete service 81 comes first, as a preparation failure.
+    EXPECT_TRUE(lines.first().startsWith(QStringLiteral("-\t"))) << run.out.toStdString();
+    EXPECT_GE(results, 2);
+    EXPECT_TRUE(lines.contains(QStringLiteral("Die Übertragung ist abgeschlossen!")))
+        << run.out.toStdString();
+
+    // The successes carry today's date, in the catalogue and in the site file.
+    const Output shown = cli({QStringLiteral("site"), QStringLiteral("show"), sit});
+    const QString today = QDate::currentDate().toString(Qt::ISODate);
+    EXPECT_TRUE(shown.out.contains(today)) << shown.out.toStdString();
+    EXPECT_TRUE(
+        QDir(TestDirs::programDir() + QStringLiteral("/HTML")).entryList(QDir::Files).size() > 0);
 }
