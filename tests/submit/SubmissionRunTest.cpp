@@ -1,0 +1,123 @@
+// The run's steps around the scheduler: the checks before it and the bookkeeping after it.
+#include "submit/SubmissionRun.h"
+
+#include "catalogue/TDataModule1.h"
+#include "site/FieldGuidance.h"
+#include "site/SiteRecord.h"
+#include "submit/TEineEngine.h"
+
+#include "CatalogueFixture.h"
+#include "ScriptedUiServices.h"
+#include "TestDirs.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using pelvaro::app::MessageAnswer;
+using pelvaro::catalogue::TDataModule1;
+using pelvaro::submit::ResultRow;
+using pelvaro::submit::SubmissionRun;
+using pelvaro::test::engine;
+using pelvaro::test::ScriptedUiServices;
+using pelvaro::test::TestDirs;
+using Start = SubmissionRun::Start;
+
+namespace {
+
+class RunTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const QString data = TestDirs::programDir() + QStringLiteral("/daten");
+        const QString date = QStringLiteral("ZuletztRegistriert");
+        pelvaro::test::createCatalogue(
+            data, {engine(1, QStringLiteral("Eins"), {{QStringLiteral("Ausgewaehlt"), true}}),
+                   engine(2, QStringLiteral("Zwei"),
+                          {{QStringLiteral("Ausgewaehlt"), true}, {date, 30000.0}}),
+                   engine(3, QStringLiteral("Drei"),
+                          {{QStringLiteral("NurManuell"), true}, {date, 30000.0}})});
+        module = std::make_unique<TDataModule1>(ui);
+        ASSERT_TRUE(module->open(data, QStringLiteral("x")));
+    }
+
+    QVariant dateOf(int row)
+    {
+        auto& tmp = module->TableTMP();
+        tmp.first();
+        return tmp.valueAt(row, tmp.fieldIndex(QStringLiteral("ZuletztRegistriert")));
+    }
+
+    ScriptedUiServices ui;
+    std::unique_ptr<TDataModule1> module;
+    QStringList success;
+    QStringList failure;
+};
+
+} // namespace
+
+TEST_F(RunTest, ChecksBeforeTheRun)
+{
+    SubmissionRun run(ui, *module, success, failure);
+    EXPECT_EQ(run.checkStart(-1, false), Start::Go);
+    EXPECT_EQ(run.checkStart(4, false), Start::FieldsMissing);
+    EXPECT_TRUE(ui.messageTexts().last().startsWith(
+        QStringLiteral("Bevor die Anmeldung gestartet werden kann, müssen Sie alle Formularfelder "
+                       "ausfüllen!\n\n")));
+
+    // An unsaved report from the last run: OK goes on, Cancel stops.
+    failure << QStringLiteral("Alt\tx\t0\r9\thttp://alt.example/");
+    ui.answer(MessageAnswer::Cancel);
+    EXPECT_EQ(run.checkStart(-1, false), Start::Cancelled);
+    EXPECT_TRUE(ui.messageTexts().last().contains(
+        QStringLiteral("gehen Sie auf \"Statusbericht\" und klicken")));
+    ui.answer(MessageAnswer::Ok);
+    EXPECT_EQ(run.checkStart(-1, false), Start::Go);
+    EXPECT_EQ(run.checkStart(-1, true), Start::Go) << "no question with the option on";
+
+    module->AllesNichtAuswaehlen();
+    EXPECT_EQ(run.checkStart(-1, true), Start::NothingSelected);
+    EXPECT_EQ(ui.messageTexts().last(),
+              QStringLiteral("Bevor die Anmeldung gestartet werden kann, müssen Sie mindestens "
+                             "einen Suchdienst auswählen!"));
+    module->TableEngines().moveTo(0); // Drei (name order), manual only
+    module->EintragAuswaehlen();
+    EXPECT_EQ(run.checkStart(-1, true), Start::NothingAutomatic);
+
+    // The record's required fields, in the run's order: the first empty one is the title.
+    pelvaro::site::SiteRecord record;
+    record.Clear();
+    EXPECT_EQ(
+        pelvaro::site::FieldGuidance::firstEmptyRequired(SubmissionRun::requiredFieldTexts(record)),
+        0);
+}
+
+TEST_F(RunTest, BookkeepingStampsTodayAndBuildsTheViews)
+{
+    success << pelvaro::submit::resultLine(QStringLiteral("Eins"), QStringLiteral("OK"), 200, 1,
+                                           QStringLiteral("http://eins.example/?a=1"))
+            << pelvaro::submit::resultLine(QStringLiteral("Weg"), QStringLiteral("OK"), 200, 77,
+                                           QStringLiteral("http://weg.example/"))
+            << QStringLiteral("Kaputt\tOK\t200\rkeine Zahl\thttp://x.example/");
+    failure << pelvaro::submit::resultLine(QStringLiteral("Zwei"), QStringLiteral("Not Found"), 404,
+                                           2, QStringLiteral("http://zwei.example/add?url=x&t=y"));
+    SubmissionRun run(ui, *module, success, failure);
+    run.ErgebnisseUebernehmen(QDate(2026, 12, 10));
+
+    EXPECT_EQ(dateOf(0).toDouble(), double(QDate(1899, 12, 30).daysTo(QDate(2026, 12, 10))));
+    EXPECT_EQ(dateOf(1).toDouble(), 30000.0) << "failures change nothing";
+    EXPECT_EQ(dateOf(2).toDouble(), 30000.0) << "a manual service keeps its date";
+    EXPECT_EQ(ui.messageTexts(),
+              QStringList{QStringLiteral("Unkritischer Fehler. Fehler-Nr. 399501")})
+        << "only the number that is gone; a number that does not parse is skipped";
+    ASSERT_EQ(run.successRows().size(), 3u);
+    EXPECT_EQ(run.successRows().front(), (ResultRow{QStringLiteral("Eins"), QStringLiteral("200"),
+                                                    QStringLiteral("OK"), QString()}));
+    ASSERT_EQ(run.failureRows().size(), 1u);
+    EXPECT_EQ(run.failureRows().front(),
+              (ResultRow{QStringLiteral("Zwei"), QStringLiteral("404"), QStringLiteral("Not Found"),
+                         QStringLiteral("http://zwei.example/add")}));
+    EXPECT_TRUE(module->TableTMP().indexName().isEmpty()) << "back in store order";
+    EXPECT_FALSE(ui.waitNoticeShown());
+}
