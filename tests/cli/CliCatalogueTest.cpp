@@ -3,14 +3,20 @@
 #include "cli/DemoServer.h"
 
 #include "CatalogueFixture.h"
+#include "ProcessRunner.h"
 #include "TestDirs.h"
+#include "TestHttpServer.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QTest>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 using pelvaro::catalogue::store::Database;
 using pelvaro::cli::CliCommands;
@@ -266,4 +272,50 @@ TEST_F(CliCatalogue, SubmitRunsThroughTheDemoFarm)
     EXPECT_TRUE(shown.out.contains(today)) << shown.out.toStdString();
     EXPECT_TRUE(
         QDir(TestDirs::programDir() + QStringLiteral("/HTML")).entryList(QDir::Files).size() > 0);
+}
+
+TEST_F(CliCatalogue, CtrlCAbortsThenDiscardsTheRun)
+{
+    const QString sit = TestDirs::root() + QStringLiteral("/site.sit");
+    {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        CliCommands commands(o, e);
+        commands.setStandardInput(completeSite);
+        ASSERT_EQ(commands.run({QStringLiteral("site"), QStringLiteral("new"), sit}), 0);
+    }
+    cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--nr"),
+         QStringLiteral("1,2,3")});
+    // Every service's form address hangs.
+    pelvaro::test::TestHttpServer server;
+    int sent = 0;
+    for (const QString& line : cli({QStringLiteral("prepare"), sit}).out.split(QLatin1Char('\n'))) {
+        if (!line.startsWith(QStringLiteral("SEND\t")))
+            continue;
+        const QString url = line.section(QLatin1Char('\t'), 3, 3);
+        const QString path =
+            url.mid(url.indexOf(QLatin1Char('/'), 7)).section(QLatin1Char('?'), 0, 0);
+        server.script(path.toUtf8(), pelvaro::test::ScriptedAnswer::neverAnswer());
+        ++sent;
+    }
+    ASSERT_GT(sent, 0);
+
+    QProcess process;
+    process.setProcessEnvironment(pelvaro::test::testEnvironment());
+    process.start(pelvaro::test::binaryDir() + QStringLiteral("/pelvaro-cli"),
+                  {QStringLiteral("--home"), TestDirs::programDir(), QStringLiteral("submit"), sit,
+                   QStringLiteral("--proxy"), QStringLiteral("127.0.0.1:%1").arg(server.port())});
+    ASSERT_TRUE(process.waitForStarted(10000));
+    ASSERT_TRUE(server.waitForRequests(sent, std::chrono::seconds(20)));
+    ::kill(pid_t(process.processId()), SIGINT);
+    QTest::qWait(300);
+    EXPECT_EQ(process.state(), QProcess::Running) << "the first Ctrl+C only asks to abort";
+    ::kill(pid_t(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 0);
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    EXPECT_TRUE(out.contains(QStringLiteral("Ihre Abbruchanforderung wurde durchgeführt!")))
+        << out.toStdString();
+    EXPECT_FALSE(out.contains(QStringLiteral("+\t"))) << "abandoned exchanges file no line";
+    EXPECT_TRUE(server.waitForNoConnections(std::chrono::seconds(5)));
 }
