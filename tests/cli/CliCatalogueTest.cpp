@@ -193,6 +193,16 @@ const QByteArray completeSite =
  "passwordedit":"geheim123","ageEdit":"42","KeywordsMemo":"obst","DescriptionMemo":"Frisches Obst.",
  "LanguageCombo":16,"webtypeCombo":2,"CategoryCombo":20,"countryCombo":80,"GreetingCombo":1,"sexCombo":0})";
 
+void writeCompleteSite(const QString& sit)
+{
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    CliCommands commands(o, e);
+    commands.setStandardInput(completeSite);
+    ASSERT_EQ(commands.run({QStringLiteral("site"), QStringLiteral("new"), sit}), 0)
+        << err.toStdString();
+}
+
 } // namespace
 
 TEST_F(CliCatalogue, PrepareShowsTheRequestsWithoutChangingTheCatalogue)
@@ -239,13 +249,7 @@ TEST_F(CliCatalogue, SubmitRunsThroughTheDemoFarm)
     QString error;
     ASSERT_TRUE(farm.listen(0, 0, &error)) << error.toStdString();
     const QString sit = TestDirs::root() + QStringLiteral("/site.sit");
-    {
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        CliCommands commands(o, e);
-        commands.setStandardInput(completeSite);
-        ASSERT_EQ(commands.run({QStringLiteral("site"), QStringLiteral("new"), sit}), 0);
-    }
+    writeCompleteSite(sit);
     cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--nr"),
          QStringLiteral("1,2,3,4,5,6,7,8,81")});
     const Output run =
@@ -277,13 +281,7 @@ TEST_F(CliCatalogue, SubmitRunsThroughTheDemoFarm)
 TEST_F(CliCatalogue, CtrlCAbortsThenDiscardsTheRun)
 {
     const QString sit = TestDirs::root() + QStringLiteral("/site.sit");
-    {
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        CliCommands commands(o, e);
-        commands.setStandardInput(completeSite);
-        ASSERT_EQ(commands.run({QStringLiteral("site"), QStringLiteral("new"), sit}), 0);
-    }
+    writeCompleteSite(sit);
     cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--nr"),
          QStringLiteral("1,2,3")});
     // Every service's form address hangs.
