@@ -208,14 +208,7 @@ void writeCompleteSite(const QString& sit)
 TEST_F(CliCatalogue, PrepareShowsTheRequestsWithoutChangingTheCatalogue)
 {
     const QString sit = TestDirs::root() + QStringLiteral("/site.sit");
-    {
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        CliCommands commands(o, e);
-        commands.setStandardInput(completeSite);
-        ASSERT_EQ(commands.run({QStringLiteral("site"), QStringLiteral("new"), sit}), 0)
-            << err.toStdString();
-    }
+    writeCompleteSite(sit);
     cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--nr"),
          QStringLiteral("1,68,81,47")});
     const Output prepared = cli({QStringLiteral("prepare"), sit});
