@@ -21,14 +21,14 @@ enum class ValueType
     Text
 };
 
-struct ValueSpec
+struct ValueEntry
 {
     const char* name;
     ValueType type;
 };
 
 // Read and written in this order.
-constexpr std::array<ValueSpec, 7> valueTable{{
+constexpr std::array<ValueEntry, 7> valueTable{{
     {"IDGlobAnzThreads", ValueType::Integer},
     {"IDGlobProxy", ValueType::Text},
     {"IDGlobProxyPort", ValueType::Text},
@@ -40,9 +40,9 @@ constexpr std::array<ValueSpec, 7> valueTable{{
 
 const QString group = QStringLiteral("Optionen");
 
-QString key(const ValueSpec& spec)
+QString key(const ValueEntry& entry)
 {
-    return group + QLatin1Char('/') + QLatin1String(spec.name);
+    return group + QLatin1Char('/') + QLatin1String(entry.name);
 }
 
 // An integer must be present and hold a whole 32-bit number. The INI format gives back
@@ -86,10 +86,10 @@ std::optional<QString> readText(const QVariant& value)
 
 bool readAll(QSettings& ini, Settings& out)
 {
-    for (const ValueSpec& spec : valueTable) {
-        const QVariant value = ini.value(key(spec));
-        const QLatin1String name(spec.name);
-        if (spec.type == ValueType::Text) {
+    for (const ValueEntry& entry : valueTable) {
+        const QVariant value = ini.value(key(entry));
+        const QLatin1String name(entry.name);
+        if (entry.type == ValueType::Text) {
             const std::optional<QString> text = readText(value);
             if (!text)
                 return false;
@@ -116,9 +116,9 @@ bool readAll(QSettings& ini, Settings& out)
     return true;
 }
 
-QVariant valueOf(const Settings& s, const ValueSpec& spec)
+QVariant valueOf(const Settings& s, const ValueEntry& entry)
 {
-    const QLatin1String name(spec.name);
+    const QLatin1String name(entry.name);
     if (name == QLatin1String("IDGlobAnzThreads"))
         return s.threadCount;
     if (name == QLatin1String("IDGlobProxy"))
@@ -218,8 +218,8 @@ bool SettingsStore::SaveSettings()
     if (!folder.isDir() && !QDir().mkpath(file.absolutePath()))
         return false;
     QSettings ini(m_filePath, QSettings::IniFormat);
-    for (const ValueSpec& spec : valueTable)
-        ini.setValue(key(spec), valueOf(m_settings, spec));
+    for (const ValueEntry& entry : valueTable)
+        ini.setValue(key(entry), valueOf(m_settings, entry));
     ini.sync();
     return ini.status() == QSettings::NoError;
 }
