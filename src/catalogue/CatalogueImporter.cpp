@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueImporter.h"
 
+#include "app/DayNumber.h"
 #include "app/Error.h"
 #include "catalogue/CsvReader.h"
 #include "catalogue/store/CatalogueDatabase.h"
@@ -83,8 +84,7 @@ QVariant convert(const QString& cell, const FieldDef& field)
         }
         if (!when.isValid() || cell.size() < 10)
             throw bad(QStringLiteral("kein Datum der Form JJJJ-MM-TT"));
-        const qint64 days = QDate(1899, 12, 30).daysTo(when.date());
-        return double(days) + when.time().msecsSinceStartOfDay() / 86400000.0;
+        return app::DayNumber::fromDateTime(when);
     }
     }
     return cell;

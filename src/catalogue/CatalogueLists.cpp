@@ -110,6 +110,25 @@ int CatalogueLists::linkPairForList(int listCode)
     }
 }
 
+bool CatalogueLists::searchAllowed(const store::TableCursor& view)
+{
+    return searchAllowed(view.indexName(), view.orderFields());
+}
+
+bool CatalogueLists::searchAllowed(const QString& indexName, const QStringList& orderFields)
+{
+    return indexName.compare(QLatin1String("IdxName"), Qt::CaseInsensitive) == 0 ||
+           (orderFields.size() == 1 &&
+            orderFields.first().compare(QLatin1String("Name"), Qt::CaseInsensitive) == 0);
+}
+
+CatalogueLists::Markers CatalogueLists::markersAfterEntering(int listCode)
+{
+    // The record navigators of the automatic and manual lists count as the left list's.
+    const bool selected = listCode == Selected;
+    return {!selected, selected};
+}
+
 void CatalogueLists::openLink(app::UiServices& ui, const QString& address)
 {
     if (address.isEmpty())

@@ -41,6 +41,20 @@ public:
     // Which commands of the lists' context menu are enabled for the list that had the focus.
     static ContextMenuState contextMenu(int focusedListCode, const SelectionCounters& counters);
 
+    // A search by name only makes sense while the list is ordered by name.
+    static bool searchAllowed(const store::TableCursor& view);
+    static bool searchAllowed(const QString& indexName, const QStringList& orderFields);
+
+    // The marker colour of the selection page's two lists while they lack the focus: the
+    // list whose frame was entered last keeps a white marker, the other a silver one.
+    struct Markers
+    {
+        bool notSelectedWhite = false;
+        bool selectedWhite = false;
+        bool operator==(const Markers&) const = default;
+    };
+    static Markers markersAfterEntering(int listCode);
+
     // The link pair the context menu's two link commands use on a page (3 selection,
     // 4 automatic, 5 manual); 0 where they do nothing.
     static int linkPairForPage(int activePageCode);

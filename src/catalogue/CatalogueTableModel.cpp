@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueTableModel.h"
 
+#include "app/DayNumber.h"
 #include "catalogue/store/TableCursor.h"
 
 #include <QDate>
@@ -57,10 +58,8 @@ QString CatalogueTableModel::dateText(const QVariant& days)
     if (!days.isValid())
         return QString();
     const double value = days.toDouble();
-    if (value == 0.0 || !std::isfinite(value) || std::fabs(value) > 3.0e6)
-        return QString();
-    const QDate date = QDate(1899, 12, 30).addDays(qint64(std::floor(value)));
-    return QLocale().toString(date, QLocale::ShortFormat);
+    const std::optional<QDate> date = value == 0.0 ? std::nullopt : app::DayNumber::toDate(value);
+    return date ? QLocale().toString(*date, QLocale::ShortFormat) : QString();
 }
 
 QVariant CatalogueTableModel::data(const QModelIndex& index, int role) const

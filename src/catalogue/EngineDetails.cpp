@@ -114,16 +114,4 @@ EngineDetailTexts EngineDetails::describe(const QVariantMap& row, int listCode,
     return out;
 }
 
-bool EngineDetails::searchAllowed(const store::TableCursor& view)
-{
-    return searchAllowed(view.indexName(), view.orderFields());
-}
-
-bool EngineDetails::searchAllowed(const QString& indexName, const QStringList& orderFields)
-{
-    return indexName.compare(QLatin1String("IdxName"), Qt::CaseInsensitive) == 0 ||
-           (orderFields.size() == 1 &&
-            orderFields.first().compare(QLatin1String("Name"), Qt::CaseInsensitive) == 0);
-}
-
 } // namespace pelvaro::catalogue

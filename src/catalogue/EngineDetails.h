@@ -48,10 +48,6 @@ public:
     // The same for a row given as field name to value (names spelled as in the table).
     static EngineDetailTexts describe(const QVariantMap& row, int listCode,
                                       const EngineDetailTexts& previous);
-
-    // A search by name only makes sense while the list is ordered by name.
-    static bool searchAllowed(const store::TableCursor& view);
-    static bool searchAllowed(const QString& indexName, const QStringList& orderFields);
 };
 
 } // namespace pelvaro::catalogue

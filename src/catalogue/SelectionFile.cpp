@@ -1,11 +1,11 @@
 #include "catalogue/SelectionFile.h"
 
+#include "app/AtomicFile.h"
 #include "app/Error.h"
 #include "app/UiServices.h"
 #include "catalogue/TDataModule1.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 namespace pelvaro::catalogue {
@@ -83,9 +83,7 @@ void SelectionFile::apply(TDataModule1& module, const QByteArray& bytes)
 
 bool SelectionFile::save(TDataModule1& module, const QString& path)
 {
-    const QByteArray bytes = build(module);
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == ByteSize && file.commit();
+    return app::AtomicFile::write(path, build(module)).isEmpty();
 }
 
 SelectionFile::LoadResult SelectionFile::load(TDataModule1& module, const QString& path)

@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 
+#include "app/AtomicFile.h"
 #include "app/Error.h"
 #include "app/ProgramPaths.h"
 #include "app/SettingsStore.h"
@@ -16,7 +17,6 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QTextStream>
 
 #include <cstdio>
@@ -214,11 +214,10 @@ int CliCommands::siteNew(const QStringList& arguments)
         return fail(QStringLiteral("Das JSON muss ein Objekt sein."));
 
     const SiteRecord record = SiteJson::fromJson(document.object());
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write(record.encode()) != SiteRecord::ByteSize ||
-        !file.commit())
-        return fail(QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
-                        .arg(target, file.errorString()));
+    const QString failure = app::AtomicFile::write(target, record.encode());
+    if (!failure.isEmpty())
+        return fail(
+            QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2").arg(target, failure));
     return 0;
 }
 

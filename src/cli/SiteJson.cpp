@@ -1,5 +1,6 @@
 #include "cli/SiteJson.h"
 
+#include "app/DayNumber.h"
 #include "app/Error.h"
 #include "site/SiteItemLists.h"
 
@@ -78,20 +79,12 @@ QString keyName(int i)
     return QStringLiteral("Key%1").arg(i + 1);
 }
 
-QDate baseDate()
-{
-    return QDate(1899, 12, 30);
-}
-
 } // namespace
 
 QString SiteJson::dateText(double days)
 {
-    // QDate covers far more than any real submission date; beyond that the value is garbage.
-    if (!std::isfinite(days) || std::fabs(days) > 3.0e6)
-        return QString();
-    const QDate date = baseDate().addDays(qint64(std::floor(days)));
-    return date.isValid() ? date.toString(Qt::ISODate) : QString();
+    const std::optional<QDate> date = app::DayNumber::toDate(days);
+    return date ? date->toString(Qt::ISODate) : QString();
 }
 
 QJsonObject SiteJson::toJson(const SiteRecord& record)

@@ -1,6 +1,7 @@
 #include "site/SiteDocument.h"
 
 #include "app/AppInfo.h"
+#include "app/AtomicFile.h"
 #include "app/UiServices.h"
 #include "site/RecentFileList.h"
 #include "site/SiteDateStore.h"
@@ -8,7 +9,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace pelvaro::site {
 
@@ -28,23 +28,6 @@ app::FileDialogRequest siteFileDialog(const QString& title)
 
 const QString savingText = QStringLiteral("Die Daten werden gespeichert, bitte warten ...");
 const QString loadingText = QStringLiteral("Datei wird geladen, bitte warten ...");
-
-// Writes through a temporary file beside the target, so a failure never destroys the file
-// that was there. Returns the reason of a failure, or an empty text.
-QString writeRecordFile(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return QString();
-}
 
 } // namespace
 
@@ -87,7 +70,7 @@ bool SiteDocument::StoreFile(const QString& path)
     ToRecord();
     if (m_dates)
         m_dates->collectDates(m_record);
-    const QString failure = writeRecordFile(path, m_record.encode());
+    const QString failure = app::AtomicFile::write(path, m_record.encode());
     if (!failure.isEmpty()) {
         m_ui.CloseWaitNotice();
         // A save that fails must say so: silence would leave the user believing the data safe.
@@ -218,7 +201,7 @@ void SiteDocument::SaveOnSelectionPage()
     const std::optional<QString> path = askSavePath();
     if (!path)
         return;
-    const QString failure = writeRecordFile(*path, m_record.encode());
+    const QString failure = app::AtomicFile::write(*path, m_record.encode());
     if (!failure.isEmpty())
         m_ui.error(QStringLiteral("Die Datei %1 konnte nicht gespeichert werden.\n\n%2")
                        .arg(*path, failure));

@@ -1,7 +1,8 @@
 #include "submit/AnswerPage.h"
 
+#include "app/AtomicFile.h"
+
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace pelvaro::submit {
 
@@ -61,13 +62,8 @@ bool AnswerPage::write(const QString& filePath, const QByteArray& body)
     text.reserve(body.size() + body.size() / 16);
     for (const QByteArray& line : lines(body))
         text += line + "\r\n";
-    // Written aside and renamed over the old file, so a failed write keeps the earlier page.
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(text) != text.size())
-        return false;
-    return file.commit();
+    // A failed write keeps the earlier page.
+    return app::AtomicFile::write(filePath, text).isEmpty();
 }
 
 } // namespace pelvaro::submit

@@ -1,6 +1,7 @@
 #include "submit/SubmissionRun.h"
 
 #include "app/AppInfo.h"
+#include "app/DayNumber.h"
 #include "app/UiServices.h"
 #include "catalogue/TDataModule1.h"
 #include "site/SiteItemLists.h"
@@ -140,7 +141,7 @@ QString takeUntil(QString& rest, QChar separator)
 void SubmissionRun::ErgebnisseUebernehmen(const QDate& today)
 {
     m_ui.ShowWaitNotice(QStringLiteral("Statusbericht wird erzeugt, bitte warten..."));
-    const double todayDays = double(QDate(1899, 12, 30).daysTo(today));
+    const double todayDays = app::DayNumber::fromDate(today);
     catalogue::store::TableCursor& tmp = m_module.TableTMP();
     const auto finish = [this, &tmp] {
         tmp.setIndexName(QString());

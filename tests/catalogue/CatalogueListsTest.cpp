@@ -1,12 +1,19 @@
 #include "catalogue/CatalogueLists.h"
 
+#include "catalogue/TDataModule1.h"
+
+#include "CatalogueFixture.h"
 #include "ScriptedUiServices.h"
+#include "TestDirs.h"
 
 #include <gtest/gtest.h>
 
 using pelvaro::catalogue::CatalogueLists;
 using pelvaro::catalogue::SelectionCounters;
 using State = CatalogueLists::ContextMenuState;
+using pelvaro::catalogue::TDataModule1;
+using pelvaro::test::engine;
+using pelvaro::test::TestDirs;
 
 TEST(CatalogueLists, CaptionsAndStatusTexts)
 {
@@ -64,4 +71,50 @@ TEST(CatalogueLists, LinksOpenTheBrowserOrOnlyBeep)
     CatalogueLists::openLink(broken, QStringLiteral("http://www.dienst.example/"));
     EXPECT_EQ(broken.beeps(), 1);
     EXPECT_TRUE(broken.messageTexts().isEmpty());
+}
+
+TEST(CatalogueLists, SearchIsAllowedOnlyInNameOrder)
+{
+    struct Case
+    {
+        QString index;
+        QStringList fields;
+        bool allowed;
+    };
+    const Case cases[] = {
+        {QStringLiteral("IdxName"), {QStringLiteral("Name")}, true},
+        {QStringLiteral("idxname"), {}, true},
+        {QString(), {QStringLiteral("Name")}, true},
+        {QString(), {QStringLiteral("name")}, true},
+        {QStringLiteral("Primary"), {QStringLiteral("Nr")}, false},
+        {QString(), {QStringLiteral("Name"), QStringLiteral("Nr")}, false},
+        {QString(), {}, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CatalogueLists::searchAllowed(c.index, c.fields), c.allowed)
+            << c.index.toStdString() << " " << c.fields.join(QLatin1Char(',')).toStdString();
+
+    // The views themselves: the lists start in name order; the key order or store order
+    // forbids the search.
+    const QString data = TestDirs::programDir() + QStringLiteral("/daten");
+    pelvaro::test::createCatalogue(data, {engine(1, QStringLiteral("Alpha"))});
+    pelvaro::test::ScriptedUiServices ui;
+    TDataModule1 module(ui);
+    ASSERT_TRUE(module.open(data, QStringLiteral("x")));
+    auto& view = module.TableEngines();
+    EXPECT_TRUE(CatalogueLists::searchAllowed(view));
+    view.setIndexName(QStringLiteral("Primary"));
+    EXPECT_FALSE(CatalogueLists::searchAllowed(view));
+    view.setIndexName(QString());
+    EXPECT_FALSE(CatalogueLists::searchAllowed(view));
+    view.setOrderFields({QStringLiteral("Name")});
+    EXPECT_TRUE(CatalogueLists::searchAllowed(view));
+}
+
+TEST(CatalogueLists, TheListEnteredLastKeepsAWhiteMarker)
+{
+    using Markers = CatalogueLists::Markers;
+    EXPECT_EQ(CatalogueLists::markersAfterEntering(1), (Markers{true, false}));
+    EXPECT_EQ(CatalogueLists::markersAfterEntering(2), (Markers{false, true}));
+    EXPECT_EQ(CatalogueLists::markersAfterEntering(3), (Markers{true, false}));
 }

@@ -258,42 +258,4 @@ TEST(EngineDetails, ReadsTheCurrentRowOfAView)
               previousTexts());
 }
 
-TEST(EngineDetails, SearchIsAllowedOnlyInNameOrder)
-{
-    struct Case
-    {
-        QString index;
-        QStringList fields;
-        bool allowed;
-    };
-    const Case cases[] = {
-        {QStringLiteral("IdxName"), {QStringLiteral("Name")}, true},
-        {QStringLiteral("idxname"), {}, true},
-        {QString(), {QStringLiteral("Name")}, true},
-        {QString(), {QStringLiteral("name")}, true},
-        {QStringLiteral("Primary"), {QStringLiteral("Nr")}, false},
-        {QString(), {QStringLiteral("Name"), QStringLiteral("Nr")}, false},
-        {QString(), {}, false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(EngineDetails::searchAllowed(c.index, c.fields), c.allowed)
-            << c.index.toStdString() << " " << c.fields.join(QLatin1Char(',')).toStdString();
-
-    // The views themselves: the lists start in name order; the key order or store order
-    // forbids the search.
-    const QString data = TestDirs::programDir() + QStringLiteral("/daten");
-    pelvaro::test::createCatalogue(data, {engine(1, QStringLiteral("Alpha"))});
-    pelvaro::test::ScriptedUiServices ui;
-    TDataModule1 module(ui);
-    ASSERT_TRUE(module.open(data, QStringLiteral("x")));
-    auto& view = module.TableEngines();
-    EXPECT_TRUE(EngineDetails::searchAllowed(view));
-    view.setIndexName(QStringLiteral("Primary"));
-    EXPECT_FALSE(EngineDetails::searchAllowed(view));
-    view.setIndexName(QString());
-    EXPECT_FALSE(EngineDetails::searchAllowed(view));
-    view.setOrderFields({QStringLiteral("Name")});
-    EXPECT_TRUE(EngineDetails::searchAllowed(view));
-}
-
 } // namespace

@@ -466,21 +466,19 @@ void THauptFormular::RefreshSearchFields()
 {
     for (CatalogueListPanel* panel : m_lists)
         if (panel)
-            panel->setSearchEnabled(catalogue::EngineDetails::searchAllowed(panel->cursor()));
+            panel->setSearchEnabled(CatalogueLists::searchAllowed(panel->cursor()));
 }
 
 void THauptFormular::listEntered(int listCode)
 {
     m_focusedListCode = listCode;
-    // The selection page's two lists: the one entered last keeps a white marker, the other
-    // a silver one.
-    if (listCode == CatalogueLists::Selected || listCode == CatalogueLists::NotSelected) {
-        const bool selected = listCode == CatalogueLists::Selected;
-        if (CatalogueListPanel* left = listPanel(CatalogueLists::NotSelected))
-            left->setCurrentRowColour(selected ? QColor(Qt::lightGray) : QColor(Qt::white));
-        if (CatalogueListPanel* right = listPanel(CatalogueLists::Selected))
-            right->setCurrentRowColour(selected ? QColor(Qt::white) : QColor(Qt::lightGray));
-    }
+    const CatalogueLists::Markers markers = CatalogueLists::markersAfterEntering(listCode);
+    if (CatalogueListPanel* left = listPanel(CatalogueLists::NotSelected))
+        left->setCurrentRowColour(markers.notSelectedWhite ? QColor(Qt::white)
+                                                           : QColor(Qt::lightGray));
+    if (CatalogueListPanel* right = listPanel(CatalogueLists::Selected))
+        right->setCurrentRowColour(markers.selectedWhite ? QColor(Qt::white)
+                                                         : QColor(Qt::lightGray));
 }
 
 void THauptFormular::listLeft(int listCode)

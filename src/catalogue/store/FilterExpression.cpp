@@ -1,5 +1,6 @@
 #include "catalogue/store/FilterExpression.h"
 
+#include "app/DayNumber.h"
 #include "app/Error.h"
 
 #include <QDate>
@@ -310,7 +311,7 @@ private:
                 if (const std::optional<QVariant> number = numberValue(value.text))
                     return *number;
             } else if (const std::optional<QDate> date = dateValue(value.text)) {
-                return QVariant(double(QDate(1899, 12, 30).daysTo(*date)));
+                return QVariant(app::DayNumber::fromDate(*date));
             }
             fail(value.position,
                  QStringLiteral("%1 ist kein gültiges Datum.").arg(quoted(value.text)));

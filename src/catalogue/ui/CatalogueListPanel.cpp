@@ -1,7 +1,7 @@
 #include "catalogue/ui/CatalogueListPanel.h"
 
+#include "catalogue/CatalogueLists.h"
 #include "catalogue/CatalogueTableModel.h"
-#include "catalogue/EngineDetails.h"
 #include "catalogue/store/TableCursor.h"
 
 #include <QApplication>
@@ -375,7 +375,7 @@ void CatalogueListPanel::runSearch()
 {
     // Only an order by name can be searched by name; the field is disabled otherwise, but
     // a pause that began before the order changed may still end here.
-    if (!m_search->isEnabled() || !m_cursor.isOpen() || !EngineDetails::searchAllowed(m_cursor))
+    if (!m_search->isEnabled() || !m_cursor.isOpen() || !CatalogueLists::searchAllowed(m_cursor))
         return;
     m_cursor.findNearest(m_search->text());
 }

@@ -112,7 +112,7 @@ TEST_F(CatalogueListPanelTest, SortChooserReordersTheListAndKeepsTheRow)
                                              QStringLiteral("bravo"), QStringLiteral("Foxtrot")}));
     EXPECT_EQ(currentName(module->TableEngines()), QStringLiteral("Charlie"));
     EXPECT_EQ(selectedRow(panel), module->TableEngines().position());
-    EXPECT_FALSE(EngineDetails::searchAllowed(module->TableEngines()));
+    EXPECT_FALSE(CatalogueLists::searchAllowed(module->TableEngines()));
 
     QTest::keyClick(chooser, Qt::Key_Down);
     EXPECT_EQ(changed.count(), 2);
