@@ -1,6 +1,6 @@
 #include "app/DisplayCheck.h"
 
-#include "app/AppInfo.h"
+#include "base/AppInfo.h"
 
 namespace pelvaro::app {
 
@@ -11,7 +11,7 @@ DisplayCheck DisplayCheck::run(int width, int height, int bitsPerPixel)
         result.resolutionMessage =
             QStringLiteral("Bitte wählen Sie eine höhrere Bildschirmauflösung. %1 kann bei der "
                            "aktuell eingestellten Auflösung von %2 x %3 nicht ausgeführt werden.")
-                .arg(AppInfo::title())
+                .arg(base::AppInfo::title())
                 .arg(width)
                 .arg(height);
         return result;

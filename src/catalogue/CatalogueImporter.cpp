@@ -1,7 +1,7 @@
 #include "catalogue/CatalogueImporter.h"
 
-#include "app/DayNumber.h"
-#include "app/Error.h"
+#include "base/DayNumber.h"
+#include "base/Error.h"
 #include "catalogue/CsvReader.h"
 #include "catalogue/store/CatalogueDatabase.h"
 #include "catalogue/store/Database.h"
@@ -84,7 +84,7 @@ QVariant convert(const QString& cell, const FieldDef& field)
         }
         if (!when.isValid() || cell.size() < 10)
             throw bad(QStringLiteral("kein Datum der Form JJJJ-MM-TT"));
-        return app::DayNumber::fromDateTime(when);
+        return base::DayNumber::fromDateTime(when);
     }
     }
     return cell;

@@ -1,6 +1,6 @@
 #include "catalogue/CatalogueLists.h"
 
-#include "app/UiServices.h"
+#include "base/UiServices.h"
 
 #include <QUrl>
 
@@ -129,7 +129,7 @@ CatalogueLists::Markers CatalogueLists::markersAfterEntering(int listCode)
     return {!selected, selected};
 }
 
-void CatalogueLists::openLink(app::UiServices& ui, const QString& address)
+void CatalogueLists::openLink(base::UiServices& ui, const QString& address)
 {
     if (address.isEmpty())
         return;

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 class UiServices;
 }
 
@@ -63,7 +63,7 @@ public:
 
     // Opens a service's page in the browser, as the link bars do, and tells the user that the
     // browser starts; a browser that does not start only beeps.
-    static void openLink(app::UiServices& ui, const QString& address);
+    static void openLink(base::UiServices& ui, const QString& address);
 };
 
 } // namespace pelvaro::catalogue

@@ -1,6 +1,6 @@
 #include "catalogue/CatalogueSiteDates.h"
 
-#include "app/UiServices.h"
+#include "base/UiServices.h"
 #include "catalogue/TDataModule1.h"
 #include "site/SiteRecord.h"
 

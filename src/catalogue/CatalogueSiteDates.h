@@ -2,7 +2,7 @@
 
 #include "site/SiteDateStore.h"
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 class UiServices;
 }
 
@@ -15,7 +15,7 @@ class TDataModule1;
 class CatalogueSiteDates : public site::SiteDateStore
 {
 public:
-    CatalogueSiteDates(TDataModule1& module, app::UiServices& ui) : m_module(module), m_ui(ui) {}
+    CatalogueSiteDates(TDataModule1& module, base::UiServices& ui) : m_module(module), m_ui(ui) {}
 
     void collectDates(site::SiteRecord& record) override;
     bool applyDates(const site::SiteRecord& record) override;
@@ -23,7 +23,7 @@ public:
 
 private:
     TDataModule1& m_module;
-    app::UiServices& m_ui;
+    base::UiServices& m_ui;
 };
 
 } // namespace pelvaro::catalogue

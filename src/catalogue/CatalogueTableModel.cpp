@@ -1,6 +1,6 @@
 #include "catalogue/CatalogueTableModel.h"
 
-#include "app/DayNumber.h"
+#include "base/DayNumber.h"
 #include "catalogue/store/TableCursor.h"
 
 #include <QDate>
@@ -58,7 +58,7 @@ QString CatalogueTableModel::dateText(const QVariant& days)
     if (!days.isValid())
         return QString();
     const double value = days.toDouble();
-    const std::optional<QDate> date = value == 0.0 ? std::nullopt : app::DayNumber::toDate(value);
+    const std::optional<QDate> date = value == 0.0 ? std::nullopt : base::DayNumber::toDate(value);
     return date ? QLocale().toString(*date, QLocale::ShortFormat) : QString();
 }
 

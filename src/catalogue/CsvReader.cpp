@@ -1,6 +1,6 @@
 #include "catalogue/CsvReader.h"
 
-#include "app/Error.h"
+#include "base/Error.h"
 
 namespace pelvaro::catalogue {
 

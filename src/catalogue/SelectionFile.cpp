@@ -1,8 +1,8 @@
 #include "catalogue/SelectionFile.h"
 
-#include "app/AtomicFile.h"
-#include "app/Error.h"
-#include "app/UiServices.h"
+#include "base/AtomicFile.h"
+#include "base/Error.h"
+#include "base/UiServices.h"
 #include "catalogue/TDataModule1.h"
 
 #include <QFile>
@@ -15,9 +15,9 @@ using store::TableCursor;
 
 namespace {
 
-app::FileDialogRequest dialogRequest(const QString& title)
+base::FileDialogRequest dialogRequest(const QString& title)
 {
-    app::FileDialogRequest request;
+    base::FileDialogRequest request;
     request.title = title;
     request.filter = QStringLiteral("Suchdiensteauswahl-Dateien (*.suc);;Alle Dateien (*)");
     request.defaultSuffix = QStringLiteral("suc");
@@ -83,7 +83,7 @@ void SelectionFile::apply(TDataModule1& module, const QByteArray& bytes)
 
 bool SelectionFile::save(TDataModule1& module, const QString& path)
 {
-    return app::AtomicFile::write(path, build(module)).isEmpty();
+    return base::AtomicFile::write(path, build(module)).isEmpty();
 }
 
 SelectionFile::LoadResult SelectionFile::load(TDataModule1& module, const QString& path)
@@ -103,7 +103,7 @@ SelectionFile::LoadResult SelectionFile::load(TDataModule1& module, const QStrin
     return LoadResult::Loaded;
 }
 
-void SelectionFile::saveCommand(app::UiServices& ui, TDataModule1& module)
+void SelectionFile::saveCommand(base::UiServices& ui, TDataModule1& module)
 {
     const std::optional<QString> path =
         ui.getSaveFileName(dialogRequest(QStringLiteral("Speichern der Suchdiensteauswahl")));
@@ -127,7 +127,7 @@ void SelectionFile::saveCommand(app::UiServices& ui, TDataModule1& module)
     ui.information(QStringLiteral("Die Datei %1 wurde erfolgreich gespeichert.").arg(*path));
 }
 
-void SelectionFile::loadCommand(app::UiServices& ui, TDataModule1& module)
+void SelectionFile::loadCommand(base::UiServices& ui, TDataModule1& module)
 {
     const std::optional<QString> path =
         ui.getOpenFileName(dialogRequest(QStringLiteral("Laden einer Suchdiensteauswahl")));

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 class UiServices;
 }
 
@@ -40,8 +40,8 @@ public:
 
     // The user's commands "Auswahl speichern" and "Auswahl laden" with their dialogs and
     // messages. Failures meant for the general error display reach it.
-    static void saveCommand(app::UiServices& ui, TDataModule1& module);
-    static void loadCommand(app::UiServices& ui, TDataModule1& module);
+    static void saveCommand(base::UiServices& ui, TDataModule1& module);
+    static void loadCommand(base::UiServices& ui, TDataModule1& module);
 
     static QString shortFileText(const QString& path);
 };

@@ -1,7 +1,7 @@
 #include "catalogue/TDataModule1.h"
 
-#include "app/Error.h"
-#include "app/UiServices.h"
+#include "base/Error.h"
+#include "base/UiServices.h"
 #include "catalogue/store/CatalogueDatabase.h"
 
 namespace pelvaro::catalogue {
@@ -31,7 +31,7 @@ template <typename Operation> void withListRefresh(TDataModule1& module, Operati
 
 } // namespace
 
-TDataModule1::TDataModule1(app::UiServices& ui, QObject* parent) : QObject(parent), m_ui(ui)
+TDataModule1::TDataModule1(base::UiServices& ui, QObject* parent) : QObject(parent), m_ui(ui)
 {
     m_tmp = makeView(CatalogueSchema::dba(), QStringLiteral("TableTMP"));
     m_engines = makeView(CatalogueSchema::dba(), QStringLiteral("TableEngines"));

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 class UiServices;
 }
 
@@ -41,7 +41,7 @@ class TDataModule1 : public QObject
     Q_DISABLE_COPY_MOVE(TDataModule1)
 
 public:
-    explicit TDataModule1(app::UiServices& ui, QObject* parent = nullptr);
+    explicit TDataModule1(base::UiServices& ui, QObject* parent = nullptr);
     ~TDataModule1() override;
 
     // Opens the catalogue in the data folder. A catalogue whose size is not the shipped
@@ -92,7 +92,7 @@ private:
     std::unique_ptr<store::TableCursor> makeView(const store::TableDef& table, const QString& name);
     void setSelected(store::TableCursor& view, bool selected);
 
-    app::UiServices& m_ui;
+    base::UiServices& m_ui;
     store::Database m_db;
     std::unique_ptr<store::TableCursor> m_tmp;
     std::unique_ptr<store::TableCursor> m_engines;

@@ -1,9 +1,9 @@
 #include "cli/CliCommands.h"
 
-#include "app/AtomicFile.h"
-#include "app/Error.h"
-#include "app/ProgramPaths.h"
-#include "app/SettingsStore.h"
+#include "base/AtomicFile.h"
+#include "base/Error.h"
+#include "base/ProgramPaths.h"
+#include "base/SettingsStore.h"
 #include "catalogue/CatalogueImporter.h"
 #include "catalogue/SelectionFile.h"
 #include "catalogue/TDataModule1.h"
@@ -141,8 +141,8 @@ int CliCommands::run(const QStringList& arguments)
             if (!module)
                 return 1;
             SubmitCommands commands(*m_ui, m_out, m_err,
-                                    app::ProgramPaths::fromEnvironment(m_home).programDirectory(),
-                                    app::SettingsStore::defaultFilePath());
+                                    base::ProgramPaths::fromEnvironment(m_home).programDirectory(),
+                                    base::SettingsStore::defaultFilePath());
             return rest.first() == QLatin1String("prepare") ? commands.prepare(*module, rest.mid(1))
                                                             : commands.submit(*module, rest.mid(1));
         }
@@ -214,7 +214,7 @@ int CliCommands::siteNew(const QStringList& arguments)
         return fail(QStringLiteral("Das JSON muss ein Objekt sein."));
 
     const SiteRecord record = SiteJson::fromJson(document.object());
-    const QString failure = app::AtomicFile::write(target, record.encode());
+    const QString failure = base::AtomicFile::write(target, record.encode());
     if (!failure.isEmpty())
         return fail(
             QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2").arg(target, failure));
@@ -254,14 +254,14 @@ int CliCommands::siteValue(const QStringList& arguments)
 
 QString CliCommands::dataDirectory() const
 {
-    return app::ProgramPaths::fromEnvironment(m_home).dataDirectory();
+    return base::ProgramPaths::fromEnvironment(m_home).dataDirectory();
 }
 
 std::unique_ptr<catalogue::TDataModule1> CliCommands::openCatalogue()
 {
-    app::SettingsStore settings(app::SettingsStore::defaultFilePath());
+    base::SettingsStore settings(base::SettingsStore::defaultFilePath());
     if (!settings.LoadSettings()) {
-        m_ui->error(app::SettingsStore::readErrorText());
+        m_ui->error(base::SettingsStore::readErrorText());
         return nullptr;
     }
     auto module = std::make_unique<catalogue::TDataModule1>(*m_ui);

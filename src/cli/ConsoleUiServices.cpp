@@ -4,9 +4,9 @@
 
 namespace pelvaro::cli {
 
-using app::MessageAnswer;
-using app::MessageButtons;
-using app::MessageKind;
+using base::MessageAnswer;
+using base::MessageButtons;
+using base::MessageKind;
 
 MessageAnswer ConsoleUiServices::showMessage(MessageKind kind, const QString&, const QString& text,
                                              MessageButtons buttons)
@@ -32,12 +32,12 @@ MessageAnswer ConsoleUiServices::showMessage(MessageKind kind, const QString&, c
     return MessageAnswer::Cancel;
 }
 
-std::optional<QString> ConsoleUiServices::getOpenFileName(const app::FileDialogRequest&)
+std::optional<QString> ConsoleUiServices::getOpenFileName(const base::FileDialogRequest&)
 {
     return std::nullopt;
 }
 
-std::optional<QString> ConsoleUiServices::getSaveFileName(const app::FileDialogRequest&)
+std::optional<QString> ConsoleUiServices::getSaveFileName(const base::FileDialogRequest&)
 {
     return std::nullopt;
 }
@@ -55,7 +55,7 @@ void ConsoleUiServices::showGeneralError(const QString& text)
     m_err.flush();
 }
 
-void ConsoleUiServices::showHelpWindow(const app::HelpPage& page)
+void ConsoleUiServices::showHelpWindow(const base::HelpPage& page)
 {
     m_out << page.title << '\n';
     m_out.flush();

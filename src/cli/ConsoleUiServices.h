@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UiServices.h"
+#include "base/UiServices.h"
 
 class QTextStream;
 
@@ -9,19 +9,19 @@ namespace pelvaro::cli {
 // The UI-services door of the command line: information goes to standard output, warnings
 // and errors to standard error. Nobody is there to answer, so questions take their safe
 // answer (No, or Cancel) and dialogs are cancelled; each is printed all the same.
-class ConsoleUiServices : public app::UiServices
+class ConsoleUiServices : public base::UiServices
 {
 public:
     ConsoleUiServices(QTextStream& out, QTextStream& err) : m_out(out), m_err(err) {}
 
     // The answer to the next question only, for a question the user has already answered by
     // what they did (Ctrl+C asking to abort a run).
-    void answerNextQuestion(app::MessageAnswer answer) { m_nextAnswer = answer; }
+    void answerNextQuestion(base::MessageAnswer answer) { m_nextAnswer = answer; }
 
-    app::MessageAnswer showMessage(app::MessageKind kind, const QString& title, const QString& text,
-                                   app::MessageButtons buttons) override;
-    std::optional<QString> getOpenFileName(const app::FileDialogRequest& request) override;
-    std::optional<QString> getSaveFileName(const app::FileDialogRequest& request) override;
+    base::MessageAnswer showMessage(base::MessageKind kind, const QString& title,
+                                    const QString& text, base::MessageButtons buttons) override;
+    std::optional<QString> getOpenFileName(const base::FileDialogRequest& request) override;
+    std::optional<QString> getSaveFileName(const base::FileDialogRequest& request) override;
     bool openUrl(const QUrl& url) override;
     QString clipboardText() override { return m_clipboard; }
     void setClipboardText(const QString& text) override { m_clipboard = text; }
@@ -31,13 +31,13 @@ public:
 protected:
     void openWaitWindow(const QString&) override {}
     void closeWaitWindow() override {}
-    void showHelpWindow(const app::HelpPage& page) override;
+    void showHelpWindow(const base::HelpPage& page) override;
 
 private:
     QTextStream& m_out;
     QTextStream& m_err;
     QString m_clipboard;
-    std::optional<app::MessageAnswer> m_nextAnswer;
+    std::optional<base::MessageAnswer> m_nextAnswer;
 };
 
 } // namespace pelvaro::cli

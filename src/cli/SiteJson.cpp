@@ -1,7 +1,7 @@
 #include "cli/SiteJson.h"
 
-#include "app/DayNumber.h"
-#include "app/Error.h"
+#include "base/DayNumber.h"
+#include "base/Error.h"
 #include "site/SiteItemLists.h"
 
 #include <QDate>
@@ -83,7 +83,7 @@ QString keyName(int i)
 
 QString SiteJson::dateText(double days)
 {
-    const std::optional<QDate> date = app::DayNumber::toDate(days);
+    const std::optional<QDate> date = base::DayNumber::toDate(days);
     return date ? date->toString(Qt::ISODate) : QString();
 }
 

@@ -1,8 +1,8 @@
 #include "cli/SubmitCommands.h"
 
-#include "app/Error.h"
-#include "app/ProgramPaths.h"
-#include "app/SettingsStore.h"
+#include "base/Error.h"
+#include "base/ProgramPaths.h"
+#include "base/SettingsStore.h"
 #include "catalogue/CatalogueSiteDates.h"
 #include "catalogue/TDataModule1.h"
 #include "cli/ConsoleUiServices.h"
@@ -91,7 +91,7 @@ int SubmitCommands::prepare(catalogue::TDataModule1& module, const QStringList& 
             QStringLiteral("Die Datei %1 ist keine gültige Site-Info-Datei.").arg(file.fileName()));
     const site::SiteRecord record = site::SiteRecord::decode(bytes);
 
-    const app::ProgramPaths paths(m_programDirectory);
+    const base::ProgramPaths paths(m_programDirectory);
     submit::SendList& list = submit::SendeListe();
     QStringList success;
     QStringList failures;
@@ -149,9 +149,9 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
     if (sitePath.isEmpty())
         return fail(QStringLiteral("submit erwartet eine Site-Info-Datei."));
 
-    app::SettingsStore settings(m_settingsFile);
+    base::SettingsStore settings(m_settingsFile);
     settings.LoadSettings();
-    const app::ProgramPaths paths(m_programDirectory);
+    const base::ProgramPaths paths(m_programDirectory);
     paths.ensureDirectories();
 
     // The site file is opened as the window opens it: its dates go into the catalogue.
@@ -210,7 +210,7 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
             [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
             if (scheduler.finished())
                 return;
-            m_ui.answerNextQuestion(app::MessageAnswer::Yes);
+            m_ui.answerNextQuestion(base::MessageAnswer::Yes);
             scheduler.StartenButtonClick();
         });
         struct sigaction action = {};

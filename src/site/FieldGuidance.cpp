@@ -1,13 +1,13 @@
 #include "site/FieldGuidance.h"
 
-#include "app/AppInfo.h"
-#include "app/UiServices.h"
+#include "base/AppInfo.h"
+#include "base/UiServices.h"
 
 namespace pelvaro::site {
 
-using app::MessageAnswer;
-using app::MessageButtons;
-using app::MessageKind;
+using base::MessageAnswer;
+using base::MessageButtons;
+using base::MessageKind;
 
 namespace {
 
@@ -62,9 +62,9 @@ QString quoted(const QString& text)
 }
 
 // Every complaint here is an information box, whatever buttons it carries.
-MessageAnswer inform(app::UiServices& ui, const QString& text, MessageButtons buttons)
+MessageAnswer inform(base::UiServices& ui, const QString& text, MessageButtons buttons)
 {
-    return ui.showMessage(MessageKind::Information, app::AppInfo::title(), text, buttons);
+    return ui.showMessage(MessageKind::Information, base::AppInfo::title(), text, buttons);
 }
 
 // Both names are matched in capitals anywhere in the text, so any spelling is caught.
@@ -75,7 +75,7 @@ const QString productInMail = QStringLiteral("ELVAR");
 // A text naming the maker or the product is not the user's own data: say so, empty it and
 // send the user back.
 void rejectNamed(FieldGuidance::ExitCheck& result, const QString& name, const QString& message,
-                 app::UiServices& ui)
+                 base::UiServices& ui)
 {
     if (!result.text.toUpper().contains(name))
         return;
@@ -222,7 +222,7 @@ QString FieldGuidance::trimmed(const QString& text)
     return text.mid(begin, end - begin);
 }
 
-FieldGuidance::ExitCheck FieldGuidance::checkUrl(const QString& typed, app::UiServices& ui)
+FieldGuidance::ExitCheck FieldGuidance::checkUrl(const QString& typed, base::UiServices& ui)
 {
     ExitCheck result{typed, false};
     // Not trimmed: a blank before the scheme is an error the user should see.
@@ -242,7 +242,7 @@ bool FieldGuidance::emailFormValid(const QString& text)
     return text.indexOf(QLatin1Char('@')) >= 1 && text.indexOf(QLatin1Char('.')) >= 3;
 }
 
-FieldGuidance::ExitCheck FieldGuidance::checkEmail(const QString& typed, app::UiServices& ui)
+FieldGuidance::ExitCheck FieldGuidance::checkEmail(const QString& typed, base::UiServices& ui)
 {
     ExitCheck result{typed, false};
     if (!emailFormValid(typed) &&
@@ -262,7 +262,7 @@ bool FieldGuidance::categoryValid(int index)
            (index >= 131 && index <= 145);
 }
 
-bool FieldGuidance::checkCategory(int index, app::UiServices& ui)
+bool FieldGuidance::checkCategory(int index, base::UiServices& ui)
 {
     return !categoryValid(index) &&
            inform(ui, badCategoryMessage(), MessageButtons::YesNo) == MessageAnswer::Yes;
@@ -281,7 +281,7 @@ bool FieldGuidance::ageAccepted(const QString& text)
     return age >= 6 && age <= 99;
 }
 
-bool FieldGuidance::checkAge(const QString& text, app::UiServices& ui)
+bool FieldGuidance::checkAge(const QString& text, base::UiServices& ui)
 {
     if (ageAccepted(text))
         return false;
@@ -290,7 +290,7 @@ bool FieldGuidance::checkAge(const QString& text, app::UiServices& ui)
 }
 
 FieldGuidance::ExitCheck FieldGuidance::leave(int tag, const QString& text, int itemIndex,
-                                              app::UiServices& ui)
+                                              base::UiServices& ui)
 {
     switch (check(tag)) {
     case Check::None:

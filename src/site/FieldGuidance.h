@@ -5,7 +5,7 @@
 
 #include <array>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 class UiServices;
 }
 
@@ -68,21 +68,21 @@ public:
     // Leading and trailing blanks and control characters removed.
     static QString trimmed(const QString& text);
     // The URL check on the text as typed: scheme, then the maker's and the product's name.
-    static ExitCheck checkUrl(const QString& typed, app::UiServices& ui);
+    static ExitCheck checkUrl(const QString& typed, base::UiServices& ui);
     // The e-mail check on the text as typed: form, then the maker's and the product's name.
-    static ExitCheck checkEmail(const QString& typed, app::UiServices& ui);
+    static ExitCheck checkEmail(const QString& typed, base::UiServices& ui);
     static bool emailFormValid(const QString& text);
     // Complains about a separator, the blank item or no choice; returns whether the focus
     // goes back to the list.
-    static bool checkCategory(int index, app::UiServices& ui);
+    static bool checkCategory(int index, base::UiServices& ui);
     static bool categoryValid(int index);
     // An empty age means no age was given; otherwise a whole number from 6 to 99.
     static bool ageAccepted(const QString& text);
     // Complains about a rejected age; returns whether the focus goes back.
-    static bool checkAge(const QString& text, app::UiServices& ui);
+    static bool checkAge(const QString& text, base::UiServices& ui);
     // Runs the check of the control with this tag. itemIndex matters for the category list
     // only; a control without a check gets its text back unchanged.
-    static ExitCheck leave(int tag, const QString& text, int itemIndex, app::UiServices& ui);
+    static ExitCheck leave(int tag, const QString& text, int itemIndex, base::UiServices& ui);
 
     // The tag of the first required field whose text is empty, or -1. Texts are in tag
     // order; a list contributes its current item's text, a memo its whole text.

@@ -1,6 +1,6 @@
 #include "site/FieldValues.h"
 
-#include "app/Error.h"
+#include "base/Error.h"
 #include "site/SiteItemLists.h"
 
 #include <limits>

@@ -1,6 +1,6 @@
 #include "site/KeywordEditor.h"
 
-#include "app/Windows1252.h"
+#include "base/Windows1252.h"
 
 namespace pelvaro::site {
 
@@ -11,7 +11,7 @@ KeywordEditor::Result KeywordEditor::confirm(const Keywords& fields)
         const QString& keyword = fields[i];
         // The slot is cut to fit the record, the list keeps the keyword as typed: the
         // submitted list is what counts, the slots only preset the dialog next time.
-        result.slotTexts[i] = app::Windows1252::truncated(keyword, SlotCapacity);
+        result.slotTexts[i] = base::Windows1252::truncated(keyword, SlotCapacity);
         if (keyword.isEmpty())
             continue;
         if (!result.memoText.isEmpty())

@@ -1,8 +1,8 @@
 #include "site/SiteDocument.h"
 
-#include "app/AppInfo.h"
-#include "app/AtomicFile.h"
-#include "app/UiServices.h"
+#include "base/AppInfo.h"
+#include "base/AtomicFile.h"
+#include "base/UiServices.h"
 #include "site/RecentFileList.h"
 #include "site/SiteDateStore.h"
 #include "site/SiteForm.h"
@@ -12,13 +12,13 @@
 
 namespace pelvaro::site {
 
-using app::MessageAnswer;
+using base::MessageAnswer;
 
 namespace {
 
-app::FileDialogRequest siteFileDialog(const QString& title)
+base::FileDialogRequest siteFileDialog(const QString& title)
 {
-    app::FileDialogRequest request;
+    base::FileDialogRequest request;
     request.title = title;
     request.filter = QStringLiteral("Site-Info-Dateien (*.sit);;Alle Dateien (*)");
     request.defaultSuffix = QStringLiteral("sit");
@@ -31,7 +31,7 @@ const QString loadingText = QStringLiteral("Datei wird geladen, bitte warten ...
 
 } // namespace
 
-SiteDocument::SiteDocument(app::UiServices& ui, SiteForm& form, RecentFileList& recentFiles,
+SiteDocument::SiteDocument(base::UiServices& ui, SiteForm& form, RecentFileList& recentFiles,
                            QObject* parent)
     : QObject(parent), m_ui(ui), m_form(form), m_recentFiles(recentFiles)
 {
@@ -42,7 +42,7 @@ QString SiteDocument::caption() const
 {
     const QString name = m_currentSiteFile == untitled() ? m_currentSiteFile
                                                          : QFileInfo(m_currentSiteFile).fileName();
-    return app::AppInfo::title() + QStringLiteral(" - ") + name;
+    return base::AppInfo::title() + QStringLiteral(" - ") + name;
 }
 
 void SiteDocument::SetCurrentSiteFile(const QString& path)
@@ -70,7 +70,7 @@ bool SiteDocument::StoreFile(const QString& path)
     ToRecord();
     if (m_dates)
         m_dates->collectDates(m_record);
-    const QString failure = app::AtomicFile::write(path, m_record.encode());
+    const QString failure = base::AtomicFile::write(path, m_record.encode());
     if (!failure.isEmpty()) {
         m_ui.CloseWaitNotice();
         // A save that fails must say so: silence would leave the user believing the data safe.
@@ -201,7 +201,7 @@ void SiteDocument::SaveOnSelectionPage()
     const std::optional<QString> path = askSavePath();
     if (!path)
         return;
-    const QString failure = app::AtomicFile::write(*path, m_record.encode());
+    const QString failure = base::AtomicFile::write(*path, m_record.encode());
     if (!failure.isEmpty())
         m_ui.error(QStringLiteral("Die Datei %1 konnte nicht gespeichert werden.\n\n%2")
                        .arg(*path, failure));

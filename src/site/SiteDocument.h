@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QString>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 class UiServices;
 }
 
@@ -24,7 +24,7 @@ class SiteDocument : public QObject
     Q_DISABLE_COPY_MOVE(SiteDocument)
 
 public:
-    SiteDocument(app::UiServices& ui, SiteForm& form, RecentFileList& recentFiles,
+    SiteDocument(base::UiServices& ui, SiteForm& form, RecentFileList& recentFiles,
                  QObject* parent = nullptr);
 
     // The catalogue's dates take part once the catalogue is open.
@@ -67,7 +67,7 @@ private:
     bool askToSaveChanges();
     std::optional<QString> askSavePath();
 
-    app::UiServices& m_ui;
+    base::UiServices& m_ui;
     SiteForm& m_form;
     RecentFileList& m_recentFiles;
     SiteDateStore* m_dates = nullptr;

@@ -1,6 +1,6 @@
 #include "site/SiteRecord.h"
 
-#include "app/Windows1252.h"
+#include "base/Windows1252.h"
 
 #include <QtEndian>
 
@@ -9,7 +9,7 @@
 
 namespace pelvaro::site {
 
-using app::Windows1252;
+using base::Windows1252;
 
 namespace {
 

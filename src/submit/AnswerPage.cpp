@@ -1,6 +1,6 @@
 #include "submit/AnswerPage.h"
 
-#include "app/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <QFileInfo>
 
@@ -63,7 +63,7 @@ bool AnswerPage::write(const QString& filePath, const QByteArray& body)
     for (const QByteArray& line : lines(body))
         text += line + "\r\n";
     // A failed write keeps the earlier page.
-    return app::AtomicFile::write(filePath, text).isEmpty();
+    return base::AtomicFile::write(filePath, text).isEmpty();
 }
 
 } // namespace pelvaro::submit

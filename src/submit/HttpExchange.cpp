@@ -1,6 +1,6 @@
 #include "submit/HttpExchange.h"
 
-#include "app/Windows1252.h"
+#include "base/Windows1252.h"
 
 #include <ares.h>
 #include <arpa/inet.h>
@@ -19,7 +19,7 @@
 
 namespace pelvaro::submit {
 
-using app::Windows1252;
+using base::Windows1252;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "submit/RequestPreparation.h"
 
-#include "app/UiServices.h"
+#include "base/UiServices.h"
 #include "catalogue/ServiceCategories.h"
 #include "catalogue/TDataModule1.h"
 #include "site/FieldValues.h"
@@ -53,7 +53,7 @@ void setAndPost(TableCursor& view, const QString& field, bool value)
 
 } // namespace
 
-RequestPreparation::RequestPreparation(catalogue::TDataModule1& module, app::UiServices& ui,
+RequestPreparation::RequestPreparation(catalogue::TDataModule1& module, base::UiServices& ui,
                                        const site::SiteRecord& record,
                                        const QString& answerDirectory)
     : m_module(module), m_ui(ui), m_record(record), m_answerDirectory(answerDirectory)

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 class UiServices;
 }
 namespace pelvaro::catalogue {
@@ -28,7 +28,7 @@ class RequestPreparation
     Q_DISABLE_COPY_MOVE(RequestPreparation)
 
 public:
-    RequestPreparation(catalogue::TDataModule1& module, app::UiServices& ui,
+    RequestPreparation(catalogue::TDataModule1& module, base::UiServices& ui,
                        const site::SiteRecord& record, const QString& answerDirectory);
 
     // Empties the list and fills it with one entry per prepared service; services that cannot
@@ -65,7 +65,7 @@ private:
     void treatCurrentService(SendList& list, QStringList& failures);
 
     catalogue::TDataModule1& m_module;
-    app::UiServices& m_ui;
+    base::UiServices& m_ui;
     const site::SiteRecord& m_record;
     QString m_answerDirectory;
 };

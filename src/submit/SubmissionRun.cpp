@@ -1,8 +1,8 @@
 #include "submit/SubmissionRun.h"
 
-#include "app/AppInfo.h"
-#include "app/DayNumber.h"
-#include "app/UiServices.h"
+#include "base/AppInfo.h"
+#include "base/DayNumber.h"
+#include "base/UiServices.h"
 #include "catalogue/TDataModule1.h"
 #include "site/SiteItemLists.h"
 #include "site/SiteRecord.h"
@@ -13,7 +13,7 @@ namespace pelvaro::submit {
 
 using site::SiteItemLists;
 
-SubmissionRun::SubmissionRun(app::UiServices& ui, catalogue::TDataModule1& module,
+SubmissionRun::SubmissionRun(base::UiServices& ui, catalogue::TDataModule1& module,
                              QStringList& successLines, QStringList& failureLines)
     : m_ui(ui), m_module(module), m_successLines(successLines), m_failureLines(failureLines)
 {
@@ -78,8 +78,8 @@ SubmissionRun::Start SubmissionRun::checkStart(int firstEmptyField, bool overwri
         return Start::FieldsMissing;
     }
     if (!overwriteReport && (!m_successLines.isEmpty() || !m_failureLines.isEmpty())) {
-        const app::MessageAnswer answer = m_ui.showMessage(
-            app::MessageKind::Warning, app::AppInfo::title(),
+        const base::MessageAnswer answer = m_ui.showMessage(
+            base::MessageKind::Warning, base::AppInfo::title(),
             QStringLiteral("Der aktuelle RTF-Bericht mit dem Protokoll der erfolgten Anmeldungen "
                            "wurde noch nicht gespeichert!\n\nKlicken Sie auf \"Abbrechen\", gehen "
                            "Sie auf \"") +
@@ -89,8 +89,8 @@ SubmissionRun::Start SubmissionRun::checkStart(int firstEmptyField, bool overwri
                 QStringLiteral("\n\n") +
                 QStringLiteral(
                     "Klicken Sie auf OK, um fortzufahren, ohne den Bericht zu speichern."),
-            app::MessageButtons::OkCancel);
-        if (answer != app::MessageAnswer::Ok) {
+            base::MessageButtons::OkCancel);
+        if (answer != base::MessageAnswer::Ok) {
             m_module.refreshListViews();
             return Start::Cancelled;
         }
@@ -141,7 +141,7 @@ QString takeUntil(QString& rest, QChar separator)
 void SubmissionRun::ErgebnisseUebernehmen(const QDate& today)
 {
     m_ui.ShowWaitNotice(QStringLiteral("Statusbericht wird erzeugt, bitte warten..."));
-    const double todayDays = app::DayNumber::fromDate(today);
+    const double todayDays = base::DayNumber::fromDate(today);
     catalogue::store::TableCursor& tmp = m_module.TableTMP();
     const auto finish = [this, &tmp] {
         tmp.setIndexName(QString());

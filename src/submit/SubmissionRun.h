@@ -7,7 +7,7 @@
 #include <array>
 #include <vector>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 class UiServices;
 }
 namespace pelvaro::catalogue {
@@ -46,7 +46,7 @@ public:
         Cancelled         // the user kept the unsaved report
     };
 
-    SubmissionRun(app::UiServices& ui, catalogue::TDataModule1& module, QStringList& successLines,
+    SubmissionRun(base::UiServices& ui, catalogue::TDataModule1& module, QStringList& successLines,
                   QStringList& failureLines);
 
     // Steps 1 and 2, then step 3 with the index of the first empty required field (-1 when
@@ -69,7 +69,7 @@ public:
     static std::array<QString, 29> requiredFieldTexts(const site::SiteRecord& record);
 
 private:
-    app::UiServices& m_ui;
+    base::UiServices& m_ui;
     catalogue::TDataModule1& m_module;
     QStringList& m_successLines;
     QStringList& m_failureLines;

@@ -1,7 +1,7 @@
 #include "submit/SubmissionScheduler.h"
 
-#include "app/AppInfo.h"
-#include "app/UiServices.h"
+#include "base/AppInfo.h"
+#include "base/UiServices.h"
 #include "submit/AnswerPage.h"
 #include "submit/THTTPThread.h"
 
@@ -38,7 +38,7 @@ int SubmissionScheduler::Fehlerquote(int failures, int successes)
     return failures + successes == 0 ? 0 : failures * 100 / (failures + successes);
 }
 
-SubmissionScheduler::SubmissionScheduler(app::UiServices& ui, const SendList& list,
+SubmissionScheduler::SubmissionScheduler(base::UiServices& ui, const SendList& list,
                                          QStringList& successLines, QStringList& failureLines,
                                          const Settings& settings, QObject* parent)
     : QObject(parent), m_ui(ui), m_list(list), m_successLines(successLines),
@@ -156,8 +156,8 @@ void SubmissionScheduler::StartenButtonClick()
         return;
     if (m_startCaption == abortCaption) {
         if (!m_abortRequested) {
-            const app::MessageAnswer answer = m_ui.showMessage(
-                app::MessageKind::Information, app::AppInfo::title(),
+            const base::MessageAnswer answer = m_ui.showMessage(
+                base::MessageKind::Information, base::AppInfo::title(),
                 QStringLiteral(
                     "Es kann vorkommen, daß einige Minuten kein Fortschritt angezeigt "
                     "wird, ohne das dies bedeutet, das ein Problem vorliegt.\n\nSind Sie "
@@ -165,9 +165,9 @@ void SubmissionScheduler::StartenButtonClick()
                     "Abbruchanforderung wird durchgeführt, wenn Sie \"JA\" klicken. Bis "
                     "zum Abbruch können einige Minuten vergehen. Klicken Sie erneut auf "
                     "\"Abbrechen\", um sofort abzubrechen.)"),
-                app::MessageButtons::YesNo);
+                base::MessageButtons::YesNo);
             // The run may have ended while the question was open.
-            if (answer != app::MessageAnswer::Yes || m_finished)
+            if (answer != base::MessageAnswer::Yes || m_finished)
                 return;
             m_abortRequested = true;
             setPanel(2, QStringLiteral("Abbruchanforderung wird bearbeitet."));

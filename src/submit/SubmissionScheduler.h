@@ -15,7 +15,7 @@
 #include <mutex>
 #include <optional>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 class UiServices;
 }
 
@@ -69,7 +69,7 @@ public:
         QString proxyPort;
     };
 
-    SubmissionScheduler(app::UiServices& ui, const SendList& list, QStringList& successLines,
+    SubmissionScheduler(base::UiServices& ui, const SendList& list, QStringList& successLines,
                         QStringList& failureLines, const Settings& settings,
                         QObject* parent = nullptr);
     ~SubmissionScheduler() override;
@@ -136,7 +136,7 @@ private:
     void setPanel(int index, const QString& text);
     void changeRunning(int delta);
 
-    app::UiServices& m_ui;
+    base::UiServices& m_ui;
     const SendList& m_list;
     QStringList& m_successLines;
     QStringList& m_failureLines;

@@ -1,7 +1,7 @@
 // Figures for a whole submission run: every sample service selected, the demo farm
 // answering through the proxy after a fixed delay, 24 workers. Ten runs in one process
 // show whether memory grows. Run: build/dev/tests/bench_submit [delay-ms]
-#include "app/UiServices.h"
+#include "base/UiServices.h"
 #include "catalogue/TDataModule1.h"
 #include "catalogue/store/CatalogueDatabase.h"
 #include "cli/ConsoleUiServices.h"

@@ -1,5 +1,5 @@
 #include "catalogue/CatalogueImporter.h"
-#include "app/Error.h"
+#include "base/Error.h"
 #include "catalogue/CsvReader.h"
 
 #include "catalogue/store/CatalogueDatabase.h"

@@ -1,4 +1,4 @@
-#include "app/Error.h"
+#include "base/Error.h"
 #include "catalogue/TDataModule1.h"
 
 #include "catalogue/store/CatalogueDatabase.h"
@@ -91,7 +91,7 @@ TEST(DataModule, SizeWarningOnlyBeforeTheFirstUpdate)
                                          "\nBitte wenden Sie sich an die technische Hotline.\nEs "
                                          "wird empfohlen, die Anwendung zu beenden und die "
                                          "Datenbankdateien erneut zu installieren!")});
-        EXPECT_EQ(ui.shown().front().messageKind, pelvaro::app::MessageKind::Warning);
+        EXPECT_EQ(ui.shown().front().messageKind, pelvaro::base::MessageKind::Warning);
         EXPECT_EQ(module.counters().AnzNichtAusgewaehlt, 603) << "work goes on";
     }
     ScriptedUiServices ui;

@@ -1,5 +1,5 @@
 #include "catalogue/SelectionFile.h"
-#include "app/Error.h"
+#include "base/Error.h"
 
 #include "catalogue/TDataModule1.h"
 
@@ -14,7 +14,7 @@
 
 #include <memory>
 
-using pelvaro::app::MessageKind;
+using pelvaro::base::MessageKind;
 using pelvaro::catalogue::SelectionCounters;
 using pelvaro::catalogue::SelectionFile;
 using pelvaro::catalogue::TDataModule1;

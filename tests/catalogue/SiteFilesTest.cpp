@@ -18,8 +18,8 @@
 
 #include <memory>
 
-using pelvaro::app::MessageAnswer;
-using pelvaro::app::MessageKind;
+using pelvaro::base::MessageAnswer;
+using pelvaro::base::MessageKind;
 using pelvaro::catalogue::CatalogueSiteDates;
 using pelvaro::catalogue::TDataModule1;
 using pelvaro::site::RecentFileList;

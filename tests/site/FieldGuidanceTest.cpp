@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <vector>
 
-using pelvaro::app::MessageAnswer;
-using pelvaro::app::MessageButtons;
-using pelvaro::app::MessageKind;
+using pelvaro::base::MessageAnswer;
+using pelvaro::base::MessageButtons;
+using pelvaro::base::MessageKind;
 using pelvaro::site::FieldGuidance;
 using pelvaro::test::ScriptedUiServices;
 using ExitCheck = FieldGuidance::ExitCheck;

@@ -188,8 +188,8 @@ protected:
     {
         QStringList texts;
         for (const auto& s : ui.shown()) {
-            EXPECT_EQ(s.messageKind, pelvaro::app::MessageKind::Error);
-            EXPECT_EQ(s.buttons, pelvaro::app::MessageButtons::Ok);
+            EXPECT_EQ(s.messageKind, pelvaro::base::MessageKind::Error);
+            EXPECT_EQ(s.buttons, pelvaro::base::MessageButtons::Ok);
             texts << s.text;
         }
         return texts;

@@ -14,7 +14,7 @@
 
 #include <memory>
 
-using pelvaro::app::MessageAnswer;
+using pelvaro::base::MessageAnswer;
 using pelvaro::catalogue::TDataModule1;
 using pelvaro::submit::ResultRow;
 using pelvaro::submit::SubmissionRun;

@@ -15,7 +15,7 @@
 #include <memory>
 
 using namespace std::chrono_literals;
-using pelvaro::app::MessageAnswer;
+using pelvaro::base::MessageAnswer;
 using pelvaro::submit::SendList;
 using pelvaro::submit::SubmissionScheduler;
 using pelvaro::test::ScriptedAnswer;

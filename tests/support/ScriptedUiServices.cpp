@@ -4,8 +4,8 @@
 
 namespace pelvaro::test {
 
-using app::MessageAnswer;
-using app::MessageButtons;
+using base::MessageAnswer;
+using base::MessageButtons;
 
 ScriptedUiServices::~ScriptedUiServices()
 {
@@ -22,7 +22,7 @@ QStringList ScriptedUiServices::messageTexts() const
     return texts;
 }
 
-MessageAnswer ScriptedUiServices::showMessage(app::MessageKind kind, const QString& title,
+MessageAnswer ScriptedUiServices::showMessage(base::MessageKind kind, const QString& title,
                                               const QString& text, MessageButtons buttons)
 {
     Shown shown;
@@ -61,12 +61,12 @@ std::optional<QString> ScriptedUiServices::takeFileAnswer(const QString& title, 
     return answer.path;
 }
 
-std::optional<QString> ScriptedUiServices::getOpenFileName(const app::FileDialogRequest& request)
+std::optional<QString> ScriptedUiServices::getOpenFileName(const base::FileDialogRequest& request)
 {
     return takeFileAnswer(request.title, Shown::Kind::OpenDialog);
 }
 
-std::optional<QString> ScriptedUiServices::getSaveFileName(const app::FileDialogRequest& request)
+std::optional<QString> ScriptedUiServices::getSaveFileName(const base::FileDialogRequest& request)
 {
     return takeFileAnswer(request.title, Shown::Kind::SaveDialog);
 }
@@ -81,7 +81,7 @@ void ScriptedUiServices::showGeneralError(const QString& text)
 {
     Shown shown;
     shown.kind = Shown::Kind::GeneralError;
-    shown.messageKind = app::MessageKind::Error;
+    shown.messageKind = base::MessageKind::Error;
     shown.text = text;
     m_shown.push_back(shown);
 }
@@ -96,7 +96,7 @@ void ScriptedUiServices::openWaitWindow(const QString& text)
     m_shown.push_back(shown);
 }
 
-void ScriptedUiServices::showHelpWindow(const app::HelpPage& page)
+void ScriptedUiServices::showHelpWindow(const base::HelpPage& page)
 {
     Shown shown;
     shown.kind = Shown::Kind::Help;

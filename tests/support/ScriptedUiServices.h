@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UiServices.h"
+#include "base/UiServices.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,7 +16,7 @@ namespace pelvaro::test {
 // The UI-services door for tests: answers are queued in advance, everything shown is
 // recorded in order, and a question that nobody scripted fails the test at once instead of
 // waiting for a click that never comes.
-class ScriptedUiServices : public app::UiServices
+class ScriptedUiServices : public base::UiServices
 {
 public:
     struct Shown
@@ -31,8 +31,8 @@ public:
             GeneralError
         };
         Kind kind = Kind::Message;
-        app::MessageKind messageKind = app::MessageKind::Information;
-        app::MessageButtons buttons = app::MessageButtons::Ok;
+        base::MessageKind messageKind = base::MessageKind::Information;
+        base::MessageButtons buttons = base::MessageButtons::Ok;
         QString title;
         QString text;
         int helpContext = 0;
@@ -42,7 +42,7 @@ public:
     ~ScriptedUiServices() override;
 
     // Queues the answer to the next box with buttons to choose from.
-    void answer(app::MessageAnswer answer) { m_answers.emplace_back(answer); }
+    void answer(base::MessageAnswer answer) { m_answers.emplace_back(answer); }
     // Queues the next file dialog's answer; std::nullopt stands for Cancel.
     void answerFile(const std::optional<QString>& path)
     {
@@ -58,10 +58,10 @@ public:
     bool allAnswersUsed() const { return m_answers.empty(); }
     int beeps() const { return m_beeps; }
 
-    app::MessageAnswer showMessage(app::MessageKind kind, const QString& title, const QString& text,
-                                   app::MessageButtons buttons) override;
-    std::optional<QString> getOpenFileName(const app::FileDialogRequest& request) override;
-    std::optional<QString> getSaveFileName(const app::FileDialogRequest& request) override;
+    base::MessageAnswer showMessage(base::MessageKind kind, const QString& title,
+                                    const QString& text, base::MessageButtons buttons) override;
+    std::optional<QString> getOpenFileName(const base::FileDialogRequest& request) override;
+    std::optional<QString> getSaveFileName(const base::FileDialogRequest& request) override;
     bool openUrl(const QUrl& url) override;
     QString clipboardText() override { return m_clipboard; }
     void setClipboardText(const QString& text) override { m_clipboard = text; }
@@ -71,7 +71,7 @@ public:
 protected:
     void openWaitWindow(const QString& text) override;
     void closeWaitWindow() override {}
-    void showHelpWindow(const app::HelpPage& page) override;
+    void showHelpWindow(const base::HelpPage& page) override;
 
 private:
     struct FileAnswer
@@ -81,7 +81,7 @@ private:
     };
     std::optional<QString> takeFileAnswer(const QString& title, Shown::Kind kind);
 
-    std::deque<std::variant<app::MessageAnswer, FileAnswer>> m_answers;
+    std::deque<std::variant<base::MessageAnswer, FileAnswer>> m_answers;
     std::vector<Shown> m_shown;
     std::vector<QUrl> m_openedUrls;
     QString m_clipboard;

@@ -1,6 +1,6 @@
 #include "app/ui/HelpWindow.h"
 
-#include "app/AppInfo.h"
+#include "base/AppInfo.h"
 
 #include <QDesktopServices>
 #include <QTextBrowser>
@@ -23,18 +23,18 @@ HelpWindow::HelpWindow(QWidget* parent)
             bool ok = false;
             const int context = url.path().toInt(&ok);
             if (ok)
-                showPage(HelpPages::page(context));
+                showPage(base::HelpPages::page(context));
         } else {
             QDesktopServices::openUrl(url);
         }
     });
 }
 
-void HelpWindow::showPage(const HelpPage& page)
+void HelpWindow::showPage(const base::HelpPage& page)
 {
     m_context = page.context;
     m_browser->setHtml(page.html);
-    setWindowTitle(tr("%1 - Hilfe: %2").arg(AppInfo::title(), page.title));
+    setWindowTitle(tr("%1 - Hilfe: %2").arg(base::AppInfo::title(), page.title));
     show();
     raise();
     activateWindow();

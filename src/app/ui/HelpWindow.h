@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/HelpPages.h"
+#include "base/HelpPages.h"
 
 #include <QWidget>
 
@@ -17,7 +17,7 @@ class HelpWindow : public QWidget
 public:
     explicit HelpWindow(QWidget* parent = nullptr);
 
-    void showPage(const HelpPage& page);
+    void showPage(const base::HelpPage& page);
     int currentContext() const { return m_context; }
     QString currentHtml() const;
     QTextBrowser* browser() const { return m_browser; }

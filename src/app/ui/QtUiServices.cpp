@@ -20,23 +20,23 @@ QtUiServices::~QtUiServices()
     delete m_wait.data();
 }
 
-MessageAnswer QtUiServices::showMessage(MessageKind kind, const QString& title, const QString& text,
-                                        MessageButtons buttons)
+base::MessageAnswer QtUiServices::showMessage(base::MessageKind kind, const QString& title,
+                                              const QString& text, base::MessageButtons buttons)
 {
     QMessageBox box(m_parent);
     box.setWindowTitle(title);
     box.setText(text);
     switch (kind) {
-    case MessageKind::Information:
+    case base::MessageKind::Information:
         box.setIcon(QMessageBox::Information);
         break;
-    case MessageKind::Warning:
+    case base::MessageKind::Warning:
         box.setIcon(QMessageBox::Warning);
         break;
-    case MessageKind::Error:
+    case base::MessageKind::Error:
         box.setIcon(QMessageBox::Critical);
         break;
-    case MessageKind::Question:
+    case base::MessageKind::Question:
         box.setIcon(QMessageBox::Question);
         break;
     }
@@ -47,18 +47,18 @@ MessageAnswer QtUiServices::showMessage(MessageKind kind, const QString& title, 
     QPushButton* yes = nullptr;
     QPushButton* no = nullptr;
     switch (buttons) {
-    case MessageButtons::Ok:
+    case base::MessageButtons::Ok:
         ok = box.addButton(QObject::tr("OK"), QMessageBox::AcceptRole);
         break;
-    case MessageButtons::OkCancel:
+    case base::MessageButtons::OkCancel:
         ok = box.addButton(QObject::tr("OK"), QMessageBox::AcceptRole);
         cancel = box.addButton(QObject::tr("Abbrechen"), QMessageBox::RejectRole);
         break;
-    case MessageButtons::YesNo:
+    case base::MessageButtons::YesNo:
         yes = box.addButton(QObject::tr("&Ja"), QMessageBox::YesRole);
         no = box.addButton(QObject::tr("&Nein"), QMessageBox::NoRole);
         break;
-    case MessageButtons::YesNoCancel:
+    case base::MessageButtons::YesNoCancel:
         yes = box.addButton(QObject::tr("&Ja"), QMessageBox::YesRole);
         no = box.addButton(QObject::tr("&Nein"), QMessageBox::NoRole);
         cancel = box.addButton(QObject::tr("Abbrechen"), QMessageBox::RejectRole);
@@ -72,19 +72,19 @@ MessageAnswer QtUiServices::showMessage(MessageKind kind, const QString& title, 
     box.exec();
     const auto* clicked = box.clickedButton();
     if (clicked && clicked == yes)
-        return MessageAnswer::Yes;
+        return base::MessageAnswer::Yes;
     if (clicked && clicked == no)
-        return MessageAnswer::No;
+        return base::MessageAnswer::No;
     if (clicked && clicked == ok)
-        return MessageAnswer::Ok;
-    if (buttons == MessageButtons::Ok)
-        return MessageAnswer::Ok;
-    return cancel ? MessageAnswer::Cancel : MessageAnswer::No;
+        return base::MessageAnswer::Ok;
+    if (buttons == base::MessageButtons::Ok)
+        return base::MessageAnswer::Ok;
+    return cancel ? base::MessageAnswer::Cancel : base::MessageAnswer::No;
 }
 
 namespace {
 
-QFileDialog* makeDialog(QWidget* parent, const FileDialogRequest& request)
+QFileDialog* makeDialog(QWidget* parent, const base::FileDialogRequest& request)
 {
     auto* dialog = new QFileDialog(parent, request.title, request.directory, request.filter);
     dialog->setDefaultSuffix(request.defaultSuffix);
@@ -94,7 +94,7 @@ QFileDialog* makeDialog(QWidget* parent, const FileDialogRequest& request)
 
 } // namespace
 
-std::optional<QString> QtUiServices::getOpenFileName(const FileDialogRequest& request)
+std::optional<QString> QtUiServices::getOpenFileName(const base::FileDialogRequest& request)
 {
     std::unique_ptr<QFileDialog> dialog(makeDialog(m_parent, request));
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
@@ -104,7 +104,7 @@ std::optional<QString> QtUiServices::getOpenFileName(const FileDialogRequest& re
     return dialog->selectedFiles().constFirst();
 }
 
-std::optional<QString> QtUiServices::getSaveFileName(const FileDialogRequest& request)
+std::optional<QString> QtUiServices::getSaveFileName(const base::FileDialogRequest& request)
 {
     std::unique_ptr<QFileDialog> dialog(makeDialog(m_parent, request));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
@@ -137,8 +137,8 @@ void QtUiServices::beep()
 
 void QtUiServices::showGeneralError(const QString& text)
 {
-    showMessage(MessageKind::Error, QApplication::applicationDisplayName(), text,
-                MessageButtons::Ok);
+    showMessage(base::MessageKind::Error, QApplication::applicationDisplayName(), text,
+                base::MessageButtons::Ok);
 }
 
 void QtUiServices::openWaitWindow(const QString& text)
@@ -153,7 +153,7 @@ void QtUiServices::closeWaitWindow()
     delete m_wait.data();
 }
 
-void QtUiServices::showHelpWindow(const HelpPage& page)
+void QtUiServices::showHelpWindow(const base::HelpPage& page)
 {
     if (!m_help)
         m_help = new HelpWindow();

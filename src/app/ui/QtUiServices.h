@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/UiServices.h"
 #include "app/ui/HelpWindow.h"
 #include "app/ui/WaitNoticeWindow.h"
+#include "base/UiServices.h"
 
 #include <QPointer>
 
@@ -12,7 +12,7 @@ namespace pelvaro::app::ui {
 
 // The UI-services door on Qt widgets: the only place that opens message boxes and file
 // dialogs.
-class QtUiServices : public UiServices
+class QtUiServices : public base::UiServices
 {
 public:
     QtUiServices();
@@ -21,10 +21,10 @@ public:
     // Boxes and dialogs are centred on this window while it exists.
     void setDialogParent(QWidget* parent) { m_parent = parent; }
 
-    MessageAnswer showMessage(MessageKind kind, const QString& title, const QString& text,
-                              MessageButtons buttons) override;
-    std::optional<QString> getOpenFileName(const FileDialogRequest& request) override;
-    std::optional<QString> getSaveFileName(const FileDialogRequest& request) override;
+    base::MessageAnswer showMessage(base::MessageKind kind, const QString& title,
+                                    const QString& text, base::MessageButtons buttons) override;
+    std::optional<QString> getOpenFileName(const base::FileDialogRequest& request) override;
+    std::optional<QString> getSaveFileName(const base::FileDialogRequest& request) override;
     bool openUrl(const QUrl& url) override;
     QString clipboardText() override;
     void setClipboardText(const QString& text) override;
@@ -37,7 +37,7 @@ public:
 protected:
     void openWaitWindow(const QString& text) override;
     void closeWaitWindow() override;
-    void showHelpWindow(const HelpPage& page) override;
+    void showHelpWindow(const base::HelpPage& page) override;
 
 private:
     QPointer<QWidget> m_parent;

@@ -1,10 +1,10 @@
 #include "app/ui/Screenshots.h"
 
-#include "app/HelpPages.h"
 #include "app/ui/HelpWindow.h"
 #include "app/ui/SplashWindow.h"
 #include "app/ui/THauptFormular.h"
 #include "app/ui/WaitNoticeWindow.h"
+#include "base/HelpPages.h"
 #include "catalogue/ui/DetailsWindow.h"
 #include "site/ui/KeywordsDialog.h"
 
@@ -65,7 +65,7 @@ int renderScreenshots(THauptFormular& mainWindow, const QString& directory)
     failures += save(keywords, directory, QStringLiteral("keywords")) ? 0 : 1;
 
     HelpWindow help;
-    help.showPage(HelpPages::page(1));
+    help.showPage(base::HelpPages::page(1));
     failures += save(help, directory, QStringLiteral("help")) ? 0 : 1;
     return failures;
 }

@@ -1,6 +1,6 @@
 #include "app/ui/SplashWindow.h"
 
-#include "app/AppInfo.h"
+#include "base/AppInfo.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -52,13 +52,13 @@ void SplashWindow::paintEvent(QPaintEvent*)
     p.setPen(Qt::white);
     QFont title(QStringLiteral("Liberation Sans"), 30, QFont::Bold);
     p.setFont(title);
-    p.drawText(QRectF(28, 50, 260, 60), Qt::AlignLeft | Qt::AlignVCenter, AppInfo::title());
+    p.drawText(QRectF(28, 50, 260, 60), Qt::AlignLeft | Qt::AlignVCenter, base::AppInfo::title());
     QFont line(QStringLiteral("Liberation Sans"), 10);
     p.setFont(line);
     p.drawText(QRectF(30, 112, 260, 40), Qt::AlignLeft | Qt::TextWordWrap,
                tr("Ihre Web-Site bei Suchmaschinen und Katalogen anmelden"));
     p.drawText(QRectF(30, height() - 44, 300, 20), Qt::AlignLeft,
-               tr("Version %1 · %2").arg(AppInfo::version(), AppInfo::organisation()));
+               tr("Version %1 · %2").arg(base::AppInfo::version(), base::AppInfo::organisation()));
     p.setPen(QColor(255, 255, 255, 120));
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }

@@ -1,11 +1,11 @@
 #include "app/ui/StartupSequence.h"
 
-#include "app/AppInfo.h"
 #include "app/DisplayCheck.h"
 #include "app/StartupGuard.h"
-#include "app/UiServices.h"
 #include "app/ui/SplashWindow.h"
 #include "app/ui/THauptFormular.h"
+#include "base/AppInfo.h"
+#include "base/UiServices.h"
 #include "catalogue/TDataModule1.h"
 
 #include <QGuiApplication>
@@ -13,7 +13,7 @@
 
 namespace pelvaro::app::ui {
 
-StartupSequence::StartupSequence(UiServices& ui, StartupOptions options)
+StartupSequence::StartupSequence(base::UiServices& ui, StartupOptions options)
     : m_ui(ui), m_options(std::move(options))
 {
 }
@@ -35,7 +35,7 @@ StartupSequence::Outcome StartupSequence::start()
     }
     m_splash->showNow();
 
-    QGuiApplication::setApplicationDisplayName(AppInfo::title());
+    QGuiApplication::setApplicationDisplayName(base::AppInfo::title());
     createMainWindow();
     m_dataModule = std::make_unique<catalogue::TDataModule1>(m_ui);
     if (m_dataModule->open(m_paths->dataDirectory(), m_settings->settings().catalogueVersion))
@@ -71,12 +71,12 @@ bool StartupSequence::runSplashChecks()
     if (check.colourMessage)
         m_ui.information(*check.colourMessage);
 
-    m_settings = std::make_unique<SettingsStore>(m_options.settingsFile.isEmpty()
-                                                     ? SettingsStore::defaultFilePath()
-                                                     : m_options.settingsFile);
+    m_settings = std::make_unique<base::SettingsStore>(m_options.settingsFile.isEmpty()
+                                                           ? base::SettingsStore::defaultFilePath()
+                                                           : m_options.settingsFile);
     m_settingsLoaded = m_settings->LoadSettings();
     if (!m_settingsLoaded) {
-        m_ui.error(SettingsStore::readErrorText());
+        m_ui.error(base::SettingsStore::readErrorText());
         // The remaining start-up steps still run; the event loop then ends at once.
         m_endRequested = true;
     }
@@ -85,7 +85,7 @@ bool StartupSequence::runSplashChecks()
 
 void StartupSequence::createMainWindow()
 {
-    m_paths = ProgramPaths::fromEnvironment(m_options.programHome);
+    m_paths = base::ProgramPaths::fromEnvironment(m_options.programHome);
     m_mainWindow = std::make_unique<THauptFormular>(m_ui, m_settings->filePath());
     const QStringList failures = m_paths->ensureDirectories();
     for (const QString& failure : failures) {
@@ -94,7 +94,7 @@ void StartupSequence::createMainWindow()
     }
     if (failures.isEmpty())
         m_paths->seedDataDirectory(m_options.installedDataDirectory.isNull()
-                                       ? ProgramPaths::installedDataDirectory()
+                                       ? base::ProgramPaths::installedDataDirectory()
                                        : m_options.installedDataDirectory);
 }
 
@@ -107,7 +107,7 @@ void StartupSequence::shutdown()
     if (!m_settings || !m_settingsLoaded)
         return;
     if (!m_settings->SaveSettings())
-        m_ui.error(SettingsStore::writeErrorText());
+        m_ui.error(base::SettingsStore::writeErrorText());
 }
 
 } // namespace pelvaro::app::ui

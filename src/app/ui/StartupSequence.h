@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ProgramPaths.h"
-#include "app/SettingsStore.h"
+#include "base/ProgramPaths.h"
+#include "base/SettingsStore.h"
 
 #include <QSize>
 #include <QString>
@@ -9,9 +9,11 @@
 #include <memory>
 #include <optional>
 
+namespace pelvaro::base {
+class UiServices;
+}
 namespace pelvaro::app {
 class StartupGuard;
-class UiServices;
 } // namespace pelvaro::app
 
 namespace pelvaro::catalogue {
@@ -55,7 +57,7 @@ public:
         Ended           // a fatal start-up failure was shown; end without the event loop
     };
 
-    StartupSequence(UiServices& ui, StartupOptions options);
+    StartupSequence(base::UiServices& ui, StartupOptions options);
     ~StartupSequence();
     StartupSequence(const StartupSequence&) = delete;
     StartupSequence& operator=(const StartupSequence&) = delete;
@@ -65,8 +67,8 @@ public:
     void shutdown();
 
     THauptFormular* mainWindow() const { return m_mainWindow.get(); }
-    SettingsStore* settings() const { return m_settings.get(); }
-    const std::optional<ProgramPaths>& paths() const { return m_paths; }
+    base::SettingsStore* settings() const { return m_settings.get(); }
+    const std::optional<base::ProgramPaths>& paths() const { return m_paths; }
     StartupGuard* guard() const { return m_guard.get(); }
     catalogue::TDataModule1* dataModule() const { return m_dataModule.get(); }
 
@@ -74,11 +76,11 @@ private:
     bool runSplashChecks();
     void createMainWindow();
 
-    UiServices& m_ui;
+    base::UiServices& m_ui;
     StartupOptions m_options;
     std::unique_ptr<StartupGuard> m_guard;
-    std::unique_ptr<SettingsStore> m_settings;
-    std::optional<ProgramPaths> m_paths;
+    std::unique_ptr<base::SettingsStore> m_settings;
+    std::optional<base::ProgramPaths> m_paths;
     std::unique_ptr<SplashWindow> m_splash;
     std::unique_ptr<THauptFormular> m_mainWindow;
     std::unique_ptr<catalogue::TDataModule1> m_dataModule;

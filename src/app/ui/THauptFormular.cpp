@@ -1,8 +1,8 @@
 #include "app/ui/THauptFormular.h"
 
-#include "app/AppInfo.h"
-#include "app/Error.h"
-#include "app/UiServices.h"
+#include "base/AppInfo.h"
+#include "base/Error.h"
+#include "base/UiServices.h"
 #include "catalogue/CatalogueLists.h"
 #include "catalogue/CatalogueSiteDates.h"
 #include "catalogue/EngineDetails.h"
@@ -86,11 +86,11 @@ template <typename Command> void THauptFormular::guarded(Command&& command)
     }
 }
 
-THauptFormular::THauptFormular(UiServices& ui, const QString& settingsFile, QWidget* parent)
+THauptFormular::THauptFormular(base::UiServices& ui, const QString& settingsFile, QWidget* parent)
     : QMainWindow(parent), m_ui(ui)
 {
     setObjectName(QStringLiteral("THauptFormular"));
-    setWindowTitle(AppInfo::title());
+    setWindowTitle(base::AppInfo::title());
     // A fixed single border: minimise, but no maximise.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |

@@ -10,7 +10,7 @@ class QMenu;
 class QTabWidget;
 class QToolBar;
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 class UiServices;
 }
 namespace pelvaro::catalogue {
@@ -49,7 +49,7 @@ public:
     // The pages in tab order; ActivePageCode is the position plus one.
     static const std::array<PageInfo, 6>& pages();
 
-    THauptFormular(UiServices& ui, const QString& settingsFile, QWidget* parent = nullptr);
+    THauptFormular(base::UiServices& ui, const QString& settingsFile, QWidget* parent = nullptr);
     ~THauptFormular() override;
 
     // Binds the catalogue lists to the data module's views; the list pages work from then on.
@@ -61,7 +61,7 @@ public:
     catalogue::ui::CatalogueListPanel* listPanel(int listCode) const;
     catalogue::ui::DetailsWindow* detailsWindow() const { return m_details; }
     catalogue::TDataModule1* dataModule() const { return m_module; }
-    UiServices& ui() const { return m_ui; }
+    base::UiServices& ui() const { return m_ui; }
     QMenu* listContextMenu() const { return m_listMenu; }
 
     // The run's result lines, kept for the whole program run.
@@ -112,7 +112,7 @@ private:
     // display instead of the event loop.
     template <typename Command> void guarded(Command&& command);
 
-    UiServices& m_ui;
+    base::UiServices& m_ui;
     QTabWidget* m_pages = nullptr;
     QLabel* m_status = nullptr;
     bool m_statusAlarm = false;

@@ -1,10 +1,10 @@
 // The pelvaro executable: start-up, event loop, shutdown.
-#include "app/AppInfo.h"
 #include "app/ui/ProgramLook.h"
 #include "app/ui/QtUiServices.h"
 #include "app/ui/Screenshots.h"
 #include "app/ui/StartupSequence.h"
 #include "app/ui/THauptFormular.h"
+#include "base/AppInfo.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QTranslator>
 
+using namespace pelvaro;
 using namespace pelvaro::app;
 using namespace pelvaro::app::ui;
 
@@ -24,9 +25,9 @@ int main(int argc, char** argv)
     const QString programName = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName();
 
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(AppInfo::organisation());
-    QApplication::setApplicationName(AppInfo::settingsApplication());
-    QApplication::setApplicationVersion(AppInfo::version());
+    QApplication::setOrganizationName(base::AppInfo::organisation());
+    QApplication::setApplicationName(base::AppInfo::settingsApplication());
+    QApplication::setApplicationVersion(base::AppInfo::version());
     QApplication::setQuitOnLastWindowClosed(true);
     applyProgramLook();
 

@@ -1,6 +1,6 @@
 #include "catalogue/store/CatalogueDatabase.h"
 
-#include "app/Error.h"
+#include "base/Error.h"
 #include "catalogue/store/Database.h"
 #include "catalogue/store/TableSchema.h"
 

@@ -1,6 +1,6 @@
 #include "catalogue/store/Database.h"
 
-#include "app/Error.h"
+#include "base/Error.h"
 
 #include <QFileInfo>
 #include <QStringList>

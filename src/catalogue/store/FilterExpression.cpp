@@ -1,7 +1,7 @@
 #include "catalogue/store/FilterExpression.h"
 
-#include "app/DayNumber.h"
-#include "app/Error.h"
+#include "base/DayNumber.h"
+#include "base/Error.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -311,7 +311,7 @@ private:
                 if (const std::optional<QVariant> number = numberValue(value.text))
                     return *number;
             } else if (const std::optional<QDate> date = dateValue(value.text)) {
-                return QVariant(app::DayNumber::fromDate(*date));
+                return QVariant(base::DayNumber::fromDate(*date));
             }
             fail(value.position,
                  QStringLiteral("%1 ist kein gültiges Datum.").arg(quoted(value.text)));

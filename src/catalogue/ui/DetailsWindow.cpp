@@ -1,6 +1,6 @@
 #include "catalogue/ui/DetailsWindow.h"
 
-#include "app/UiServices.h"
+#include "base/UiServices.h"
 #include "catalogue/CatalogueLists.h"
 #include "catalogue/TDataModule1.h"
 
@@ -15,7 +15,7 @@
 
 namespace pelvaro::catalogue::ui {
 
-DetailsWindow::DetailsWindow(app::UiServices& ui, QWidget* parent)
+DetailsWindow::DetailsWindow(base::UiServices& ui, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_ui(ui)
 {
     setObjectName(QStringLiteral("TDetailsZumSuchdienst"));

@@ -8,7 +8,7 @@ class QGridLayout;
 class QLabel;
 class QPushButton;
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 class UiServices;
 }
 
@@ -27,7 +27,7 @@ class DetailsWindow : public QDialog
     Q_DISABLE_COPY_MOVE(DetailsWindow)
 
 public:
-    explicit DetailsWindow(app::UiServices& ui, QWidget* parent = nullptr);
+    explicit DetailsWindow(base::UiServices& ui, QWidget* parent = nullptr);
     ~DetailsWindow() override;
 
     // Fills the window from the current row of the list with this code (1 to 4) and shows
@@ -45,7 +45,7 @@ private:
     void openLink(const QString& address);
     void centreOnScreen();
 
-    app::UiServices& m_ui;
+    base::UiServices& m_ui;
     EngineDetailTexts m_texts;
     QLabel* m_name;
     QLabel* m_land;

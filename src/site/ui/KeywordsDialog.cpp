@@ -1,6 +1,6 @@
 #include "site/ui/KeywordsDialog.h"
 
-#include "app/UiServices.h"
+#include "base/UiServices.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -15,7 +15,7 @@ namespace {
 constexpr int rowsPerColumn = 5;
 }
 
-KeywordsDialog::KeywordsDialog(app::UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui)
+KeywordsDialog::KeywordsDialog(base::UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui)
 {
     setObjectName(QStringLiteral("TKeywordsDlg"));
     setWindowTitle(tr("Schlüsselwörter"));

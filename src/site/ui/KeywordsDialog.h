@@ -8,7 +8,7 @@
 
 class QLineEdit;
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 class UiServices;
 }
 
@@ -22,7 +22,7 @@ class KeywordsDialog : public QDialog
     Q_DISABLE_COPY_MOVE(KeywordsDialog)
 
 public:
-    explicit KeywordsDialog(app::UiServices& ui, QWidget* parent = nullptr);
+    explicit KeywordsDialog(base::UiServices& ui, QWidget* parent = nullptr);
 
     void setKeywords(const KeywordEditor::Keywords& keywords);
     KeywordEditor::Keywords keywords() const;
@@ -31,7 +31,7 @@ public:
     static QString fieldName(int index);
 
 private:
-    app::UiServices& m_ui;
+    base::UiServices& m_ui;
     std::array<QLineEdit*, KeywordEditor::FieldCount> m_fields{};
 };
 

@@ -1,6 +1,6 @@
 #include "site/ui/SiteDescriptionPage.h"
 
-#include "app/UiServices.h"
+#include "base/UiServices.h"
 #include "site/SiteItemLists.h"
 #include "site/SiteRecord.h"
 #include "site/ui/KeywordsDialog.h"
@@ -148,7 +148,7 @@ int memoHeight(const QPlainTextEdit* memo, int lines)
 
 } // namespace
 
-SiteDescriptionPage::SiteDescriptionPage(app::UiServices& ui, QWidget* parent)
+SiteDescriptionPage::SiteDescriptionPage(base::UiServices& ui, QWidget* parent)
     : QWidget(parent), m_ui(ui)
 {
     setObjectName(QStringLiteral("TabSiteDescriptionContent"));

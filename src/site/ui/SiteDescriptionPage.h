@@ -13,7 +13,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QToolButton;
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 class UiServices;
 }
 
@@ -28,7 +28,7 @@ class SiteDescriptionPage : public QWidget, public SiteForm
     Q_DISABLE_COPY_MOVE(SiteDescriptionPage)
 
 public:
-    explicit SiteDescriptionPage(app::UiServices& ui, QWidget* parent = nullptr);
+    explicit SiteDescriptionPage(base::UiServices& ui, QWidget* parent = nullptr);
 
     void readInto(SiteRecord& record) const override;
     void showRecord(const SiteRecord& record) override;
@@ -70,7 +70,7 @@ private:
     void limitDescription();
     void setMemoText(QPlainTextEdit* memo, const QString& recordText);
 
-    app::UiServices& m_ui;
+    base::UiServices& m_ui;
     std::array<QWidget*, FieldGuidance::TagCount> m_controls{};
     QPlainTextEdit* m_keywordsMemo = nullptr;
     QPlainTextEdit* m_descriptionMemo = nullptr;

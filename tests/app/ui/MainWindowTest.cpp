@@ -30,8 +30,8 @@
 
 #include <memory>
 
-using pelvaro::app::MessageAnswer;
 using pelvaro::app::ui::THauptFormular;
+using pelvaro::base::MessageAnswer;
 using pelvaro::catalogue::TDataModule1;
 using pelvaro::catalogue::ui::CatalogueListPanel;
 using pelvaro::test::ScriptedUiServices;

@@ -86,7 +86,7 @@ TEST(StartupSequence, SmallScreenEndsBeforeAnyWindow)
                                      "Bitte wählen Sie eine höhrere Bildschirmauflösung. Pelvaro! "
                                      "kann bei der aktuell eingestellten Auflösung von 640 x 480 "
                                      "nicht ausgeführt werden.")});
-    EXPECT_EQ(ui.shown().front().messageKind, pelvaro::app::MessageKind::Information);
+    EXPECT_EQ(ui.shown().front().messageKind, pelvaro::base::MessageKind::Information);
     EXPECT_EQ(startup.mainWindow(), nullptr);
     EXPECT_FALSE(QFile::exists(TestDirs::settingsFile())) << "settings are loaded after the check";
 }
@@ -112,7 +112,7 @@ TEST(StartupSequence, UnreadableSettingsEndTheProgramWithoutOverwritingThem)
     EXPECT_EQ(ui.messageTexts(),
               QStringList{QStringLiteral("Fehler beim Lesen der Registry. Bitte überprüfen Sie Ihr "
                                          "System!\n\nDie Anwendung wird beendet!")});
-    EXPECT_EQ(ui.shown().front().messageKind, pelvaro::app::MessageKind::Error);
+    EXPECT_EQ(ui.shown().front().messageKind, pelvaro::base::MessageKind::Error);
     // The remaining steps still ran.
     EXPECT_NE(startup.mainWindow(), nullptr);
     startup.shutdown();

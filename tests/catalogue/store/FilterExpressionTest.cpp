@@ -1,6 +1,6 @@
 #include "catalogue/store/FilterExpression.h"
 
-#include "app/Error.h"
+#include "base/Error.h"
 
 #include <QStringList>
 

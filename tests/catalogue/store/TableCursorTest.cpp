@@ -2,7 +2,7 @@
 
 #include "CatalogueFixture.h"
 #include "TestDirs.h"
-#include "app/Error.h"
+#include "base/Error.h"
 #include "catalogue/store/CatalogueDatabase.h"
 #include "catalogue/store/Database.h"
 

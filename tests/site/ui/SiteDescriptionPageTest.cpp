@@ -24,7 +24,7 @@
 #include <functional>
 #include <numeric>
 
-using pelvaro::app::MessageAnswer;
+using pelvaro::base::MessageAnswer;
 using pelvaro::site::FieldGuidance;
 using pelvaro::site::KeywordEditor;
 using pelvaro::site::SiteItemLists;

@@ -1,8 +1,8 @@
-#include "app/UiServices.h"
+#include "base/UiServices.h"
 
-#include "app/AppInfo.h"
+#include "base/AppInfo.h"
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 
 UiServices::~UiServices() = default;
 
@@ -49,4 +49,4 @@ void UiServices::ShowHelp(int context)
     showHelpWindow(HelpPages::page(context));
 }
 
-} // namespace pelvaro::app
+} // namespace pelvaro::base

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 
 // The date values of the program's files and catalogue: days since 30 December 1899, the
 // time of day as fraction.
@@ -19,4 +19,4 @@ public:
     static std::optional<QDate> toDate(double days);
 };
 
-} // namespace pelvaro::app
+} // namespace pelvaro::base

@@ -4,7 +4,7 @@
 
 #include <QStringList>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 
 // The program directory and the two folders beneath it that the program keeps its
 // catalogue ("daten") and answer pages ("HTML") in. Paths end without a slash.
@@ -51,4 +51,4 @@ private:
     QString m_programDirectory;
 };
 
-} // namespace pelvaro::app
+} // namespace pelvaro::base

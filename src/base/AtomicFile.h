@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 
 // Writes a whole file through a temporary file beside it and renames it into place, so a
 // failed write never destroys the file that was there.
@@ -14,4 +14,4 @@ public:
     static QString write(const QString& path, const QByteArray& bytes);
 };
 
-} // namespace pelvaro::app
+} // namespace pelvaro::base

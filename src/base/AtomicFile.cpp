@@ -1,8 +1,8 @@
-#include "app/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <QSaveFile>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 
 QString AtomicFile::write(const QString& path, const QByteArray& bytes)
 {
@@ -19,4 +19,4 @@ QString AtomicFile::write(const QString& path, const QByteArray& bytes)
     return QString();
 }
 
-} // namespace pelvaro::app
+} // namespace pelvaro::base

@@ -1,11 +1,11 @@
-#include "app/Windows1252.h"
+#include "base/Windows1252.h"
 
 #include <QHash>
 #include <QStringDecoder>
 
 #include <array>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 
 namespace {
 
@@ -84,4 +84,4 @@ QString Windows1252::truncated(const QString& text, qsizetype maxBytes)
     return text.left(i);
 }
 
-} // namespace pelvaro::app
+} // namespace pelvaro::base

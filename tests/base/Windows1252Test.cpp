@@ -1,8 +1,8 @@
-#include "app/Windows1252.h"
+#include "base/Windows1252.h"
 
 #include <gtest/gtest.h>
 
-using pelvaro::app::Windows1252;
+using pelvaro::base::Windows1252;
 
 TEST(Windows1252, EveryByteSurvivesTheRoundTrip)
 {

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 
 // The seven persisted program settings.
 struct Settings
@@ -50,4 +50,4 @@ private:
     Settings m_settings;
 };
 
-} // namespace pelvaro::app
+} // namespace pelvaro::base

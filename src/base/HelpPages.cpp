@@ -1,9 +1,9 @@
-#include "app/HelpPages.h"
+#include "base/HelpPages.h"
 
 #include <QFile>
 #include <QRegularExpression>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 
 QString HelpPages::resourcePath(int context)
 {
@@ -37,4 +37,4 @@ HelpPage HelpPages::page(int context)
     return page;
 }
 
-} // namespace pelvaro::app
+} // namespace pelvaro::base

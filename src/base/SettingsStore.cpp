@@ -1,6 +1,6 @@
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 
-#include "app/AppInfo.h"
+#include "base/AppInfo.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,7 +10,7 @@
 #include <array>
 #include <limits>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 
 namespace {
 
@@ -224,4 +224,4 @@ bool SettingsStore::SaveSettings()
     return ini.status() == QSettings::NoError;
 }
 
-} // namespace pelvaro::app
+} // namespace pelvaro::base

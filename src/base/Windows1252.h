@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 
 // The program's files and wire bytes are Windows-1252. Memory holds QString; these two
 // functions are the only crossing. A character the code page cannot hold becomes "?".
@@ -19,4 +19,4 @@ public:
     static QString truncated(const QString& text, qsizetype maxBytes);
 };
 
-} // namespace pelvaro::app
+} // namespace pelvaro::base

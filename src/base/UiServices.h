@@ -1,13 +1,13 @@
 #pragma once
 
-#include "app/HelpPages.h"
+#include "base/HelpPages.h"
 
 #include <QString>
 #include <QUrl>
 
 #include <optional>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 
 enum class MessageKind
 {
@@ -97,4 +97,4 @@ private:
     bool m_waitNoticeShown = false;
 };
 
-} // namespace pelvaro::app
+} // namespace pelvaro::base

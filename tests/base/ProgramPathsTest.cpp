@@ -1,4 +1,4 @@
-#include "app/ProgramPaths.h"
+#include "base/ProgramPaths.h"
 
 #include "TestDirs.h"
 
@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-using pelvaro::app::ProgramPaths;
+using pelvaro::base::ProgramPaths;
 using pelvaro::test::TestDirs;
 
 namespace {

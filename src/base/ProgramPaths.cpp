@@ -1,4 +1,4 @@
-#include "app/ProgramPaths.h"
+#include "base/ProgramPaths.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 
 namespace {
 
@@ -108,4 +108,4 @@ QStringList ProgramPaths::ensureDirectories() const
     return failures;
 }
 
-} // namespace pelvaro::app
+} // namespace pelvaro::base

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 
 // One page of the built-in help, found by its numeric help context.
 struct HelpPage
@@ -22,4 +22,4 @@ public:
     static QString resourcePath(int context);
 };
 
-} // namespace pelvaro::app
+} // namespace pelvaro::base

@@ -1,8 +1,8 @@
-#include "app/DayNumber.h"
+#include "base/DayNumber.h"
 
 #include <cmath>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 
 namespace {
 
@@ -32,4 +32,4 @@ std::optional<QDate> DayNumber::toDate(double days)
     return date.isValid() ? std::optional<QDate>(date) : std::nullopt;
 }
 
-} // namespace pelvaro::app
+} // namespace pelvaro::base

@@ -1,4 +1,4 @@
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 #include "TestDirs.h"
 
@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-using pelvaro::app::Settings;
-using pelvaro::app::SettingsStore;
+using pelvaro::base::Settings;
+using pelvaro::base::SettingsStore;
 using pelvaro::test::TestDirs;
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace pelvaro::app {
+namespace pelvaro::base {
 
 // Names under which the program presents itself and keeps its settings.
 struct AppInfo
@@ -18,4 +18,4 @@ struct AppInfo
     static QString builtInCatalogueVersion() { return QStringLiteral("2.9"); }
 };
 
-} // namespace pelvaro::app
+} // namespace pelvaro::base

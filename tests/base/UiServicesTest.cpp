@@ -1,11 +1,11 @@
-#include "app/UiServices.h"
-#include "app/HelpPages.h"
+#include "base/UiServices.h"
+#include "base/HelpPages.h"
 
 #include "ScriptedUiServices.h"
 
 #include <gtest/gtest.h>
 
-using pelvaro::app::HelpPages;
+using pelvaro::base::HelpPages;
 using pelvaro::test::ScriptedUiServices;
 
 TEST(WaitNotice, AtMostOneAtATime)
