@@ -21,21 +21,30 @@ enum class ValueType
     Text
 };
 
+// One persisted value: its name, type, default and the member it fills. Required values
+// belong to the original set; a missing or mistyped one resets them all. An optional value
+// came later, so its absence in an older file only gives its own default.
 struct ValueEntry
 {
     const char* name;
     ValueType type;
+    bool required;
+    int defaultNumber;
+    int Settings::*number = nullptr;
+    bool Settings::*flag = nullptr;
+    QString Settings::*text = nullptr;
 };
 
 // Read and written in this order.
-constexpr std::array<ValueEntry, 7> valueTable{{
-    {"IDGlobAnzThreads", ValueType::Integer},
-    {"IDGlobProxy", ValueType::Text},
-    {"IDGlobProxyPort", ValueType::Text},
-    {"IDProxyVorauswahl", ValueType::Integer},
-    {"IDBerichtUeberschreiben", ValueType::YesNo},
-    {"IDTDT", ValueType::YesNo},
-    {"IDNSDV", ValueType::Text},
+const std::array<ValueEntry, 8> valueTable{{
+    {"IDGlobAnzThreads", ValueType::Integer, true, 5, &Settings::threadCount},
+    {"IDGlobProxy", ValueType::Text, true, 0, nullptr, nullptr, &Settings::proxyHost},
+    {"IDGlobProxyPort", ValueType::Text, true, 0, nullptr, nullptr, &Settings::proxyPort},
+    {"IDProxyVorauswahl", ValueType::Integer, true, 1, &Settings::proxyChoice},
+    {"IDBerichtUeberschreiben", ValueType::YesNo, true, 0, nullptr, &Settings::overwriteReport},
+    {"IDTDT", ValueType::YesNo, true, 1, nullptr, &Settings::showTips},
+    {"IDNSDV", ValueType::Text, true, 0, nullptr, nullptr, &Settings::catalogueVersion},
+    {"IDZeitlimit", ValueType::Integer, false, 120, &Settings::idleTimeLimit},
 }};
 
 const QString group = QStringLiteral("Optionen");
@@ -84,54 +93,57 @@ std::optional<QString> readText(const QVariant& value)
     return value.toString();
 }
 
+void setDefault(Settings& s, const ValueEntry& entry)
+{
+    if (entry.number)
+        s.*entry.number = entry.defaultNumber;
+    else if (entry.flag)
+        s.*entry.flag = entry.defaultNumber != 0;
+    else
+        s.*entry.text = QString();
+}
+
+// Reads one value into s; false when it is missing or of the wrong type. A time limit
+// below zero means nothing sensible and counts as mistyped.
+bool readOne(const QVariant& value, const ValueEntry& entry, Settings& s)
+{
+    if (entry.type == ValueType::Text) {
+        const std::optional<QString> text = readText(value);
+        if (!text)
+            return false;
+        s.*entry.text = *text;
+        return true;
+    }
+    const std::optional<int> number = readInteger(value);
+    if (!number || (!entry.required && *number < 0))
+        return false;
+    if (entry.flag)
+        s.*entry.flag = *number != 0;
+    else
+        s.*entry.number = *number;
+    return true;
+}
+
+// False when a required value is missing or mistyped; optional ones fall back alone.
 bool readAll(QSettings& ini, Settings& out)
 {
     for (const ValueEntry& entry : valueTable) {
-        const QVariant value = ini.value(key(entry));
-        const QLatin1String name(entry.name);
-        if (entry.type == ValueType::Text) {
-            const std::optional<QString> text = readText(value);
-            if (!text)
-                return false;
-            if (name == QLatin1String("IDGlobProxy"))
-                out.proxyHost = *text;
-            else if (name == QLatin1String("IDGlobProxyPort"))
-                out.proxyPort = *text;
-            else
-                out.catalogueVersion = *text;
+        if (readOne(ini.value(key(entry)), entry, out))
             continue;
-        }
-        const std::optional<int> number = readInteger(value);
-        if (!number)
+        if (entry.required)
             return false;
-        if (name == QLatin1String("IDGlobAnzThreads"))
-            out.threadCount = *number;
-        else if (name == QLatin1String("IDProxyVorauswahl"))
-            out.proxyChoice = *number;
-        else if (name == QLatin1String("IDBerichtUeberschreiben"))
-            out.overwriteReport = *number != 0;
-        else
-            out.showTips = *number != 0;
+        setDefault(out, entry);
     }
     return true;
 }
 
 QVariant valueOf(const Settings& s, const ValueEntry& entry)
 {
-    const QLatin1String name(entry.name);
-    if (name == QLatin1String("IDGlobAnzThreads"))
-        return s.threadCount;
-    if (name == QLatin1String("IDGlobProxy"))
-        return s.proxyHost;
-    if (name == QLatin1String("IDGlobProxyPort"))
-        return s.proxyPort;
-    if (name == QLatin1String("IDProxyVorauswahl"))
-        return s.proxyChoice;
-    if (name == QLatin1String("IDBerichtUeberschreiben"))
-        return s.overwriteReport ? 1 : 0;
-    if (name == QLatin1String("IDTDT"))
-        return s.showTips ? 1 : 0;
-    return s.catalogueVersion;
+    if (entry.number)
+        return s.*entry.number;
+    if (entry.flag)
+        return s.*entry.flag ? 1 : 0;
+    return s.*entry.text;
 }
 
 } // namespace
@@ -139,10 +151,8 @@ QVariant valueOf(const Settings& s, const ValueEntry& entry)
 Settings Settings::defaults()
 {
     Settings s;
-    s.threadCount = 5;
-    s.proxyChoice = 1;
-    s.overwriteReport = false;
-    s.showTips = true;
+    for (const ValueEntry& entry : valueTable)
+        setDefault(s, entry);
     return s;
 }
 

@@ -4,7 +4,8 @@
 
 namespace pelvaro::base {
 
-// The seven persisted program settings.
+// The persisted program settings: the seven of the original set and the exchange's idle
+// time limit. Names, types and defaults live in one table in SettingsStore.cpp.
 struct Settings
 {
     int threadCount = 0;          // IDGlobAnzThreads: parallel submission workers
@@ -14,6 +15,7 @@ struct Settings
     bool overwriteReport = false; // IDBerichtUeberschreiben
     bool showTips = false;        // IDTDT
     QString catalogueVersion;     // IDNSDV: empty means the catalogue shipped with the program
+    int idleTimeLimit = 120;      // IDZeitlimit: seconds an exchange may wait for a byte; 0 = none
 
     static Settings defaults();
     bool operator==(const Settings&) const = default;
@@ -30,10 +32,11 @@ public:
     // "Trevanix GmbH", application "Pelvaro! 1.6.1".
     static QString defaultFilePath();
 
-    // Fails only when the settings location cannot be read. A missing or mistyped value
-    // resets all seven values to their defaults, which are then written back at once.
+    // Fails only when the settings location cannot be read. A missing or mistyped value of
+    // the original seven resets all values to their defaults, which are then written back
+    // at once; a missing or mistyped time limit only takes its own default.
     bool LoadSettings();
-    // Writes all seven values; fails when the location cannot be written.
+    // Writes all values; fails when the location cannot be written.
     bool SaveSettings();
 
     const Settings& settings() const { return m_settings; }

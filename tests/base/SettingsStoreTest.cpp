@@ -65,11 +65,12 @@ TEST(SettingsStore, FirstStartWritesTheDefaults)
     const Settings d = Settings::defaults();
     EXPECT_EQ(d.threadCount, 5);
     EXPECT_EQ(d.proxyChoice, 1);
+    EXPECT_EQ(d.idleTimeLimit, 120);
     EXPECT_FALSE(d.overwriteReport);
     EXPECT_TRUE(d.showTips);
     EXPECT_TRUE(d.proxyHost.isEmpty() && d.proxyPort.isEmpty() && d.catalogueVersion.isEmpty());
 
-    // Written back at once, all seven values.
+    // Written back at once, all eight values.
     QSettings ini(iniPath(), QSettings::IniFormat);
     EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDGlobAnzThreads")).toString(),
               QStringLiteral("5"));
@@ -78,7 +79,8 @@ TEST(SettingsStore, FirstStartWritesTheDefaults)
     EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDBerichtUeberschreiben")).toString(),
               QStringLiteral("0"));
     EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDTDT")).toString(), QStringLiteral("1"));
-    EXPECT_EQ(ini.allKeys().size(), 7);
+    EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDZeitlimit")).toString(), QStringLiteral("120"));
+    EXPECT_EQ(ini.allKeys().size(), 8);
 }
 
 TEST(SettingsStore, ReadsStoredValuesAndWritesThemBackUnchanged)
@@ -147,6 +149,30 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenValueCase{"ProxyHostMissing", "IDGlobProxy=proxy.example.net\n", "", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The time limit came after the original seven: a file without it, or with a senseless
+// value, keeps everything else and only takes the default limit.
+TEST(SettingsStore, TimeLimitFallsBackAloneAndIsKeptWhenSound)
+{
+    const struct
+    {
+        QByteArray line;
+        int expected;
+    } cases[] = {{"", 120},
+                 {"IDZeitlimit=30\n", 30},
+                 {"IDZeitlimit=0\n", 0},
+                 {"IDZeitlimit=-5\n", 120},
+                 {"IDZeitlimit=lange\n", 120}};
+    for (const auto& c : cases) {
+        writeIni(customIni + c.line);
+        SettingsStore store(iniPath());
+        ASSERT_TRUE(store.LoadSettings());
+        Settings expected = customSettings();
+        expected.idleTimeLimit = c.expected;
+        EXPECT_EQ(store.settings(), expected) << c.line.constData();
+        EXPECT_EQ(readIni(), customIni + c.line) << "no reason to write";
+    }
+}
+
 TEST(SettingsStore, YesNoValuesReadAsYesWhenNotZero)
 {
     QByteArray ini = customIni;
@@ -179,7 +205,6 @@ TEST(SettingsStore, UnreadableLocationFailsAndWritesNothing)
 
 TEST(SettingsStore, DefaultFileLivesInTheUserConfigFolder)
 {
-    const QString path = SettingsStore::defaultFilePath();
-    EXPECT_TRUE(path.endsWith(QStringLiteral("/Trevanix GmbH/Pelvaro! 1.6.1.ini")))
-        << path.toStdString();
+    EXPECT_EQ(SettingsStore::defaultFilePath(),
+              TestDirs::root() + QStringLiteral("/config/Trevanix GmbH/Pelvaro! 1.6.1.ini"));
 }

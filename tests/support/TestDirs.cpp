@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -28,6 +29,10 @@ class TestDirListener : public ::testing::EmptyTestEventListener
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(base + QStringLiteral("/runtime")));
         QFile::setPermissions(base + QStringLiteral("/runtime"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // QSettings reads XDG_CONFIG_HOME once per process; the path is set again for
+        // every test so no test sees another's settings, let alone the user's.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           base + QStringLiteral("/config"));
     }
     void OnTestEnd(const ::testing::TestInfo&) override { currentDir.reset(); }
 };

@@ -2,7 +2,6 @@
 #include "TestDirs.h"
 
 #include <QLocale>
-#include <QStandardPaths>
 
 #ifdef PELVARO_TEST_WIDGETS
 #include <QApplication>
@@ -20,7 +19,6 @@ int main(int argc, char** argv)
     // without a display too.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QStandardPaths::setTestModeEnabled(true);
     // Short dates read as day.month.year, as on the German desktops the program is for.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     ::testing::InitGoogleTest(&argc, argv);
