@@ -1,5 +1,7 @@
 #include "cli/DemoServer.h"
 
+#include "submit/HttpRequestParser.h"
+
 #include <QList>
 #include <QStringDecoder>
 #include <QTextStream>
@@ -10,7 +12,6 @@
 #include <csignal>
 #include <cstdint>
 #include <mutex>
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -28,24 +29,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Enough for any request the program sends; anything bigger is not one of ours.
-constexpr qsizetype MaxHeadBytes = 64 * 1024;
-constexpr qsizetype MaxBodyBytes = 8 * 1024 * 1024;
 constexpr std::size_t MaxConnections = 1000;
 constexpr int MaxDelayMs = 3600 * 1000;
 // After the answer the client may still be sending; reading it away before the close
 // keeps the kernel from resetting the connection under the answer.
 constexpr auto DrainTime = std::chrono::seconds(2);
 
-struct Request
-{
-    QByteArray method;
-    QByteArray target; // as received
-    QByteArray host;   // lower case, without port
-    QByteArray path;   // without query, "/" when empty
-    QByteArray query;
-    QByteArray body;
-};
+using Request = submit::HttpRequestParser::Request;
 
 struct Answer
 {
@@ -55,162 +45,20 @@ struct Answer
     QString logLine;
 };
 
-struct RequestLine
-{
-    QByteArray method;
-    QByteArray target;
-};
-
-// The end of the head (just behind the empty line), or -1 while it has not arrived. Bare LF
-// line ends are accepted, so a request typed into a terminal works too.
-qsizetype headEnd(const QByteArray& data)
-{
-    qsizetype lineStart = 0;
-    while (true) {
-        const qsizetype lf = data.indexOf('\n', lineStart);
-        if (lf < 0)
-            return -1;
-        const qsizetype length = lf - lineStart;
-        if (length == 0 || (length == 1 && data.at(lineStart) == '\r'))
-            return lf + 1;
-        lineStart = lf + 1;
-    }
-}
-
-QList<QByteArray> headLines(const QByteArray& head)
-{
-    QList<QByteArray> lines = head.split('\n');
-    for (QByteArray& line : lines) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-    }
-    while (!lines.isEmpty() && lines.constLast().isEmpty())
-        lines.removeLast();
-    return lines;
-}
-
-// Method, target and version. A GET query written without escaping may hold blanks, so the
-// target is everything between the first and the last blank.
-std::optional<RequestLine> parseRequestLine(const QByteArray& line)
-{
-    const qsizetype first = line.indexOf(' ');
-    const qsizetype last = line.lastIndexOf(' ');
-    if (first <= 0 || last <= first + 1)
-        return std::nullopt;
-    RequestLine result{line.left(first), line.mid(first + 1, last - first - 1)};
-    const QByteArray version = line.mid(last + 1);
-    if (result.method != "GET" && result.method != "POST")
-        return std::nullopt;
-    if (version != "HTTP/1.0" && version != "HTTP/1.1")
-        return std::nullopt;
-    if (!result.target.startsWith('/') && !result.target.toLower().startsWith("http://"))
-        return std::nullopt;
-    return result;
-}
-
-QByteArray headerValue(const QList<QByteArray>& lines, const QByteArray& name)
-{
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const qsizetype colon = lines.at(i).indexOf(':');
-        if (colon > 0 && lines.at(i).left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
-            return lines.at(i).mid(colon + 1).trimmed();
-    }
-    return {};
-}
-
-// -1 when absent, -2 when not a usable length.
-qsizetype contentLength(const QList<QByteArray>& lines)
-{
-    const QByteArray value = headerValue(lines, "Content-Length");
-    if (value.isEmpty())
-        return -1;
-    if (!std::all_of(value.cbegin(), value.cend(), [](char c) { return c >= '0' && c <= '9'; }))
-        return -2;
-    bool ok = false;
-    const qlonglong length = value.toLongLong(&ok);
-    return ok && length <= MaxBodyBytes ? qsizetype(length) : -2;
-}
-
-QByteArray hostWithoutPort(QByteArray authority)
-{
-    const qsizetype at = authority.lastIndexOf('@');
-    if (at >= 0)
-        authority = authority.mid(at + 1);
-    if (authority.startsWith('[')) {
-        const qsizetype close = authority.indexOf(']');
-        return close > 0 ? authority.left(close + 1).toLower() : authority.toLower();
-    }
-    const qsizetype colon = authority.indexOf(':');
-    return (colon >= 0 ? authority.left(colon) : authority).toLower();
-}
-
-// A complete request, or nothing when it is not one the farm understands.
-std::optional<Request> parseRequest(const QByteArray& raw)
-{
-    const qsizetype end = headEnd(raw);
-    if (end < 0 || end > MaxHeadBytes)
-        return std::nullopt;
-    const QList<QByteArray> lines = headLines(raw.left(end));
-    if (lines.isEmpty())
-        return std::nullopt;
-    const std::optional<RequestLine> line = parseRequestLine(lines.constFirst());
-    if (!line)
-        return std::nullopt;
-    const qsizetype length = contentLength(lines);
-    if (length == -2 || (line->method == "POST" && length < 0))
-        return std::nullopt;
-    if (raw.size() - end < std::max<qsizetype>(length, 0))
-        return std::nullopt;
-
-    Request request;
-    request.method = line->method;
-    request.target = line->target;
-    QByteArray pathAndQuery = line->target;
-    if (!pathAndQuery.startsWith('/')) {
-        // Absolute form, as a proxy sees it: the service's host is in the address.
-        const QByteArray rest = pathAndQuery.mid(qsizetype(sizeof("http://") - 1));
-        qsizetype authorityEnd = rest.size();
-        for (const char stop : {'/', '?'}) {
-            const qsizetype at = rest.indexOf(stop);
-            if (at >= 0)
-                authorityEnd = std::min(authorityEnd, at);
-        }
-        request.host = hostWithoutPort(rest.left(authorityEnd));
-        pathAndQuery = rest.mid(authorityEnd);
-        if (request.host.isEmpty())
-            return std::nullopt;
-    } else {
-        request.host = hostWithoutPort(headerValue(lines, "Host"));
-    }
-    const qsizetype question = pathAndQuery.indexOf('?');
-    request.path = question >= 0 ? pathAndQuery.left(question) : pathAndQuery;
-    if (question >= 0)
-        request.query = pathAndQuery.mid(question + 1);
-    if (!request.path.startsWith('/'))
-        request.path.prepend('/');
-    if (request.method == "POST")
-        request.body = raw.mid(end, length);
-    return request;
-}
-
 // What the socket side needs to know about the bytes so far: how many form the request, or
-// 0 while more must arrive. A request line that cannot be right is answered at once.
+// 0 while more must arrive. Bytes that cannot become a request are answered at once.
 qsizetype requestSize(const QByteArray& data)
 {
-    const qsizetype end = headEnd(data);
-    if (end < 0) {
-        const qsizetype lf = data.indexOf('\n');
-        if (data.size() > MaxHeadBytes)
-            return data.size();
-        if (lf >= 0 && !parseRequestLine(headLines(data.left(lf + 1)).value(0)))
-            return data.size();
-        return 0;
+    Request request;
+    switch (submit::HttpRequestParser::parse(data, request)) {
+    case submit::HttpRequestParser::Status::Complete:
+        return request.size;
+    case submit::HttpRequestParser::Status::Malformed:
+        return data.size();
+    case submit::HttpRequestParser::Status::NeedMore:
+        break;
     }
-    const QList<QByteArray> lines = headLines(data.left(end));
-    const qsizetype length = lines.isEmpty() ? -2 : contentLength(lines);
-    if (length < 0)
-        return end;
-    return data.size() - end >= length ? end + length : 0;
+    return 0;
 }
 
 QString fromWindows1252(const QByteArray& bytes)
@@ -310,7 +158,10 @@ QByteArray thankYouPage(const Request& request)
 Answer answer(const QByteArray& raw)
 {
     Answer result;
-    const std::optional<Request> request = parseRequest(raw);
+    Request parsed;
+    const bool complete = submit::HttpRequestParser::parse(raw, parsed) ==
+                          submit::HttpRequestParser::Status::Complete;
+    const Request* request = complete && parsed.method != "HEAD" ? &parsed : nullptr;
     if (!request) {
         const QByteArray firstLine = raw.left(raw.indexOf('\n')).trimmed();
         result.status = 400;

@@ -1,8 +1,12 @@
 #include "submit/AnswerPage.h"
 
-#include "base/AtomicFile.h"
-
+#include <QFile>
 #include <QFileInfo>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 namespace pelvaro::submit {
 
@@ -49,21 +53,55 @@ QString AnswerPage::path(const QString& answerDirectory, const QString& serviceN
     return answerDirectory + QLatin1Char('/') + serviceName + Suffix;
 }
 
+QByteArray AnswerPage::fileBytes(const QByteArray& body)
+{
+    // The lines of lines(), each followed by CR LF, in one pass: a lone CR gains its LF, a CR
+    // LF stays, and text after the last CR is closed with CR LF.
+    QByteArray out;
+    out.reserve(body.size() + body.count('\r') + 2);
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype cr = body.indexOf('\r', start);
+        if (cr < 0)
+            break;
+        out.append(body.constData() + start, cr - start).append("\r\n");
+        start = cr + 1;
+        if (start < body.size() && body.at(start) == '\n')
+            ++start;
+    }
+    if (start < body.size())
+        out.append(body.constData() + start, body.size() - start).append("\r\n");
+    return out;
+}
+
 bool AnswerPage::write(const QString& filePath, const QByteArray& body)
 {
-    // The same check as for the service name, so no path can reach outside its folder
-    // through a name such as "../x".
+    // Only the path's last part is checked here. What keeps a service name such as "../x"
+    // from leaving the answer folder is the scheduler: it hands a worker the answer file
+    // only when fileNameAllowed() accepts the service name itself, because once such a
+    // name is joined into a path, its last part ("x.html") looks harmless.
     QString name = QFileInfo(filePath).fileName();
     if (name.endsWith(Suffix))
         name.chop(Suffix.size());
     if (!fileNameAllowed(name))
         return false;
-    QByteArray text;
-    text.reserve(body.size() + body.size() / 16);
-    for (const QByteArray& line : lines(body))
-        text += line + "\r\n";
-    // A failed write keeps the earlier page.
-    return base::AtomicFile::write(filePath, text).isEmpty();
+    // A disposable copy for the user to look at: written plainly, without a sync or a
+    // rename. A failed write may leave the earlier page cut short.
+    const QByteArray text = fileBytes(body);
+    const int fd = ::open(QFile::encodeName(filePath).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    qsizetype written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.constData() + written, size_t(text.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        written += n;
+    }
+    return ::close(fd) == 0 && written == text.size();
 }
 
 } // namespace pelvaro::submit

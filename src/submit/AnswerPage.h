@@ -7,6 +7,7 @@
 namespace pelvaro::submit {
 
 // The answer page of a successful exchange, stored as "<answer dir>/<service name>.html".
+// The worker that ran the exchange writes it.
 class AnswerPage
 {
 public:
@@ -21,9 +22,12 @@ public:
     // The answer file for a service, or an empty text when its name is not allowed.
     static QString path(const QString& answerDirectory, const QString& serviceName);
 
-    // Writes the lines of `body`, each followed by CR LF, replacing an earlier file. Refuses
-    // (writes nothing, returns false) a path whose file name was not allowed; false too
-    // when the file cannot be written.
+    // The bytes of the answer file: the lines of `body`, each followed by CR LF.
+    static QByteArray fileBytes(const QByteArray& body);
+
+    // Writes fileBytes(body), replacing an earlier file. Refuses (writes nothing, returns
+    // false) a path whose last part is no allowed name; false too when the file cannot be
+    // written. Safe to call from any thread; two writers of one file must take turns.
     static bool write(const QString& filePath, const QByteArray& body);
 };
 

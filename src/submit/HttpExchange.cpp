@@ -10,8 +10,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -27,8 +29,11 @@ namespace {
 // instead of growing without bound when a server streams garbage.
 constexpr qsizetype MaxStatusLine = 8 * 1024;
 constexpr qsizetype MaxHeaderBlock = 64 * 1024;
-constexpr qsizetype ReadBlock = 64 * 1024;
+// Answer pages are small; a modest block keeps two dozen workers' buffers small too.
+constexpr qsizetype ReadBlock = 16 * 1024;
 constexpr int ClientFailureCode = 404;
+
+using Clock = std::chrono::steady_clock;
 
 QString cantResolve()
 {
@@ -45,6 +50,29 @@ QString systemError(int error)
 QString badAnswer(const QString& detail)
 {
     return QStringLiteral("Ungültige Antwort des Servers: ") + detail;
+}
+
+QString idleTimeout(int seconds)
+{
+    return seconds == 1
+               ? QStringLiteral("Zeitüberschreitung: 1 Sekunde lang keine Daten empfangen")
+               : QStringLiteral("Zeitüberschreitung: %1 Sekunden lang keine Daten empfangen")
+                     .arg(seconds);
+}
+
+// A line break inside an address would end the request line (or the Referer line) early
+// and let the rest of the value pose as header lines; escaped, it stays part of the value.
+QByteArray escapeLineBreaks(QByteArray address)
+{
+    if (address.contains('\r') || address.contains('\n'))
+        address.replace('\r', "%0D").replace('\n', "%0A");
+    return address;
+}
+
+bool hasControlOrBlank(const QByteArray& text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return (c >= 0 && c <= ' ') || c == 0x7f; });
 }
 
 std::optional<quint16> parsePort(const QByteArray& digits)
@@ -145,7 +173,8 @@ ParsedTarget parseTarget(const QString& url)
         authority = authority.mid(at + 1);
     }
     t.hostPort = splitHostPort(authority);
-    if (!t.hostPort.ok) {
+    // The host goes into the Host line as it is written.
+    if (!t.hostPort.ok || hasControlOrBlank(t.hostPort.host)) {
         out.problem = QStringLiteral("Ungültige Zieladresse: ") + url;
         return out;
     }
@@ -200,11 +229,11 @@ QByteArray buildRequest(const ExchangeRequest& request, const Target& target, bo
     const QByteArray crlf = "\r\n";
     QByteArray out;
     out += request.post ? "POST " : "GET ";
-    out += viaProxy ? target.wire : target.pathAndQuery;
+    out += escapeLineBreaks(viaProxy ? target.wire : target.pathAndQuery);
     out += " HTTP/1.0" + crlf;
     out += "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*" + crlf;
     if (!request.referer.isEmpty())
-        out += "Referer: " + Windows1252::encode(request.referer) + crlf;
+        out += "Referer: " + escapeLineBreaks(Windows1252::encode(request.referer)) + crlf;
     if (request.post)
         out += "Content-Type: application/x-www-form-urlencoded" + crlf;
     out += "User-Agent: Mozilla/3.0 (compatible)" + crlf;
@@ -247,9 +276,12 @@ struct Ended
 class Connection
 {
 public:
-    Connection(int cancelFd, const HttpExchange::Progress& progress)
-        : m_cancelFd(cancelFd), m_progress(progress), m_buffer(size_t(ReadBlock))
+    Connection(int cancelFd, const HttpExchange::Progress& progress, int idleTimeLimit,
+               const QByteArray& nameServers)
+        : m_cancelFd(cancelFd), m_progress(progress), m_nameServers(nameServers),
+          m_idleSeconds(std::max(idleTimeLimit, 0))
     {
+        heardFromPeer();
     }
     ~Connection()
     {
@@ -297,12 +329,13 @@ public:
     // Appends at most `limit` bytes to `into`; 0 means the server closed.
     qsizetype receive(QByteArray& into, qsizetype limit = ReadBlock)
     {
+        char buffer[ReadBlock];
         for (;;) {
             waitFor(m_socket, POLLIN);
-            const ssize_t n =
-                ::recv(m_socket, m_buffer.data(), size_t(std::min(limit, ReadBlock)), 0);
+            const ssize_t n = ::recv(m_socket, buffer, size_t(std::min(limit, ReadBlock)), 0);
             if (n >= 0) {
-                into.append(m_buffer.data(), n);
+                heardFromPeer();
+                into.append(buffer, n);
                 return n;
             }
             if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
@@ -323,18 +356,40 @@ private:
         return Ended{false, ClientFailureCode, systemError(error)};
     }
 
-    // The one place an exchange waits: `fds` plus the cancel event. Returns poll's count.
+    void heardFromPeer()
+    {
+        if (m_idleSeconds > 0)
+            m_idleDeadline = Clock::now() + std::chrono::seconds(m_idleSeconds);
+    }
+
+    // The one place an exchange waits: `fds` plus the cancel event, at most until the idle
+    // time limit runs out. Returns poll's count (0: `timeoutMs` passed).
     int pollWithCancel(std::vector<pollfd>& fds, int timeoutMs)
     {
         fds.push_back(pollfd{m_cancelFd, POLLIN, 0});
         for (;;) {
-            const int n = ::poll(fds.data(), nfds_t(fds.size()), timeoutMs);
+            int waitMs = timeoutMs;
+            bool idleLimited = false;
+            if (m_idleSeconds > 0) {
+                const auto left =
+                    std::chrono::ceil<std::chrono::milliseconds>(m_idleDeadline - Clock::now())
+                        .count();
+                if (left <= 0)
+                    throw Ended{false, ClientFailureCode, idleTimeout(m_idleSeconds)};
+                if (waitMs < 0 || left < waitMs) {
+                    waitMs = int(left);
+                    idleLimited = true;
+                }
+            }
+            const int n = ::poll(fds.data(), nfds_t(fds.size()), waitMs);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0)
                 throw socketError(errno);
             if (fds.back().revents != 0)
                 throw Ended{true, 0, {}};
+            if (n == 0 && idleLimited)
+                continue; // the check at the top ends the exchange when the limit is reached
             fds.pop_back();
             return n;
         }
@@ -395,6 +450,12 @@ private:
             m_channel = nullptr;
             throw Ended{false, ClientFailureCode, cantResolve()};
         }
+        if (!m_nameServers.isEmpty() &&
+            ares_set_servers_ports_csv(m_channel, m_nameServers.constData()) != ARES_SUCCESS) {
+            throw Ended{false, ClientFailureCode,
+                        QStringLiteral("Namensserver nicht verwendbar: ") +
+                            QString::fromLatin1(m_nameServers)};
+        }
         // The callback may run during ares_destroy when a cancel ends the look-up, so the
         // record lives as long as the channel.
         m_lookup = Lookup{};
@@ -429,6 +490,8 @@ private:
             for (const pollfd& p : fds) {
                 const bool readable = p.revents & (POLLIN | POLLERR | POLLHUP);
                 const bool writable = p.revents & POLLOUT;
+                if (readable)
+                    heardFromPeer();
                 if (readable || writable)
                     ares_process_fd(m_channel, readable ? p.fd : ARES_SOCKET_BAD,
                                     writable ? p.fd : ARES_SOCKET_BAD);
@@ -473,7 +536,9 @@ private:
 
     int m_cancelFd;
     const HttpExchange::Progress& m_progress;
-    std::vector<char> m_buffer;
+    const QByteArray& m_nameServers;
+    const int m_idleSeconds;
+    Clock::time_point m_idleDeadline;
     int m_socket = -1;
     ares_channel m_channel = nullptr;
     Lookup m_lookup;
@@ -508,6 +573,12 @@ bool couldBeStatusLine(const QByteArray& received)
     const qsizetype n = std::min<qsizetype>(received.size(), 8);
     return QByteArrayView("HTTP/1.0").first(n) == received.left(n) ||
            QByteArrayView("HTTP/1.1").first(n) == received.left(n);
+}
+
+bool isLocationHeader(QByteArrayView line)
+{
+    const qsizetype colon = line.indexOf(':');
+    return colon > 0 && line.first(colon).trimmed().compare("location", Qt::CaseInsensitive) == 0;
 }
 
 ExchangeResult exchange(Connection& connection, const ExchangeRequest& request)
@@ -561,34 +632,34 @@ ExchangeResult exchange(Connection& connection, const ExchangeRequest& request)
         throw Ended{false, status->code, status->text};
     }
 
-    // Header block, up to the empty line.
-    const QString headersCut = badAnswer(QStringLiteral("Kopfzeilen unvollständig"));
-    const QString headersBad = badAnswer(QStringLiteral("fehlerhafte Kopfzeilen"));
+    // Header block, up to the empty line. The status line has judged the answer already;
+    // what follows only has to be told apart from the body. Servers that close inside the
+    // block have sent no body, and a line that is no header is passed over.
     qsizetype pos = lineEnd < 0 ? received.size() : lineEnd + 1;
     bool location = false;
     for (;;) {
         lineEnd = received.indexOf('\n', pos);
         if (lineEnd < 0) {
-            if (closed)
-                throw Ended{false, ClientFailureCode, headersCut};
+            if (closed) {
+                location = location || isLocationHeader(QByteArrayView(received).sliced(pos));
+                pos = received.size();
+                break;
+            }
             if (received.size() > MaxHeaderBlock)
                 throw Ended{false, ClientFailureCode,
                             badAnswer(QStringLiteral("Kopfzeilen zu lang"))};
             closed = connection.receive(received) == 0;
             continue;
         }
-        QByteArray line = received.mid(pos, lineEnd - pos);
+        QByteArrayView line = QByteArrayView(received).sliced(pos, lineEnd - pos);
         pos = lineEnd + 1;
         if (line.endsWith('\r'))
             line.chop(1);
         if (line.isEmpty())
             break;
-        if (line.startsWith(' ') || line.startsWith('\t'))
-            continue; // a folded continuation of the previous header
-        const qsizetype colon = line.indexOf(':');
-        if (colon <= 0)
-            throw Ended{false, ClientFailureCode, headersBad};
-        if (line.left(colon).trimmed().toLower() == "location")
+        // A folded continuation belongs to the line above; a line without a colon names
+        // nothing. Neither can be a Location.
+        if (!line.startsWith(' ') && !line.startsWith('\t') && isLocationHeader(line))
             location = true;
     }
     connection.report(60);
@@ -622,10 +693,13 @@ struct HttpExchange::Impl
     int cancelFd = -1;
     int cancelFdError = 0;
     std::atomic<bool> cancelled{false};
+    QByteArray nameServers;
 };
 
 HttpExchange::HttpExchange() : m_impl(std::make_unique<Impl>())
 {
+    // Without its cancel event an exchange could not be stopped; run() then fails at once
+    // with the system's reason instead of starting.
     m_impl->cancelFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_impl->cancelFd < 0)
         m_impl->cancelFdError = errno;
@@ -645,6 +719,11 @@ void HttpExchange::cancel()
         const quint64 one = 1;
         [[maybe_unused]] const ssize_t written = ::write(m_impl->cancelFd, &one, sizeof one);
     }
+}
+
+void HttpExchange::setNameServers(const QByteArray& servers)
+{
+    m_impl->nameServers = servers;
 }
 
 QByteArray HttpExchange::requestBytes(const ExchangeRequest& request)
@@ -668,7 +747,8 @@ ExchangeResult HttpExchange::run(const ExchangeRequest& request, const Progress&
     try {
         if (m_impl->cancelFd < 0)
             throw Ended{false, ClientFailureCode, systemError(m_impl->cancelFdError)};
-        Connection connection(m_impl->cancelFd, progress);
+        Connection connection(m_impl->cancelFd, progress, request.idleTimeLimit,
+                              m_impl->nameServers);
         result = exchange(connection, request);
     } catch (const Ended& ended) {
         result = ExchangeResult();

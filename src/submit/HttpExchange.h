@@ -17,6 +17,9 @@ struct ExchangeRequest
     QString referer;   // empty: no Referer header
     QString proxyHost; // empty: no proxy; "host" or "host:port"
     QString proxyPort; // used when proxyHost names no port
+    // Seconds the exchange waits without receiving a single byte before it gives up
+    // (IDZeitlimit); 0 or less: no limit.
+    int idleTimeLimit = 120;
 };
 
 // How it ended.
@@ -36,9 +39,14 @@ struct ExchangeResult
 // Failures the client detects itself carry status code 404, like the resolve and connect
 // failures: an address that is not "http://" ("Nicht unterstützte Adresse: …"), an address
 // or proxy setting that cannot be read, a later socket error ("<system text> (Error #n)"),
-// and an answer whose status line or header block is garbled ("Ungültige Antwort des
-// Servers: …"). A user name and password in the address are sent as an Authorization
-// header directly after Host.
+// the idle time limit running out ("Zeitüberschreitung: …"), and an answer whose status
+// line is garbled or whose header block grows past its cap ("Ungültige Antwort des
+// Servers: …"). A header line without a colon is skipped, and a server that closes inside
+// its header block has sent an answer without body: the status line alone judges it.
+//
+// Line breaks inside the addresses (request target and Referer) go out as %0D and %0A, so
+// a value with a line break cannot split the request into lines of its own. A user name
+// and password in the address are sent as an Authorization header directly after Host.
 class HttpExchange
 {
 public:
@@ -50,6 +58,9 @@ public:
     HttpExchange& operator=(const HttpExchange&) = delete;
 
     ExchangeResult run(const ExchangeRequest& request, const Progress& progress = {});
+    // Name servers to ask instead of the system's, as "host:port,host:port" (for tests that
+    // bring their own name server). Set before run().
+    void setNameServers(const QByteArray& servers);
     // Thread-safe; also before run() (it then returns at once as cancelled).
     void cancel();
 

@@ -8,6 +8,8 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <system_error>
+
 namespace pelvaro::submit {
 
 namespace {
@@ -42,7 +44,8 @@ SubmissionScheduler::SubmissionScheduler(base::UiServices& ui, const SendList& l
                                          QStringList& successLines, QStringList& failureLines,
                                          const Settings& settings, QObject* parent)
     : QObject(parent), m_ui(ui), m_list(list), m_successLines(successLines),
-      m_failureLines(failureLines), m_proxyHost(settings.proxyHost), m_proxyPort(settings.proxyPort)
+      m_failureLines(failureLines), m_proxyHost(settings.proxyHost),
+      m_proxyPort(settings.proxyPort), m_idleTimeLimit(settings.idleTimeLimit)
 {
     // A stored count the settings dialog could never have written: an unusable one means
     // the default, a large one the most the window has slots for.
@@ -58,9 +61,11 @@ SubmissionScheduler::SubmissionScheduler(base::UiServices& ui, const SendList& l
     for (int i = 0; i < SlotCount; ++i)
         SlotAnzeigen(i, SlotState::Deaktiviert);
     m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    m_wakeNotifier = std::make_unique<QSocketNotifier>(m_wakeFd, QSocketNotifier::Read);
-    connect(m_wakeNotifier.get(), &QSocketNotifier::activated, this,
-            &SubmissionScheduler::deliverMessages);
+    if (m_wakeFd >= 0) {
+        m_wakeNotifier = std::make_unique<QSocketNotifier>(m_wakeFd, QSocketNotifier::Read);
+        connect(m_wakeNotifier.get(), &QSocketNotifier::activated, this,
+                &SubmissionScheduler::deliverMessages);
+    }
 }
 
 SubmissionScheduler::~SubmissionScheduler()
@@ -68,7 +73,8 @@ SubmissionScheduler::~SubmissionScheduler()
     for (auto& worker : m_threads)
         worker.reset();
     m_wakeNotifier.reset();
-    ::close(m_wakeFd);
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
 }
 
 QString SubmissionScheduler::labelErfolg() const
@@ -125,8 +131,15 @@ void SubmissionScheduler::ThreadsAnlegen()
     for (int i = 0; i < SlotCount; ++i)
         SlotAnzeigen(i, SlotState::Deaktiviert);
     for (int i = 0; i < m_threadCount; ++i) {
-        if (!m_threads[size_t(i)])
-            m_threads[size_t(i)] = std::make_unique<THTTPThread>(*this, i);
+        if (!m_threads[size_t(i)]) {
+            try {
+                m_threads[size_t(i)] = std::make_unique<THTTPThread>(*this, i);
+            } catch (const std::system_error&) {
+                // The system has no more threads to give: this slot stays deaktiviert and
+                // the run makes do with the workers it has ("Fehler-Nr. 88219" if none).
+                continue;
+            }
+        }
         SlotAnzeigen(i, SlotState::Bereit);
     }
 }
@@ -262,7 +275,13 @@ bool SubmissionScheduler::NaechstenEintragStarten()
     assignment.request.referer = entry->Ref ? entry->ManuellURL : defaultReferringPage();
     assignment.request.proxyHost = m_proxyHost;
     assignment.request.proxyPort = m_proxyPort;
+    assignment.request.idleTimeLimit = m_idleTimeLimit;
     assignment.name = entry->Name;
+    // The service's name becomes the answer page's file name, so this check is what keeps
+    // a name such as "../x" from writing outside the answer folder. A name that is no file
+    // name gets no page; the submission still counts.
+    if (AnswerPage::fileNameAllowed(entry->Name))
+        assignment.answerFile = entry->AntwortDatei;
     assignment.nr = entry->Nr;
     assignment.ticket = m_nextTicket++;
     m_work[size_t(slot)] = *entry;
@@ -276,12 +295,21 @@ bool SubmissionScheduler::NaechstenEintragStarten()
 
 void SubmissionScheduler::post(WorkerMessage message)
 {
+    bool wasEmpty = false;
     {
         std::lock_guard lock(m_inboxLock);
+        wasEmpty = m_inbox.empty();
         m_inbox.push_back(std::move(message));
     }
-    const quint64 one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof one);
+    if (!wasEmpty)
+        return; // the main thread is already woken and takes this one too
+    if (m_wakeFd >= 0) {
+        const quint64 one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof one);
+    } else {
+        QMetaObject::invokeMethod(this, &SubmissionScheduler::deliverMessages,
+                                  Qt::QueuedConnection);
+    }
 }
 
 void SubmissionScheduler::postProgress(int slot, quint64 ticket, int percent, const QString& label)
@@ -306,8 +334,11 @@ void SubmissionScheduler::postResult(int slot, quint64 ticket, ExchangeResult re
 
 void SubmissionScheduler::deliverMessages()
 {
-    quint64 count = 0;
-    [[maybe_unused]] const ssize_t got = ::read(m_wakeFd, &count, sizeof count);
+    // Read before the inbox is looked at, so a report arriving meanwhile wakes us again.
+    if (m_wakeFd >= 0) {
+        quint64 count = 0;
+        [[maybe_unused]] const ssize_t got = ::read(m_wakeFd, &count, sizeof count);
+    }
     for (;;) {
         WorkerMessage message;
         {
@@ -347,9 +378,7 @@ void SubmissionScheduler::ErgebnisVerarbeiten(int slot, quint64 ticket,
     if (result.Erfolg) {
         ++m_successes;
         m_successLines << line;
-        // A name that is no file name gets no answer page; the submission still succeeded.
-        if (AnswerPage::fileNameAllowed(entry.Name))
-            AnswerPage::write(entry.AntwortDatei, result.body);
+        // Its worker has written the answer page before reporting.
     } else {
         ++m_failures;
         m_failureLines << line;

@@ -23,11 +23,6 @@ namespace pelvaro::submit {
 
 class THTTPThread;
 
-// The rules of the scheduler window: it hands the prepared requests out to up to 24 workers,
-// files every outcome as a result line, counts, brakes on a high error rate, ends the run,
-// and lets the user abort. The window (or the command line) only shows what it says and
-// forwards the user's clicks. Everything here runs on the main thread; workers reach it
-// through queued calls only.
 // A worker's report, from its thread to the main thread.
 struct WorkerMessage
 {
@@ -39,6 +34,11 @@ struct WorkerMessage
     ExchangeResult result;
 };
 
+// The rules of the scheduler window: it hands the prepared requests out to up to 24 workers,
+// files every outcome as a result line, counts, brakes on a high error rate, ends the run,
+// and lets the user abort. The window (or the command line) only shows what it says and
+// forwards the user's clicks. Everything here runs on the main thread; workers reach it
+// through the inbox only, and write the answer pages of their successes themselves.
 class SubmissionScheduler : public QObject
 {
     Q_OBJECT
@@ -67,6 +67,7 @@ public:
         int threadCount = 5; // IDGlobAnzThreads; brought into 1..24
         QString proxyHost;
         QString proxyPort;
+        int idleTimeLimit = 120; // IDZeitlimit: seconds without a byte received; 0: none
     };
 
     SubmissionScheduler(base::UiServices& ui, const SendList& list, QStringList& successLines,
@@ -143,6 +144,7 @@ private:
     int m_threadCount;
     QString m_proxyHost;
     QString m_proxyPort;
+    int m_idleTimeLimit;
 
     std::array<std::unique_ptr<THTTPThread>, SlotCount> m_threads;
     std::array<Slot, SlotCount> m_slots;
@@ -167,7 +169,9 @@ private:
     std::array<QString, 3> m_panels;
     // What workers report waits here, under its own lock, until the main thread takes it:
     // a plain mutex hand-over that every thread checker understands, woken through an
-    // eventfd the main thread's event loop watches.
+    // eventfd the main thread's event loop watches (or, should the system refuse the
+    // eventfd, through a queued call). Only a report into an empty inbox wakes the main
+    // thread: it takes everything there is once woken.
     std::mutex m_inboxLock;
     std::deque<WorkerMessage> m_inbox;
     int m_wakeFd = -1;

@@ -1,11 +1,22 @@
 #include "submit/THTTPThread.h"
 
+#include "submit/AnswerPage.h"
 #include "submit/SubmissionScheduler.h"
 
 #include <pthread.h>
 #include <sched.h>
 
 namespace pelvaro::submit {
+
+namespace {
+
+std::mutex& answerPageLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+} // namespace
 
 THTTPThread::THTTPThread(SubmissionScheduler& owner, int slot)
     : m_owner(owner), m_slot(slot), m_thread([this] { Execute(); })
@@ -72,7 +83,19 @@ void THTTPThread::Execute()
         }
         // The result is filed in the main thread; this worker sleeps until it is handed the
         // next entry.
-        m_owner.postResult(m_slot, ticket, std::move(result));
+        if (result.Erfolg && !work.answerFile.isEmpty()) {
+            // Pages are written here, off the main thread. Two services of one name share a
+            // page: writing and reporting under one lock lets the page of the result filed
+            // last be the one that stays, as if the main thread had written them in turn.
+            // A page that cannot be written changes nothing about the success.
+            std::lock_guard lock(answerPageLock());
+            AnswerPage::write(work.answerFile, result.body);
+            result.body = QByteArray();
+            m_owner.postResult(m_slot, ticket, std::move(result));
+        } else {
+            result.body = QByteArray();
+            m_owner.postResult(m_slot, ticket, std::move(result));
+        }
     }
 }
 

@@ -13,8 +13,9 @@ namespace pelvaro::submit {
 class SubmissionScheduler;
 
 // One worker of the scheduler: a thread that sleeps until it is handed an exchange, performs
-// it with a fresh client, reports the outcome to the scheduler in the main thread, and
-// sleeps again. Its inputs are written only while it sleeps.
+// it with a fresh client, writes the answer page of a success, reports the outcome to the
+// scheduler in the main thread, and sleeps again. Its inputs are written only while it
+// sleeps.
 class THTTPThread
 {
 public:
@@ -22,11 +23,14 @@ public:
     {
         ExchangeRequest request;
         QString name;
+        // Where the answer page of a success goes; empty: the service gets none.
+        QString answerFile;
         qint32 nr = 0;
         quint64 ticket = 0; // tells a result of this assignment from one of a discarded worker
     };
 
-    // Starts the thread asleep, at the lowest priority.
+    // Starts the thread asleep, at the lowest priority. Throws std::system_error when the
+    // system has no thread to give.
     THTTPThread(SubmissionScheduler& owner, int slot);
     // Tells the thread to terminate, abandons a running exchange and waits for the thread.
     ~THTTPThread();

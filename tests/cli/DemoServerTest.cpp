@@ -113,16 +113,27 @@ QByteArray readToEnd(int fd)
     return answer;
 }
 
-// One exchange as a plain client: the request may come in pieces, and halfClose ends the
-// sending side, as a client that gives up on its request would.
-Reply exchange(quint16 port, const QList<QByteArray>& pieces, bool halfClose = false)
+Reply exchange(quint16 port, const QList<QByteArray>& pieces, bool halfClose = false);
+
+// A whole exchange on a connection of its own. The farm reads every connection that has
+// bytes waiting in each round of its loop, so when this answer is back, whatever another
+// connection had sent before has been read.
+void roundTrip(quint16 port)
+{
+    exchange(port, {"hello\r\n\r\n"});
+}
+
+// One exchange as a plain client: the request may come in pieces, each read by the farm
+// before the next is sent; halfClose ends the sending side, as a client that gives up on
+// its request would.
+Reply exchange(quint16 port, const QList<QByteArray>& pieces, bool halfClose)
 {
     const int fd = connectTo(port);
     if (fd < 0)
         return {};
     for (qsizetype i = 0; i < pieces.size(); ++i) {
         if (i > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            roundTrip(port);
         ::send(fd, pieces.at(i).constData(), std::size_t(pieces.at(i).size()), MSG_NOSIGNAL);
     }
     if (halfClose)
@@ -151,14 +162,14 @@ TEST(DemoServerOutcome, SampleCatalogueGetsTheIntendedMix)
         ++services;
         ++counts[DemoServer::outcomeFor(url.host().toUtf8() + url.path().toUtf8())];
     }
-    ASSERT_GT(services, 400);
-    const auto share = [&](Outcome outcome) { return 100.0 * counts[outcome] / services; };
-    EXPECT_GT(share(Outcome::Accepted), 72);
-    EXPECT_LT(share(Outcome::Accepted), 88);
-    for (const Outcome rare : {Outcome::Redirected, Outcome::NotFound, Outcome::ServerError}) {
-        EXPECT_GT(share(rare), 2) << int(rare);
-        EXPECT_LT(share(rare), 13) << int(rare);
-    }
+    // The answer kind is a fixed hash of each address, so these counts are exact: the
+    // catalogue's 527 services make roughly four of five accept, and a few of each other
+    // kind. A changed catalogue needs them counted again (and the mix looked at).
+    EXPECT_EQ(services, 527);
+    EXPECT_EQ(counts[Outcome::Accepted], 422);
+    EXPECT_EQ(counts[Outcome::Redirected], 42);
+    EXPECT_EQ(counts[Outcome::NotFound], 27);
+    EXPECT_EQ(counts[Outcome::ServerError], 36);
 }
 
 TEST(DemoServerOutcome, IsFixedPerServiceWhicheverWayItIsAsked)
@@ -328,35 +339,52 @@ TEST_F(DemoServerSocket, GarbageIsRefusedWithoutWaitingForMore)
     EXPECT_EQ(exchange(m_server.port(), {proxyPost(acceptingService, "a=1")}).status, 200);
 }
 
-TEST_F(DemoServerSocket, DelayRunsForEveryConnectionAtOnce)
+// Each connection waits on its own clock: answers held back by the delay hold back neither
+// each other nor the rest of the farm.
+TEST_F(DemoServerSocket, DelayHoldsEachAnswerWithoutHoldingOthers)
 {
-    constexpr int delayMs = 500;
-    constexpr int clients = 10;
-    start(delayMs);
-    using Clock = std::chrono::steady_clock;
-    std::vector<int> statuses(clients);
-    std::vector<Clock::duration> waited(clients);
+    // An hour: none of the delayed answers can come while the test runs.
+    start(3600 * 1000);
+    std::vector<int> waiting;
+    for (int i = 0; i < 10; ++i) {
+        const int fd = connectTo(m_server.port());
+        ASSERT_GE(fd, 0);
+        const QByteArray request = proxyPost(acceptingService, "nr=" + QByteArray::number(i));
+        ::send(fd, request.constData(), std::size_t(request.size()), MSG_NOSIGNAL);
+        waiting.push_back(fd);
+    }
+
+    // A request the farm refuses is answered at once, without a delay, even now.
+    EXPECT_EQ(exchange(m_server.port(), {"hello\r\n\r\n"}).status, 400);
+    for (const int fd : waiting) {
+        pollfd answer{fd, POLLIN, 0};
+        EXPECT_EQ(::poll(&answer, 1, 0), 0) << "a delayed answer came early";
+    }
+
+    // Closing the farm drops the waiting connections.
+    m_server.close();
+    for (const int fd : waiting) {
+        EXPECT_TRUE(readToEnd(fd).isEmpty());
+        ::close(fd);
+    }
+}
+
+TEST_F(DemoServerSocket, DelayedAnswersStillCome)
+{
+    start(1);
+    std::vector<int> statuses(10);
     std::vector<std::thread> threads;
-    const auto begin = Clock::now();
-    for (int i = 0; i < clients; ++i) {
+    for (int i = 0; i < 10; ++i) {
         threads.emplace_back([&, i] {
-            const auto sent = Clock::now();
-            statuses[i] = exchange(m_server.port(),
-                                   {proxyPost(acceptingService, "nr=" + QByteArray::number(i))})
-                              .status;
-            waited[i] = Clock::now() - sent;
+            statuses[std::size_t(i)] =
+                exchange(m_server.port(),
+                         {proxyPost(acceptingService, "nr=" + QByteArray::number(i))})
+                    .status;
         });
     }
     for (std::thread& thread : threads)
         thread.join();
-    const auto total = Clock::now() - begin;
-    for (int i = 0; i < clients; ++i) {
-        EXPECT_EQ(statuses[i], 200);
-        EXPECT_GE(waited[i], std::chrono::milliseconds(delayMs));
-    }
-    // One after the other would take clients × delay; half of that leaves room for a slow,
-    // sanitised build and still catches answers that queue behind each other.
-    EXPECT_LT(total, std::chrono::milliseconds(clients * delayMs / 2));
+    EXPECT_EQ(statuses, std::vector<int>(10, 200));
 }
 
 TEST(DemoServerCommand, RejectsBadArguments)

@@ -3,6 +3,7 @@
 
 #include "TestDirs.h"
 #include "TestHttpServer.h"
+#include "TestNameServer.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,14 +14,18 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <functional>
+#include <mutex>
 #include <thread>
 
 using namespace pelvaro::submit;
 using pelvaro::test::ScriptedAnswer;
 using pelvaro::test::TestHttpServer;
+using pelvaro::test::TestNameServer;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -74,31 +79,61 @@ ExchangeRequest getRequest(const QString& url)
     return request;
 }
 
-// Cancels `exchange` once the server holds `requests` requests, from another thread, and
-// tells when it did.
-class CancelAfterRequest
+// Cancels `exchange` from another thread once `trigger` returns (it waits for the phase the
+// test wants to interrupt), and notes that it did before the cancel.
+class CancelFromOtherThread
 {
 public:
-    CancelAfterRequest(HttpExchange& exchange, const TestHttpServer& server, int requests)
-        : m_thread([&exchange, &server, requests, this] {
-              server.waitForRequests(requests, 10s);
-              std::this_thread::sleep_for(50ms); // let the client settle into its wait
-              m_cancelledAt = Clock::now();
+    CancelFromOtherThread(HttpExchange& exchange, std::function<void()> trigger)
+        : m_thread([&exchange, trigger = std::move(trigger), this] {
+              trigger();
+              m_issued = true;
               exchange.cancel();
           })
     {
     }
-    ~CancelAfterRequest() { join(); }
-    Clock::time_point join()
+    ~CancelFromOtherThread() { join(); }
+    void join()
     {
         if (m_thread.joinable())
             m_thread.join();
-        return m_cancelledAt;
+    }
+    bool issued() const { return m_issued; }
+
+private:
+    std::atomic<bool> m_issued{false};
+    std::thread m_thread;
+};
+
+// Opens once the exchange reports a progress value: the phase it stands in.
+class PhaseReached
+{
+public:
+    explicit PhaseReached(int percent) : m_percent(percent) {}
+
+    HttpExchange::Progress progress()
+    {
+        return [this](int percent) {
+            if (percent != m_percent)
+                return;
+            std::lock_guard lock(m_mutex);
+            m_reached = true;
+            m_changed.notify_all();
+        };
+    }
+    // A watchdog of ten seconds keeps a broken exchange from hanging the test; the test's
+    // assertions then fail instead.
+    void wait()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait_for(lock, 10s, [this] { return m_reached; });
     }
 
 private:
-    Clock::time_point m_cancelledAt;
-    std::thread m_thread;
+    const int m_percent;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_reached = false;
 };
 
 } // namespace
@@ -162,7 +197,18 @@ INSTANTIATE_TEST_SUITE_P(
                         "Content-Length: 3\r\n\r\na=1"},
         RequestCase{"UserWithoutPasswordSendsNoAuthorization", u"http://anna@127.0.0.1:%1/add",
                     false, u"XXX", u"",
-                    "GET /add HTTP/1.0\r\n" + Accept + UserAgent + "Host: 127.0.0.1\r\n\r\n"}),
+                    "GET /add HTTP/1.0\r\n" + Accept + UserAgent + "Host: 127.0.0.1\r\n\r\n"},
+        // A long description comes with CR LF: in an address it would end the line early.
+        RequestCase{"LineBreaksInQueryAndRefererAreEscaped",
+                    u"http://127.0.0.1:%1/add?text=Zeile 1\r\nZeile 2\nHost: b\r&x=1", false,
+                    u"XXX", u"http://www.example.org/\r\nCookie: a",
+                    "GET /add?text=Zeile 1%0D%0AZeile 2%0AHost: b%0D&x=1 HTTP/1.0\r\n" + Accept +
+                        "Referer: http://www.example.org/%0D%0ACookie: a\r\n" + UserAgent +
+                        "Host: 127.0.0.1\r\n\r\n"},
+        RequestCase{"PostBodyKeepsItsLineBreaks", u"http://127.0.0.1:%1/add", true,
+                    u"text=a\r\nb\nc", u"",
+                    "POST /add HTTP/1.0\r\n" + Accept + FormType + UserAgent +
+                        "Host: 127.0.0.1\r\nContent-Length: 11\r\n\r\ntext=a\r\nb\nc"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Through a proxy the request line carries the whole address, Host still names the target,
@@ -196,6 +242,24 @@ TEST(HttpExchange, ProxyGetsTheAbsoluteAddressAndTheTargetHost)
         EXPECT_EQ(str(proxy.requests().last()), str(expected));
         EXPECT_EQ(str(HttpExchange::requestBytes(request)), str(expected));
     }
+}
+
+TEST(HttpExchange, LineBreaksStayInsideTheProxyRequestLine)
+{
+    TestHttpServer proxy;
+    proxy.script("/add", ScriptedAnswer::ok("eingetragen"));
+    ExchangeRequest request =
+        getRequest(QStringLiteral("http://suchdienst.invalid/add?k=eins\r\nX-Neu: zwei\n"));
+    request.proxyHost = QStringLiteral("127.0.0.1:%1").arg(proxy.port());
+
+    const ExchangeResult result = HttpExchange().run(request);
+
+    EXPECT_TRUE(result.Erfolg) << result.Meldung.toStdString();
+    EXPECT_EQ(str(result.body), "eingetragen");
+    ASSERT_EQ(proxy.requests().size(), 1);
+    EXPECT_EQ(str(proxy.requests().first()),
+              str("GET http://suchdienst.invalid/add?k=eins%0D%0AX-Neu: zwei%0A HTTP/1.0\r\n" +
+                  Accept + UserAgent + "Host: suchdienst.invalid\r\n\r\n"));
 }
 
 // --- judging the answer -------------------------------------------------------------------
@@ -232,8 +296,6 @@ TEST_P(Judgement, FollowsTheStatusLineAndHeaderBlock)
 std::vector<JudgementCase> judgementCases()
 {
     const QString noStatus = QStringLiteral("Ungültige Antwort des Servers: keine Statuszeile");
-    const QString badHeaders =
-        QStringLiteral("Ungültige Antwort des Servers: fehlerhafte Kopfzeilen");
     using A = ScriptedAnswer;
     return {
         {"Ok", A::status("HTTP/1.1 200 OK", {"Content-Type: text/html"}, "<html>Danke</html>"),
@@ -262,10 +324,19 @@ std::vector<JudgementCase> judgementCases()
         {"ShortStatusLine", A::rawBytes("HTTP/1.0 20\r\n\r\n"), false, 404, noStatus, ""},
         {"LetterInCode", A::rawBytes("HTTP/1.1 2x0 OK\r\n\r\n"), false, 404, noStatus, ""},
         {"OtherVersion", A::rawBytes("HTTP/2.0 200 OK\r\n\r\n"), false, 404, noStatus, ""},
-        {"HeaderWithoutColon", A::rawBytes("HTTP/1.0 200 OK\r\nkein Doppelpunkt\r\n\r\nx"), false,
-         404, badHeaders, ""},
-        {"HeaderBlockCut", A::rawBytes("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n"), false,
-         404, QStringLiteral("Ungültige Antwort des Servers: Kopfzeilen unvollständig"), ""},
+        // Below 400 the status line decides: what is odd about the header block after it
+        // does not turn the answer into a failure.
+        {"HeaderWithoutColonIsSkipped",
+         A::rawBytes("HTTP/1.0 200 OK\r\nkein Doppelpunkt\r\nServer: x\r\n\r\nx"), true, 200,
+         QStringLiteral("OK"), "x"},
+        {"CloseInsideTheHeaderBlock", A::rawBytes("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n"),
+         true, 200, QStringLiteral("OK"), ""},
+        {"CloseInsideAHeaderLine", A::rawBytes("HTTP/1.1 201 Created\r\nContent-Ty"), true, 201,
+         QStringLiteral("Created"), ""},
+        {"CloseAfterTheStatusLine", A::rawBytes("HTTP/1.0 200 OK"), true, 200, QStringLiteral("OK"),
+         ""},
+        {"CutLocationStillNotFollowed", A::rawBytes("HTTP/1.0 302 Found\r\nLocation: /neu"), true,
+         302, QStringLiteral("Found"), ""},
         {"EndlessHeaderBlock",
          A::rawBytes("HTTP/1.0 200 OK\r\n" + QByteArray("X-Fuell: 1234567890\r\n").repeated(4000)),
          false, 404, QStringLiteral("Ungültige Antwort des Servers: Kopfzeilen zu lang"), ""},
@@ -337,10 +408,8 @@ TEST_P(AddressFailure, IsAFailureWithStatus404)
     request.proxyHost = QString::fromUtf16(c.proxyHost);
     request.proxyPort = QString::fromUtf16(c.proxyPort);
 
-    const auto started = Clock::now();
     const ExchangeResult result = HttpExchange().run(request);
 
-    EXPECT_LT(Clock::now() - started, 2s);
     EXPECT_FALSE(result.Erfolg);
     EXPECT_FALSE(result.cancelled);
     EXPECT_EQ(result.StatusCode, 404);
@@ -359,6 +428,8 @@ INSTANTIATE_TEST_SUITE_P(
                                   u"Ungültige Zieladresse: http://127.0.0.1:99999/"},
                       AddressCase{"NoHost", u"http:///add", u"", u"",
                                   u"Ungültige Zieladresse: http:///add"},
+                      AddressCase{"LineBreakInHost", u"http://a\nHost: b/", u"", u"",
+                                  u"Ungültige Zieladresse: http://a\nHost: b/"},
                       AddressCase{"ProxyPortNotANumber", u"http://127.0.0.1/", u"127.0.0.1",
                                   u"acht", u"Ungültige Proxy-Einstellung: 127.0.0.1, Port acht"}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -419,34 +490,133 @@ TEST(HttpExchange, CancelBeforeRunSendsNothing)
     EXPECT_TRUE(result.cancelled);
     EXPECT_FALSE(result.Erfolg);
     EXPECT_FALSE(progressed);
-    EXPECT_FALSE(server.waitForRequests(1, 200ms));
+    // A later exchange's request is the first the server ever sees.
+    EXPECT_TRUE(HttpExchange().run(getRequest(server.url(QStringLiteral("/danach")))).StatusCode ==
+                404);
+    ASSERT_EQ(server.requests().size(), 1);
+    EXPECT_TRUE(server.requests().first().startsWith("GET /danach "));
 }
 
-class CancelWhileWaiting : public ::testing::TestWithParam<QByteArray>
+struct CancelCase
+{
+    const char* name;
+    QByteArray sentFirst; // what the server sends before it falls silent
+    int phase;            // the progress value of the phase the cancel interrupts
+};
+
+class CancelWhileWaiting : public ::testing::TestWithParam<CancelCase>
 {
 };
 
-// Whatever the server has sent so far, a cancel ends the exchange at once.
-TEST_P(CancelWhileWaiting, EndsTheExchangeAtOnce)
+// Whatever the server has sent so far, a cancel ends the exchange. Without it the exchange
+// would wait for ever (no idle limit), so returning as cancelled is the proof.
+TEST_P(CancelWhileWaiting, EndsTheExchange)
 {
     TestHttpServer server;
-    server.script("/h", ScriptedAnswer::neverAnswer(GetParam()));
+    server.script("/h", ScriptedAnswer::neverAnswer(GetParam().sentFirst));
     HttpExchange exchange;
-    CancelAfterRequest canceller(exchange, server, 1);
+    PhaseReached phase(GetParam().phase);
+    CancelFromOtherThread canceller(exchange, [&phase] { phase.wait(); });
+    ExchangeRequest request = getRequest(server.url(QStringLiteral("/h")));
+    request.idleTimeLimit = 0;
 
-    const ExchangeResult result = exchange.run(getRequest(server.url(QStringLiteral("/h"))));
-    const auto returnedAt = Clock::now();
+    const ExchangeResult result = exchange.run(request, phase.progress());
 
+    EXPECT_TRUE(canceller.issued());
     EXPECT_TRUE(result.cancelled);
     EXPECT_FALSE(result.Erfolg);
-    EXPECT_LT(returnedAt - canceller.join(), 500ms);
     EXPECT_TRUE(server.waitForNoConnections(5s)) << "the socket was left open";
 }
 
-INSTANTIATE_TEST_SUITE_P(HttpExchange, CancelWhileWaiting,
-                         ::testing::Values(QByteArray(),
-                                           QByteArray("HTTP/1.0 200 OK\r\nContent-Ty"),
-                                           QByteArray("HTTP/1.0 200 OK\r\n\r\nerster Teil")));
+INSTANTIATE_TEST_SUITE_P(
+    HttpExchange, CancelWhileWaiting,
+    ::testing::Values(CancelCase{"BeforeAnyAnswer", QByteArray(), 40},
+                      CancelCase{"InsideTheHeaderBlock", "HTTP/1.0 200 OK\r\nContent-Ty", 50},
+                      CancelCase{"InsideTheBody", "HTTP/1.0 200 OK\r\n\r\nerster Teil", 80}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- the idle time limit ------------------------------------------------------------------
+
+class IdleLimit : public ::testing::TestWithParam<CancelCase>
+{
+};
+
+// A service that falls silent no longer holds its worker for ever: after the limit without
+// a byte received the exchange fails like the other failures the client detects.
+TEST_P(IdleLimit, EndsASilentExchangeAsAFailure)
+{
+    TestHttpServer server;
+    server.script("/still", ScriptedAnswer::neverAnswer(GetParam().sentFirst));
+    ExchangeRequest request = getRequest(server.url(QStringLiteral("/still")));
+    request.idleTimeLimit = 1;
+    std::vector<int> progress;
+
+    const ExchangeResult result =
+        HttpExchange().run(request, [&progress](int percent) { progress.push_back(percent); });
+
+    EXPECT_FALSE(result.Erfolg);
+    EXPECT_FALSE(result.cancelled);
+    EXPECT_EQ(result.StatusCode, 404);
+    EXPECT_EQ(result.Meldung,
+              QStringLiteral("Zeitüberschreitung: 1 Sekunde lang keine Daten empfangen"));
+    EXPECT_TRUE(result.body.isEmpty());
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back(), 100);
+    EXPECT_NE(std::find(progress.begin(), progress.end(), GetParam().phase), progress.end());
+    EXPECT_TRUE(server.waitForNoConnections(5s)) << "the socket was left open";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HttpExchange, IdleLimit,
+    ::testing::Values(CancelCase{"BeforeAnyAnswer", QByteArray(), 40},
+                      CancelCase{"InsideTheHeaderBlock", "HTTP/1.0 200 OK\r\nContent-Ty", 50},
+                      CancelCase{"InsideTheBody", "HTTP/1.0 200 OK\r\n\r\nerster Teil", 80}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- name resolution against a local name server ------------------------------------------
+
+TEST(HttpExchange, CancelEndsALookupThatNeverAnswers)
+{
+    TestNameServer names(TestNameServer::Behaviour::Silent);
+    HttpExchange exchange;
+    exchange.setNameServers(names.address());
+    CancelFromOtherThread canceller(exchange, [&names] { names.waitForQueries(1, 10s); });
+    ExchangeRequest request = getRequest(QStringLiteral("http://suchdienst.example/add"));
+    request.idleTimeLimit = 0;
+
+    const ExchangeResult result = exchange.run(request);
+
+    // The look-up was under way (the name server had the query) and the resolver had no
+    // answer to give up on yet: only the cancel can have ended it.
+    EXPECT_GE(names.queries(), 1);
+    EXPECT_TRUE(canceller.issued());
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_FALSE(result.Erfolg);
+}
+
+TEST(HttpExchange, UnknownHostFromTheNameServer)
+{
+    TestNameServer names(TestNameServer::Behaviour::NoSuchName);
+    for (const bool viaProxy : {false, true}) {
+        SCOPED_TRACE(viaProxy ? "proxy" : "direct");
+        HttpExchange exchange;
+        exchange.setNameServers(names.address());
+        ExchangeRequest request = getRequest(QStringLiteral("http://unbekannt.example/add"));
+        if (viaProxy) {
+            request.url = QStringLiteral("http://127.0.0.1/add");
+            request.proxyHost = QStringLiteral("proxy.unbekannt.example:3128");
+        }
+        const int queriesBefore = names.queries();
+
+        const ExchangeResult result = exchange.run(request);
+
+        EXPECT_FALSE(result.Erfolg);
+        EXPECT_FALSE(result.cancelled);
+        EXPECT_EQ(result.StatusCode, 404);
+        EXPECT_EQ(result.Meldung, QStringLiteral("Can't resolve hostname to IP address"));
+        EXPECT_GT(names.queries(), queriesBefore) << "the answer came from the name server";
+    }
+}
 
 TEST(HttpExchange, LeavesNoFileDescriptorsBehind)
 {
@@ -458,7 +628,21 @@ TEST(HttpExchange, LeavesNoFileDescriptorsBehind)
         server.script("/reset", ScriptedAnswer::reset());
         server.script("/haengt", ScriptedAnswer::neverAnswer());
         const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(closedPort());
+        TestNameServer unknowing(TestNameServer::Behaviour::NoSuchName);
+        TestNameServer silent(TestNameServer::Behaviour::Silent);
         for (int round = 0; round < 5; ++round) {
+            HttpExchange unknown;
+            unknown.setNameServers(unknowing.address());
+            EXPECT_FALSE(
+                unknown.run(getRequest(QStringLiteral("http://unbekannt.example/"))).Erfolg);
+            HttpExchange lookingUp;
+            lookingUp.setNameServers(silent.address());
+            const int queries = silent.queries();
+            CancelFromOtherThread cancelLookup(
+                lookingUp, [&silent, queries] { silent.waitForQueries(queries + 1, 10s); });
+            EXPECT_TRUE(
+                lookingUp.run(getRequest(QStringLiteral("http://suchdienst.example/"))).cancelled);
+
             for (const QString& url :
                  {server.url(QStringLiteral("/ok")), server.url(QStringLiteral("/weg")),
                   server.url(QStringLiteral("/reset")), refused,
@@ -466,8 +650,11 @@ TEST(HttpExchange, LeavesNoFileDescriptorsBehind)
                   QStringLiteral("http://localhost:1/")})
                 HttpExchange().run(getRequest(url));
             HttpExchange hanging;
-            CancelAfterRequest canceller(hanging, server, int(server.requests().size()) + 1);
-            EXPECT_TRUE(hanging.run(getRequest(server.url(QStringLiteral("/haengt")))).cancelled);
+            PhaseReached sent(40);
+            CancelFromOtherThread canceller(hanging, [&sent] { sent.wait(); });
+            EXPECT_TRUE(
+                hanging.run(getRequest(server.url(QStringLiteral("/haengt"))), sent.progress())
+                    .cancelled);
         }
     }
     EXPECT_EQ(openFileDescriptors(), before);

@@ -66,10 +66,11 @@ protected:
         list.count = int(paths.size());
     }
 
-    std::unique_ptr<SubmissionScheduler> make(int threads)
+    std::unique_ptr<SubmissionScheduler> make(int threads, int idleTimeLimit = 120)
     {
         SubmissionScheduler::Settings settings;
         settings.threadCount = threads;
+        settings.idleTimeLimit = idleTimeLimit;
         auto scheduler =
             std::make_unique<SubmissionScheduler>(ui, list, success, failure, settings);
         scheduler->FormActivate();
@@ -146,6 +147,45 @@ TEST_F(SchedulerTest, AnswerPagesAreSavedOnlyUnderSafeNames)
     EXPECT_EQ(success.size(), 2) << "a name that is no file name still counts as a success";
     EXPECT_EQ(QDir(answers()).entryList(QDir::Files), QStringList{QStringLiteral("Gut.html")});
     EXPECT_FALSE(QFile::exists(TestDirs::programDir() + QStringLiteral("/böse.html")));
+}
+
+// Two services of one name share an answer page. Their workers write at the same time, yet
+// the page holds one whole answer: the one whose result was filed last.
+TEST_F(SchedulerTest, OneNameTwoAnswersLeavesTheLastFiledPage)
+{
+    const QByteArray first = QByteArray("erste Seite\r\n").repeated(20000);
+    const QByteArray second = QByteArray("zweite\r\n").repeated(30000);
+    server.script("/erste", ScriptedAnswer::ok(first));
+    server.script("/zweite", ScriptedAnswer::ok(second));
+    fill({QStringLiteral("/erste"), QStringLiteral("/zweite")},
+         {QStringLiteral("Doppelt"), QStringLiteral("Doppelt")});
+    auto scheduler = make(2);
+
+    EXPECT_EQ(runToEnd(*scheduler), QStringLiteral("Die Übertragung ist abgeschlossen!"));
+
+    ASSERT_EQ(success.size(), 2);
+    const bool secondFiledLast = success.last().endsWith(server.url(QStringLiteral("/zweite")));
+    QFile page(answers() + QStringLiteral("/Doppelt.html"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(page.readAll() == (secondFiledLast ? second : first));
+}
+
+// A service that accepts the connection and then says nothing no longer keeps the run from
+// ending: after the idle time limit its exchange is filed as a failure.
+TEST_F(SchedulerTest, TheIdleLimitEndsAHungService)
+{
+    fill({QStringLiteral("/never"), QStringLiteral("/ok")});
+    auto scheduler = make(2, 1);
+
+    EXPECT_EQ(runToEnd(*scheduler), QStringLiteral("Die Übertragung ist abgeschlossen!"));
+
+    ASSERT_EQ(success.size(), 1);
+    ASSERT_EQ(failure.size(), 1);
+    EXPECT_EQ(failure.first(),
+              QStringLiteral("Dienst 1\tZeitüberschreitung: 1 Sekunde lang keine Daten "
+                             "empfangen\t404\r100\t") +
+                  server.url(QStringLiteral("/never")));
+    EXPECT_EQ(scheduler->LaufendeThreads(), 0);
 }
 
 TEST_F(SchedulerTest, TheErrorRateBrakeStopsHandingOut)

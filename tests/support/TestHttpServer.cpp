@@ -1,5 +1,7 @@
 #include "TestHttpServer.h"
 
+#include "submit/HttpRequestParser.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -21,6 +23,7 @@
 
 namespace pelvaro::test {
 
+using pelvaro::submit::HttpRequestParser;
 using Clock = std::chrono::steady_clock;
 
 ScriptedAnswer ScriptedAnswer::ok(const QByteArray& body)
@@ -92,36 +95,6 @@ struct Client
     bool done = false;
 };
 
-// Header block plus Content-Length body; -1 while the request is not complete.
-qsizetype requestLength(const QByteArray& bytes)
-{
-    const qsizetype end = bytes.indexOf("\r\n\r\n");
-    if (end < 0)
-        return -1;
-    qsizetype length = end + 4;
-    for (const QByteArray& line : bytes.left(end).split('\n')) {
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0 && line.left(colon).trimmed().toLower() == "content-length")
-            length += line.mid(colon + 1).trimmed().toLongLong();
-    }
-    return bytes.size() >= length ? length : -1;
-}
-
-// The path of the request line's target, absolute form included.
-QByteArray targetPath(const QByteArray& request)
-{
-    const QByteArray line = request.left(request.indexOf("\r\n"));
-    const QList<QByteArray> parts = line.split(' ');
-    if (parts.size() < 2)
-        return {};
-    QByteArray target = parts.at(1);
-    if (target.left(7).toLower() == "http://") {
-        const qsizetype slash = target.indexOf('/', 7);
-        target = slash < 0 ? QByteArray("/") : target.mid(slash);
-    }
-    return target;
-}
-
 } // namespace
 
 struct TestHttpServer::Impl
@@ -139,14 +112,13 @@ struct TestHttpServer::Impl
 
     std::list<Client> clients; // the server thread's own
 
-    ScriptedAnswer answerFor(const QByteArray& target)
+    ScriptedAnswer answerFor(const HttpRequestParser::Request& request)
     {
         std::lock_guard lock(mutex);
-        if (scripts.contains(target))
-            return scripts.value(target);
-        const QByteArray path = target.left(target.indexOf('?'));
-        if (scripts.contains(path))
-            return scripts.value(path);
+        if (scripts.contains(request.pathAndQuery))
+            return scripts.value(request.pathAndQuery);
+        if (scripts.contains(request.path))
+            return scripts.value(request.path);
         return ScriptedAnswer::status("HTTP/1.0 404 Not Found", {}, "not scripted");
     }
 
@@ -213,11 +185,14 @@ struct TestHttpServer::Impl
         if (c.phase != Phase::Reading)
             return; // nothing more is expected from an HTTP/1.0 client
         c.received.append(buffer, n);
-        const qsizetype length = requestLength(c.received);
-        if (length < 0)
+        HttpRequestParser::Request request;
+        const HttpRequestParser::Status status = HttpRequestParser::parse(c.received, request);
+        if (status == HttpRequestParser::Status::NeedMore)
             return;
         record(c.received);
-        c.answer = answerFor(targetPath(c.received));
+        c.answer = status == HttpRequestParser::Status::Complete
+                       ? answerFor(request)
+                       : ScriptedAnswer::status("HTTP/1.0 400 Bad Request", {}, "no request");
         c.answerAt = Clock::now() + c.answer.delay;
         c.phase = Phase::Waiting;
     }

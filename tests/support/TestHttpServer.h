@@ -39,10 +39,11 @@ struct ScriptedAnswer
 };
 
 // An HTTP server on 127.0.0.1 (ephemeral port) in its own thread, for tests whose thread
-// blocks in a client. It reads each request in full (header block and Content-Length body),
-// records its exact bytes, and answers as scripted for the request's path. It also answers
-// absolute-form request lines ("GET http://host/path HTTP/1.0") for that path, so it stands
-// in for a proxy whose received bytes can be checked. Unscripted paths get "404 Not Found".
+// blocks in a client. It reads each request in full with the program's own request parser
+// (the demo farm's), records its exact bytes, and answers as scripted for the request's
+// path. It also answers absolute-form request lines ("GET http://host/path HTTP/1.0") for
+// that path, so it stands in for a proxy whose received bytes can be checked. Unscripted
+// paths get "404 Not Found", bytes that are no request "400 Bad Request".
 class TestHttpServer
 {
 public:
