@@ -49,4 +49,22 @@ void UiServices::ShowHelp(int context)
     showHelpWindow(HelpPages::page(context));
 }
 
+WaitNoticeGuard::WaitNoticeGuard(UiServices& ui, const QString& text)
+    : m_ui(ui), m_opened(ui.ShowWaitNotice(text))
+{
+}
+
+WaitNoticeGuard::~WaitNoticeGuard()
+{
+    close();
+}
+
+void WaitNoticeGuard::close()
+{
+    if (!m_opened)
+        return;
+    m_opened = false;
+    m_ui.CloseWaitNotice();
+}
+
 } // namespace pelvaro::base

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "base/Error.h"
 #include "base/HelpPages.h"
 
 #include <QString>
 #include <QUrl>
 
+#include <exception>
 #include <optional>
+#include <utility>
 
 namespace pelvaro::base {
 
@@ -86,6 +89,11 @@ public:
     // Opens the built-in help at a numeric help context.
     void ShowHelp(int context);
 
+    // The error edge of a widget slot that calls logic: a failure nobody handled closer
+    // reaches the general error display instead of the event loop. Returns whether the
+    // command ran to its end.
+    template <typename Command> bool guarded(Command&& command);
+
 protected:
     // Must show the notice and paint it before returning: the caller's long work follows
     // on the same thread.
@@ -95,6 +103,39 @@ protected:
 
 private:
     bool m_waitNoticeShown = false;
+};
+
+template <typename Command> bool UiServices::guarded(Command&& command)
+{
+    try {
+        std::forward<Command>(command)();
+        return true;
+    } catch (const Error& e) {
+        showGeneralError(e.message());
+    } catch (const std::exception& e) {
+        showGeneralError(QString::fromLocal8Bit(e.what()));
+    }
+    return false;
+}
+
+// Shows the wait notice for as long as it lives. Only the guard that opened the notice
+// closes it, so a step inside a longer one never takes away the outer step's notice, and
+// an exception cannot leave the notice on screen.
+class WaitNoticeGuard
+{
+public:
+    WaitNoticeGuard(UiServices& ui, const QString& text);
+    ~WaitNoticeGuard();
+    WaitNoticeGuard(const WaitNoticeGuard&) = delete;
+    WaitNoticeGuard& operator=(const WaitNoticeGuard&) = delete;
+
+    // Closes the notice early, before a message that ends the long work.
+    void close();
+    bool opened() const { return m_opened; }
+
+private:
+    UiServices& m_ui;
+    bool m_opened;
 };
 
 } // namespace pelvaro::base

@@ -2,6 +2,7 @@
 
 #include "app/ui/HelpWindow.h"
 #include "app/ui/WaitNoticeWindow.h"
+#include "base/AppInfo.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -9,20 +10,87 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextStream>
+
+#include <memory>
 
 namespace pelvaro::app::ui {
+
+// The wait notice stays on top of every window, so a box or dialog shown while it is up
+// would open behind it. The notice steps aside while the box is up and comes back after,
+// unless the work it stood for has ended meanwhile.
+class QtUiServices::NoticeStepsAside
+{
+public:
+    explicit NoticeStepsAside(QtUiServices& ui)
+        : m_ui(ui), m_hidden(ui.m_wait && ui.m_wait->isVisible())
+    {
+        if (m_hidden)
+            m_ui.m_wait->hide();
+    }
+    ~NoticeStepsAside()
+    {
+        if (m_hidden && m_ui.m_wait && m_ui.waitNoticeShown())
+            m_ui.m_wait->showNotice(m_ui.m_wait->text());
+    }
+    NoticeStepsAside(const NoticeStepsAside&) = delete;
+    NoticeStepsAside& operator=(const NoticeStepsAside&) = delete;
+
+private:
+    QtUiServices& m_ui;
+    bool m_hidden;
+};
+
+namespace {
+
+QString kindName(base::MessageKind kind)
+{
+    switch (kind) {
+    case base::MessageKind::Information:
+        return QStringLiteral("Information");
+    case base::MessageKind::Warning:
+        return QStringLiteral("Warnung");
+    case base::MessageKind::Error:
+        return QStringLiteral("Fehler");
+    case base::MessageKind::Question:
+        return QStringLiteral("Frage");
+    }
+    return {};
+}
+
+} // namespace
 
 QtUiServices::QtUiServices() = default;
 
 QtUiServices::~QtUiServices()
 {
+    closeWindows();
+}
+
+void QtUiServices::closeWindows()
+{
     delete m_help.data();
     delete m_wait.data();
+}
+
+void QtUiServices::report(const QString& text) const
+{
+    QTextStream(stderr) << text << Qt::endl;
 }
 
 base::MessageAnswer QtUiServices::showMessage(base::MessageKind kind, const QString& title,
                                               const QString& text, base::MessageButtons buttons)
 {
+    if (m_unattended) {
+        // The default button: OK where there is one, else Yes.
+        const bool ok =
+            buttons == base::MessageButtons::Ok || buttons == base::MessageButtons::OkCancel;
+        report(QStringLiteral("%1 \"%2\": %3 -> %4")
+                   .arg(kindName(kind), title, text,
+                        ok ? QStringLiteral("OK") : QStringLiteral("Ja")));
+        return ok ? base::MessageAnswer::Ok : base::MessageAnswer::Yes;
+    }
+    const NoticeStepsAside aside(*this);
     QMessageBox box(m_parent);
     box.setWindowTitle(title);
     box.setText(text);
@@ -96,6 +164,11 @@ QFileDialog* makeDialog(QWidget* parent, const base::FileDialogRequest& request)
 
 std::optional<QString> QtUiServices::getOpenFileName(const base::FileDialogRequest& request)
 {
+    if (m_unattended) {
+        report(QStringLiteral("Dateiauswahl \"%1\" -> Abbrechen").arg(request.title));
+        return std::nullopt;
+    }
+    const NoticeStepsAside aside(*this);
     std::unique_ptr<QFileDialog> dialog(makeDialog(m_parent, request));
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
@@ -106,6 +179,11 @@ std::optional<QString> QtUiServices::getOpenFileName(const base::FileDialogReque
 
 std::optional<QString> QtUiServices::getSaveFileName(const base::FileDialogRequest& request)
 {
+    if (m_unattended) {
+        report(QStringLiteral("Dateiauswahl \"%1\" -> Abbrechen").arg(request.title));
+        return std::nullopt;
+    }
+    const NoticeStepsAside aside(*this);
     std::unique_ptr<QFileDialog> dialog(makeDialog(m_parent, request));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -117,6 +195,10 @@ std::optional<QString> QtUiServices::getSaveFileName(const base::FileDialogReque
 
 bool QtUiServices::openUrl(const QUrl& url)
 {
+    if (m_unattended) {
+        report(QStringLiteral("Adresse nicht geöffnet: %1").arg(url.toString()));
+        return false;
+    }
     return QDesktopServices::openUrl(url);
 }
 
@@ -137,8 +219,7 @@ void QtUiServices::beep()
 
 void QtUiServices::showGeneralError(const QString& text)
 {
-    showMessage(base::MessageKind::Error, QApplication::applicationDisplayName(), text,
-                base::MessageButtons::Ok);
+    showMessage(base::MessageKind::Error, base::AppInfo::title(), text, base::MessageButtons::Ok);
 }
 
 void QtUiServices::openWaitWindow(const QString& text)

@@ -20,6 +20,13 @@ public:
 
     // Boxes and dialogs are centred on this window while it exists.
     void setDialogParent(QWidget* parent) { m_parent = parent; }
+    // For runs nobody watches (a smoke test of the start): every box is written to standard
+    // error and answered with its default button, file dialogs count as cancelled and no
+    // browser is started, so nothing ever waits for a person.
+    void setUnattended(bool unattended) { m_unattended = unattended; }
+    bool unattended() const { return m_unattended; }
+    // Closes the help window and the wait notice: the program is ending.
+    void closeWindows();
 
     base::MessageAnswer showMessage(base::MessageKind kind, const QString& title,
                                     const QString& text, base::MessageButtons buttons) override;
@@ -40,9 +47,13 @@ protected:
     void showHelpWindow(const base::HelpPage& page) override;
 
 private:
+    class NoticeStepsAside;
+    void report(const QString& text) const;
+
     QPointer<QWidget> m_parent;
     QPointer<HelpWindow> m_help;
     QPointer<WaitNoticeWindow> m_wait;
+    bool m_unattended = false;
 };
 
 } // namespace pelvaro::app::ui

@@ -14,6 +14,8 @@ SplashWindow::SplashWindow(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("SplashWindow"));
+    // Shown by no caption, but named so in task lists and pagers.
+    setWindowTitle(base::AppInfo::title());
     setFixedSize(420, 240);
 }
 

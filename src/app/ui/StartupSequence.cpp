@@ -4,10 +4,10 @@
 #include "app/StartupGuard.h"
 #include "app/ui/SplashWindow.h"
 #include "app/ui/THauptFormular.h"
-#include "base/AppInfo.h"
 #include "base/UiServices.h"
 #include "catalogue/TDataModule1.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -18,7 +18,11 @@ StartupSequence::StartupSequence(base::UiServices& ui, StartupOptions options)
 {
 }
 
-StartupSequence::~StartupSequence() = default;
+StartupSequence::~StartupSequence()
+{
+    // The main window goes first, as at shutdown.
+    m_mainWindow.reset();
+}
 
 StartupSequence::Outcome StartupSequence::start()
 {
@@ -35,7 +39,6 @@ StartupSequence::Outcome StartupSequence::start()
     }
     m_splash->showNow();
 
-    QGuiApplication::setApplicationDisplayName(base::AppInfo::title());
     createMainWindow();
     m_dataModule = std::make_unique<catalogue::TDataModule1>(m_ui);
     if (m_dataModule->open(m_paths->dataDirectory(), m_settings->settings().catalogueVersion))
@@ -98,16 +101,30 @@ void StartupSequence::createMainWindow()
                                        : m_options.installedDataDirectory);
 }
 
-void StartupSequence::shutdown()
+int StartupSequence::run()
+{
+    // Quitting with the last window would keep the program running, unseen, for as long as
+    // a help window stays open; the program ends with its main window instead.
+    const QMetaObject::Connection ending = QObject::connect(
+        m_mainWindow.get(), &THauptFormular::closed, qApp, [] { QCoreApplication::exit(0); });
+    m_mainWindow->show();
+    const int code = QCoreApplication::exec();
+    QObject::disconnect(ending);
+    return code;
+}
+
+bool StartupSequence::shutdown()
 {
     m_mainWindow.reset();
     m_dataModule.reset();
     // Settings that could not be read are not written back: that would replace whatever
     // the user has stored with empty values.
     if (!m_settings || !m_settingsLoaded)
-        return;
-    if (!m_settings->SaveSettings())
-        m_ui.error(base::SettingsStore::writeErrorText());
+        return true;
+    if (m_settings->SaveSettings())
+        return true;
+    m_ui.error(base::SettingsStore::writeErrorText());
+    return false;
 }
 
 } // namespace pelvaro::app::ui

@@ -63,8 +63,12 @@ public:
     StartupSequence& operator=(const StartupSequence&) = delete;
 
     Outcome start();
+    // Shows the main window and runs the event loop until the main window closes, whatever
+    // other windows are still open. Returns the event loop's code.
+    int run();
     // Runs when the main window has closed: writes the settings back and reports a failure.
-    void shutdown();
+    // Returns false when settings that were loaded could not be written.
+    bool shutdown();
 
     THauptFormular* mainWindow() const { return m_mainWindow.get(); }
     base::SettingsStore* settings() const { return m_settings.get(); }
@@ -82,8 +86,10 @@ private:
     std::unique_ptr<base::SettingsStore> m_settings;
     std::optional<base::ProgramPaths> m_paths;
     std::unique_ptr<SplashWindow> m_splash;
-    std::unique_ptr<THauptFormular> m_mainWindow;
+    // Declared before the main window so that it outlives it: the window's lists are bound
+    // to the data module's views until the window is gone.
     std::unique_ptr<catalogue::TDataModule1> m_dataModule;
+    std::unique_ptr<THauptFormular> m_mainWindow;
     bool m_endRequested = false;
     bool m_settingsLoaded = false;
 };

@@ -1,7 +1,6 @@
 #include "app/ui/THauptFormular.h"
 
 #include "base/AppInfo.h"
-#include "base/Error.h"
 #include "base/UiServices.h"
 #include "catalogue/CatalogueLists.h"
 #include "catalogue/CatalogueSiteDates.h"
@@ -77,15 +76,6 @@ QString THauptFormular::makerSiteAddress()
     return QStringLiteral("http://www.trevanix.example/");
 }
 
-template <typename Command> void THauptFormular::guarded(Command&& command)
-{
-    try {
-        command();
-    } catch (const Error& e) {
-        m_ui.showGeneralError(e.message());
-    }
-}
-
 THauptFormular::THauptFormular(base::UiServices& ui, const QString& settingsFile, QWidget* parent)
     : QMainWindow(parent), m_ui(ui)
 {
@@ -128,6 +118,7 @@ THauptFormular::THauptFormular(base::UiServices& ui, const QString& settingsFile
     pageShown(1);
     m_shownPage = 0;
     connect(m_pages, &QTabWidget::currentChanged, this, &THauptFormular::pageChanged);
+    menuBar()->installEventFilter(this);
 
     setFixedSize(769, 544 + menuBar()->sizeHint().height());
 }
@@ -155,11 +146,11 @@ void THauptFormular::createPages()
 
     QToolBar* site = toolBar(0);
     connect(site->actions().at(0), &QAction::triggered, this,
-            [this] { guarded([this] { m_document->New(); }); });
+            [this] { m_ui.guarded([this] { m_document->New(); }); });
     connect(site->actions().at(1), &QAction::triggered, this,
-            [this] { guarded([this] { m_document->Save(); }); });
+            [this] { m_ui.guarded([this] { m_document->Save(); }); });
     connect(site->actions().at(2), &QAction::triggered, this,
-            [this] { guarded([this] { m_document->Open(); }); });
+            [this] { m_ui.guarded([this] { m_document->Open(); }); });
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -246,13 +237,16 @@ void THauptFormular::createMenus()
     QAction* quitItem = addItem(m_fileMenu, tr("&Beenden"), "ActionBeenden", 20,
                                 QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X));
     m_recentSeparator = m_fileMenu->addSeparator();
-    connect(neu, &QAction::triggered, this, [this] { guarded([this] { m_document->New(); }); });
-    connect(open, &QAction::triggered, this, [this] { guarded([this] { m_document->Open(); }); });
+    connect(neu, &QAction::triggered, this,
+            [this] { m_ui.guarded([this] { m_document->New(); }); });
+    connect(open, &QAction::triggered, this,
+            [this] { m_ui.guarded([this] { m_document->Open(); }); });
     connect(saveItem, &QAction::triggered, this, &THauptFormular::save);
     connect(saveAs, &QAction::triggered, this,
-            [this] { guarded([this] { m_document->SaveAs(); }); });
+            [this] { m_ui.guarded([this] { m_document->SaveAs(); }); });
     connect(quitItem, &QAction::triggered, this, &THauptFormular::quit);
-    connect(m_fileMenu, &QMenu::aboutToShow, this, &THauptFormular::rebuildRecentFiles);
+    connect(m_fileMenu, &QMenu::aboutToShow, this,
+            [this] { m_ui.guarded([this] { rebuildRecentFiles(); }); });
     rebuildRecentFiles();
 
     QMenu* update = menuBar()->addMenu(tr("A&ktualisierung"));
@@ -291,7 +285,7 @@ void THauptFormular::createMenus()
     QAction* deselect = m_listMenu->addAction(tr("Auswahl aufheben"));
     deselect->setObjectName(QStringLiteral("ActionAuswahlAufheben"));
     connect(details, &QAction::triggered, this, [this] {
-        guarded([this] {
+        m_ui.guarded([this] {
             if (m_module && m_details)
                 m_details->showFor(*m_module, m_focusedListCode);
         });
@@ -314,7 +308,7 @@ void THauptFormular::rebuildRecentFiles()
         auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path), m_fileMenu);
         action->setObjectName(QStringLiteral("ActionZuletzt%1").arg(i + 1));
         connect(action, &QAction::triggered, this,
-                [this, path] { guarded([this, &path] { m_document->OpenRecent(path); }); });
+                [this, path] { m_ui.guarded([this, &path] { m_document->OpenRecent(path); }); });
         m_fileMenu->addAction(action);
         m_recentActions << action;
     }
@@ -322,7 +316,7 @@ void THauptFormular::rebuildRecentFiles()
 
 void THauptFormular::save()
 {
-    guarded([this] {
+    m_ui.guarded([this] {
         if (m_activePageCode == 1)
             m_document->Save();
         else if (m_activePageCode == 3)
@@ -334,7 +328,7 @@ void THauptFormular::quit()
 {
     // Only this command asks to save; closing the window's frame does not.
     bool mayClose = true;
-    guarded([this, &mayClose] { mayClose = m_document->Beenden(); });
+    m_ui.guarded([this, &mayClose] { mayClose = m_document->Beenden(); });
     if (mayClose)
         close();
 }
@@ -350,19 +344,20 @@ void THauptFormular::attachCatalogue(catalogue::TDataModule1& module)
                                             "GroupBoxManuelleAnmeldung"};
     const std::array<int, 4> pageOfList{2, 2, 3, 4};
     for (int code = 1; code <= 4; ++code) {
-        auto* panel = new CatalogueListPanel(module.view(CatalogueLists::viewName(code)), code);
+        auto* panel =
+            new CatalogueListPanel(m_ui, module.view(CatalogueLists::viewName(code)), code);
         panel->setObjectName(QLatin1String(frames[size_t(code - 1)]));
         m_pageContents[size_t(pageOfList[size_t(code - 1)])]->layout()->addWidget(panel);
         m_lists[size_t(code - 1)] = panel;
         connect(panel, &CatalogueListPanel::sortOrderChanged, this,
-                &THauptFormular::RefreshSearchFields);
+                [this] { m_ui.guarded([this] { RefreshSearchFields(); }); });
         connect(panel, &CatalogueListPanel::entered, this, [this, code] { listEntered(code); });
         connect(panel, &CatalogueListPanel::left, this, [this, code] { listLeft(code); });
         connect(panel, &CatalogueListPanel::navigatorUsed, this, [this, code] {
             listEntered(code == CatalogueLists::Selected ? code : CatalogueLists::NotSelected);
         });
         connect(panel, &CatalogueListPanel::contextMenuRequested, this,
-                [this, code](const QPoint& at) { showListMenu(code, at); });
+                [this, code](const QPoint& at) { m_ui.guarded([&] { showListMenu(code, at); }); });
     }
     m_details = new catalogue::ui::DetailsWindow(m_ui, this);
     showFrameCaptions();
@@ -398,9 +393,9 @@ QString THauptFormular::statusText() const
 void THauptFormular::pageChanged(int index)
 {
     if (m_shownPage >= 0)
-        guarded([this] { pageHidden(m_shownPage + 1); });
+        m_ui.guarded([this] { pageHidden(m_shownPage + 1); });
     m_shownPage = index;
-    guarded([this, index] { pageShown(index + 1); });
+    m_ui.guarded([this, index] { pageShown(index + 1); });
 }
 
 void THauptFormular::pageHidden(int pageCode)
@@ -507,7 +502,7 @@ void THauptFormular::showListMenu(int listCode, const QPoint& globalPos)
 
 void THauptFormular::openFocusedServiceLink(bool submissionPage)
 {
-    guarded([this, submissionPage] {
+    m_ui.guarded([this, submissionPage] {
         if (!m_module || CatalogueLists::linkPairForPage(m_activePageCode) == 0)
             return;
         const QString view = CatalogueLists::viewName(m_focusedListCode);
@@ -520,7 +515,7 @@ void THauptFormular::openFocusedServiceLink(bool submissionPage)
 
 void THauptFormular::deselectFocusedService()
 {
-    guarded([this] {
+    m_ui.guarded([this] {
         if (!m_module || m_focusedListCode < CatalogueLists::Selected)
             return;
         try {
@@ -531,6 +526,44 @@ void THauptFormular::deselectFocusedService()
         }
         RefreshCounts();
     });
+}
+
+void THauptFormular::closeEvent(QCloseEvent* event)
+{
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        emit closed();
+}
+
+bool THauptFormular::eventFilter(QObject* watched, QEvent* event)
+{
+    // The menu bar takes no focus, so a field is not left when a menu opens; but the
+    // commands behind the menus read the fields, and must see them checked as when the
+    // user had gone to another field. The bar is entered by mouse, by Alt alone or by an
+    // Alt shortcut, and its first reaction to each of these is one of the events below.
+    if (watched == menuBar()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::Shortcut:
+            // A user sent back into the field to correct it gets no menu.
+            if (menuBarEntered())
+                return true;
+            break;
+        case QEvent::FocusIn:
+            menuBarEntered();
+            break;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool THauptFormular::menuBarEntered()
+{
+    bool keptInField = false;
+    m_ui.guarded([this, &keptInField] { keptInField = m_sitePage->leaveCurrentField(); });
+    return keptInField;
 }
 
 void THauptFormular::bringToFront()

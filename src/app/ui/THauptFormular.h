@@ -90,6 +90,14 @@ public:
     static QString forumAddress();
     static QString makerSiteAddress();
 
+signals:
+    // The window has closed; the program ends with it.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void createMenus();
     void createPages();
@@ -108,9 +116,9 @@ private:
     void rebuildRecentFiles();
     void quit();
     void save();
-    // Runs a command of the user's: a failure nobody handled reaches the general error
-    // display instead of the event loop.
-    template <typename Command> void guarded(Command&& command);
+    // The menu bar is about to take the user away from the field he is in. Returns true
+    // when the field's check kept him there.
+    bool menuBarEntered();
 
     base::UiServices& m_ui;
     QTabWidget* m_pages = nullptr;

@@ -1,5 +1,7 @@
 #include "app/ui/WaitNoticeWindow.h"
 
+#include "base/AppInfo.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QScreen>
@@ -13,6 +15,8 @@ WaitNoticeWindow::WaitNoticeWindow(QWidget* parent)
       m_label(new QLabel(this))
 {
     setObjectName(QStringLiteral("WaitNotice"));
+    // Shown by no caption, but named so in task lists and pagers.
+    setWindowTitle(base::AppInfo::title());
     setAttribute(Qt::WA_ShowWithoutActivating);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);

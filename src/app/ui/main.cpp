@@ -1,4 +1,5 @@
 // The pelvaro executable: start-up, event loop, shutdown.
+#include "app/DisplayProbe.h"
 #include "app/ui/ProgramLook.h"
 #include "app/ui/QtUiServices.h"
 #include "app/ui/Screenshots.h"
@@ -11,15 +12,39 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QProcessEnvironment>
+#include <QTextStream>
 #include <QTimer>
 #include <QTranslator>
+
+#include <cstring>
 
 using namespace pelvaro;
 using namespace pelvaro::app;
 using namespace pelvaro::app::ui;
 
+namespace {
+
+// A platform named on the command line, which Qt prefers to QT_QPA_PLATFORM.
+QString platformArgument(int argc, char** argv)
+{
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return QString::fromLocal8Bit(argv[i + 1]);
+    return {};
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    // Without a window system Qt would abort with a core dump; say so in one line instead.
+    if (const auto problem = DisplayProbe::problem(QProcessEnvironment::systemEnvironment(),
+                                                   platformArgument(argc, argv))) {
+        QTextStream(stderr) << *problem << Qt::endl;
+        return 1;
+    }
+
     // The guard is named after the program file, as the program is called before it has
     // set its own title.
     const QString programName = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName();
@@ -28,7 +53,12 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(base::AppInfo::organisation());
     QApplication::setApplicationName(base::AppInfo::settingsApplication());
     QApplication::setApplicationVersion(base::AppInfo::version());
-    QApplication::setQuitOnLastWindowClosed(true);
+    // The desktop knows the program by this name. No display name is set: Qt would append it
+    // to every window title, and the titles are the program's own.
+    QGuiApplication::setDesktopFileName(QStringLiteral("pelvaro"));
+    // The program ends with its main window, not with its last window: a help window left
+    // open must not keep it running unseen.
+    QApplication::setQuitOnLastWindowClosed(false);
     applyProgramLook();
 
     // Qt's own dialogs (file dialogs above all) speak German like the rest of the program.
@@ -43,7 +73,9 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     const QCommandLineOption exitAfterStart(
         QStringLiteral("exit-after-start"),
-        QStringLiteral("Startet normal und beendet sich, sobald das Hauptfenster bereit ist."));
+        QStringLiteral("Startet normal und beendet sich, sobald das Hauptfenster bereit ist. "
+                       "Meldungen gehen dabei auf die Standardfehlerausgabe und werden mit "
+                       "ihrer Vorgabe beantwortet."));
     const QCommandLineOption screenshots(
         QStringLiteral("screenshots"),
         QStringLiteral("Speichert Bilder aller Seiten und Fenster im Ordner DIR und beendet sich."),
@@ -55,6 +87,8 @@ int main(int argc, char** argv)
     parser.process(application);
 
     QtUiServices ui;
+    // Nobody watches these runs, so no box may wait for an answer.
+    ui.setUnattended(parser.isSet(exitAfterStart) || parser.isSet(screenshots));
     StartupOptions options;
     options.applicationName = programName;
     // Pictures are made while the program may run elsewhere, so they skip the guard.
@@ -74,15 +108,17 @@ int main(int argc, char** argv)
     ui.setDialogParent(window);
     if (parser.isSet(screenshots)) {
         const int failures = renderScreenshots(*window, parser.value(screenshots));
-        startup.shutdown();
-        return failures == 0 ? 0 : 1;
+        ui.setDialogParent(nullptr);
+        ui.closeWindows();
+        const bool saved = startup.shutdown();
+        return failures == 0 && saved ? 0 : 1;
     }
 
-    window->show();
     if (parser.isSet(exitAfterStart))
         QTimer::singleShot(0, window, &QWidget::close);
-    const int code = QApplication::exec();
+    const int code = startup.run();
     ui.setDialogParent(nullptr);
-    startup.shutdown();
-    return code;
+    ui.closeWindows();
+    const bool saved = startup.shutdown();
+    return code == 0 && saved ? 0 : 1;
 }

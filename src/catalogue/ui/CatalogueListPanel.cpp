@@ -1,5 +1,6 @@
 #include "catalogue/ui/CatalogueListPanel.h"
 
+#include "base/UiServices.h"
 #include "catalogue/CatalogueLists.h"
 #include "catalogue/CatalogueTableModel.h"
 #include "catalogue/store/TableCursor.h"
@@ -156,8 +157,9 @@ QIcon arrowIcon(Arrow arrow, const QColor& colour)
 
 } // namespace
 
-CatalogueListPanel::CatalogueListPanel(store::TableCursor& cursor, int listNumber, QWidget* parent)
-    : QGroupBox(parent), m_cursor(cursor), m_listNumber(listNumber),
+CatalogueListPanel::CatalogueListPanel(base::UiServices& ui, store::TableCursor& cursor,
+                                       int listNumber, QWidget* parent)
+    : QGroupBox(parent), m_ui(ui), m_cursor(cursor), m_listNumber(listNumber),
       m_model(new CatalogueTableModel(cursor, this)), m_sortChooser(new QComboBox(this)),
       m_search(new QLineEdit(this)), m_searchTimer(new QTimer(this)), m_grid(new QTableView(this))
 {
@@ -169,7 +171,8 @@ CatalogueListPanel::CatalogueListPanel(store::TableCursor& cursor, int listNumbe
     m_sortChooser->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     for (const store::IndexDef& index : m_cursor.indexes())
         m_sortChooser->addItem(index.displayName(), index.name);
-    connect(m_sortChooser, &QComboBox::activated, this, &CatalogueListPanel::chooseSortOrder);
+    connect(m_sortChooser, &QComboBox::activated, this,
+            [this](int index) { m_ui.guarded([this, index] { chooseSortOrder(index); }); });
 
     QWidget* navigator = createNavigator();
     navigator->setObjectName(QStringLiteral("DBNavigator") + suffix);
@@ -183,7 +186,8 @@ CatalogueListPanel::CatalogueListPanel(store::TableCursor& cursor, int listNumbe
     m_searchTimer->setSingleShot(true);
     m_searchTimer->setInterval(SearchPause);
     connect(m_search, &QLineEdit::textEdited, m_searchTimer, qOverload<>(&QTimer::start));
-    connect(m_searchTimer, &QTimer::timeout, this, &CatalogueListPanel::runSearch);
+    connect(m_searchTimer, &QTimer::timeout, this,
+            [this] { m_ui.guarded([this] { runSearch(); }); });
 
     m_grid->setObjectName(QStringLiteral("OvcDbTable") + suffix);
     if (listNumber == 1)
@@ -212,7 +216,7 @@ CatalogueListPanel::CatalogueListPanel(store::TableCursor& cursor, int listNumbe
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& now) {
                 if (!m_selecting && now.isValid())
-                    gridRowChosen(now.row());
+                    m_ui.guarded([this, row = now.row()] { gridRowChosen(row); });
             });
     connect(m_grid, &QAbstractItemView::doubleClicked, this, [this] { emit rowDoubleClicked(); });
     connect(m_grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
@@ -234,11 +238,13 @@ CatalogueListPanel::CatalogueListPanel(store::TableCursor& cursor, int listNumbe
 
     // The model was connected to the view first, so it has been reset when these run.
     connect(&m_cursor, &store::TableCursor::rowsReset, this, [this] {
-        showCursorOrder();
-        followCursor();
+        m_ui.guarded([this] {
+            showCursorOrder();
+            followCursor();
+        });
     });
     connect(&m_cursor, &store::TableCursor::currentRowChanged, this,
-            &CatalogueListPanel::followCursor);
+            [this] { m_ui.guarded([this] { followCursor(); }); });
     m_focusConnection =
         connect(qApp, &QApplication::focusChanged, this, &CatalogueListPanel::focusMoved);
 
@@ -325,10 +331,15 @@ QWidget* CatalogueListPanel::createNavigator()
                              int(Arrow::Last));
     for (QToolButton* button : {m_first, m_prior, m_next, m_last})
         layout->addWidget(button);
-    connect(m_first, &QToolButton::clicked, this, [this] { navigate(&store::TableCursor::first); });
-    connect(m_prior, &QToolButton::clicked, this, [this] { navigate(&store::TableCursor::prior); });
-    connect(m_next, &QToolButton::clicked, this, [this] { navigate(&store::TableCursor::next); });
-    connect(m_last, &QToolButton::clicked, this, [this] { navigate(&store::TableCursor::last); });
+    const std::pair<QToolButton*, void (store::TableCursor::*)()> moves[] = {
+        {m_first, &store::TableCursor::first},
+        {m_prior, &store::TableCursor::prior},
+        {m_next, &store::TableCursor::next},
+        {m_last, &store::TableCursor::last},
+    };
+    for (const auto& [button, move] : moves)
+        connect(button, &QToolButton::clicked, this,
+                [this, move] { m_ui.guarded([this, move] { navigate(move); }); });
     return navigator;
 }
 
@@ -401,7 +412,7 @@ void CatalogueListPanel::followCursorLater()
     QTimer::singleShot(0, this, [this] {
         m_followPending = false;
         if (!m_cursor.controlsDisabled())
-            followCursor();
+            m_ui.guarded([this] { followCursor(); });
     });
 }
 

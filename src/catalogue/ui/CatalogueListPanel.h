@@ -8,6 +8,9 @@ class QTableView;
 class QTimer;
 class QToolButton;
 
+namespace pelvaro::base {
+class UiServices;
+}
 namespace pelvaro::catalogue {
 class CatalogueTableModel;
 namespace store {
@@ -33,12 +36,17 @@ public:
     // Milliseconds without typing after which the search runs.
     static constexpr int SearchPause = 500;
 
-    CatalogueListPanel(store::TableCursor& cursor, int listNumber, QWidget* parent = nullptr);
+    // Failures of the view while the user works the list reach the door's general error
+    // display.
+    CatalogueListPanel(base::UiServices& ui, store::TableCursor& cursor, int listNumber,
+                       QWidget* parent = nullptr);
     ~CatalogueListPanel() override;
 
     int listNumber() const { return m_listNumber; }
     store::TableCursor& cursor() const { return m_cursor; }
     QTableView* grid() const { return m_grid; }
+    // The pause after typing in the search field; it runs the search when it times out.
+    QTimer* searchTimer() const { return m_searchTimer; }
     CatalogueTableModel* model() const { return m_model; }
 
     // The columns this kind of list shows, as table field numbers (Nr is 0, Name 1), and
@@ -84,6 +92,7 @@ private:
     void gridRowChosen(int row);
     void focusMoved(QWidget* old, QWidget* now);
 
+    base::UiServices& m_ui;
     store::TableCursor& m_cursor;
     const int m_listNumber;
     CatalogueTableModel* m_model;

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpressionValidator>
+#include <QScopedValueRollback>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -198,7 +199,8 @@ QWidget* SiteDescriptionPage::createKeywordsMemo()
     m_keywordsButton->setText(QStringLiteral("..."));
     m_keywordsButton->setToolTip(tr("Klicken Sie hier, um die Schlüsselwörter einzugeben"));
     m_keywordsButton->setFocusPolicy(Qt::StrongFocus);
-    connect(m_keywordsButton, &QToolButton::clicked, this, &SiteDescriptionPage::editKeywords);
+    connect(m_keywordsButton, &QToolButton::clicked, this,
+            [this] { m_ui.guarded([this] { editKeywords(); }); });
 
     m_keywordsMemo = new QPlainTextEdit(this);
     m_keywordsMemo->setReadOnly(true);
@@ -358,16 +360,19 @@ bool SiteDescriptionPage::eventFilter(QObject* watched, QEvent* event)
     const int tag = int(found - m_controls.cbegin());
 
     switch (event->type()) {
-    case QEvent::FocusIn:
-        // A list's own drop-down taking and giving back the focus is no visit of the field.
-        if (!m_checking && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+    case QEvent::FocusIn: {
+        // A list's own drop-down taking and giving back the focus is no visit of the field;
+        // coming back from a menu that was opened after the field had been left is one.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (!m_checking && (reason != Qt::PopupFocusReason || m_currentTag != tag))
             enterControl(tag);
         break;
+    }
     case QEvent::FocusOut: {
         // Nor is another window becoming active: the field is left only within the page.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (!m_checking && reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
-            leaveControl(tag);
+            m_ui.guarded([this, tag] { leaveControl(tag); });
         break;
     }
     case QEvent::KeyPress:
@@ -390,26 +395,39 @@ bool SiteDescriptionPage::eventFilter(QObject* watched, QEvent* event)
 
 void SiteDescriptionPage::enterControl(int tag)
 {
+    m_currentTag = tag;
     emit hintShown(FieldGuidance::hint(tag));
 }
 
 void SiteDescriptionPage::leaveControl(int tag)
 {
+    m_currentTag = -1;
     emit hintFinished();
     QWidget* control = m_controls[size_t(tag)];
     auto* box = qobject_cast<QComboBox*>(control);
-    // The check may ask the user and move the focus; none of that is the user leaving or
-    // entering a field.
-    m_checking = true;
-    const FieldGuidance::ExitCheck result =
-        FieldGuidance::leave(tag, controlText(tag), box ? box->currentIndex() : -1, m_ui);
-    if (auto* edit = qobject_cast<QLineEdit*>(control); edit && edit->text() != result.text)
-        edit->setText(result.text);
-    if (result.focusBack)
-        control->setFocus(Qt::OtherFocusReason);
-    m_checking = false;
+    FieldGuidance::ExitCheck result;
+    {
+        // The check may ask the user and move the focus; none of that is the user leaving
+        // or entering a field.
+        const QScopedValueRollback checking(m_checking, true);
+        result = FieldGuidance::leave(tag, controlText(tag), box ? box->currentIndex() : -1, m_ui);
+        if (auto* edit = qobject_cast<QLineEdit*>(control); edit && edit->text() != result.text)
+            edit->setText(result.text);
+        if (result.focusBack)
+            control->setFocus(Qt::OtherFocusReason);
+    }
     if (result.focusBack)
         enterControl(tag);
+}
+
+bool SiteDescriptionPage::leaveCurrentField()
+{
+    // A page the user cannot see has no field he is in.
+    if (m_currentTag < 0 || m_checking || !isVisible())
+        return false;
+    const int tag = m_currentTag;
+    leaveControl(tag);
+    return m_currentTag == tag;
 }
 
 QString SiteDescriptionPage::controlText(int tag) const

@@ -43,6 +43,13 @@ public:
     // What the "..." button beside the keyword list does: the keyword dialog, modally.
     void editKeywords();
 
+    // Runs the leave check of the field the user is in, as if he had gone to another field:
+    // for commands that read the fields without taking the focus (the menu bar). Returns
+    // true when the check kept the user in the field.
+    bool leaveCurrentField();
+    // The tag of the field the user is in, or -1 when he is in none.
+    int currentField() const { return m_currentTag; }
+
 signals:
     // A guided field was entered: show this hint on the alarm-coloured status bar.
     void hintShown(const QString& hint);
@@ -82,6 +89,8 @@ private:
     // Set while a field's check runs: the focus changes it causes are not the user's.
     bool m_checking = false;
     bool m_limiting = false;
+    // The field entered last and not left since.
+    int m_currentTag = -1;
     int m_lastInsertEnd = 0;
     int m_lastInsertLength = 0;
 };

@@ -4,6 +4,7 @@
 #include "catalogue/TDataModule1.h"
 #include "catalogue/ui/CatalogueListPanel.h"
 #include "catalogue/ui/DetailsWindow.h"
+#include "site/FieldGuidance.h"
 #include "site/SiteDocument.h"
 #include "site/SiteRecord.h"
 #include "site/ui/SiteDescriptionPage.h"
@@ -21,6 +22,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -232,18 +235,21 @@ TEST_F(MainWindowTest, ContextMenuOfTheLists)
     EXPECT_EQ(window->statusText(),
               QStringLiteral("Gesamtanzahl der vorhandenen Suchdienste: 604"));
 
-    // Details of the service, in its own modal window.
-    QString shown;
-    QTimer::singleShot(0, [&shown] {
+    // Details of the service still selected, in its own modal window.
+    QString name;
+    QString automatic;
+    QTimer::singleShot(0, [&] {
         QWidget* dialog = QApplication::activeModalWidget();
         ASSERT_NE(dialog, nullptr);
-        shown = dialog->findChild<QLabel*>(QStringLiteral("LabelAAnmeldung"))->text();
+        name = dialog->findChild<QLabel*>(QStringLiteral("LabelName"))->text();
+        automatic = dialog->findChild<QLabel*>(QStringLiteral("LabelAAnmeldung"))->text();
         dialog->findChild<QPushButton*>(QStringLiteral("ButtonOK"))->click();
     });
     window->listContextMenu()->findChild<QAction*>(QStringLiteral("ActionDetails"))->trigger();
-    EXPECT_TRUE(shown.startsWith(QStringLiteral("Ja!")) ||
-                shown == QStringLiteral("Nur manuelle Anmeldung"))
-        << shown.toStdString();
+    // The sample catalogue's first service in name order is automatic; being selected, it
+    // will really be registered.
+    EXPECT_EQ(name, QString::fromUtf8("Allgäuer Firmenverzeichnis"));
+    EXPECT_EQ(automatic, QStringLiteral("Ja!"));
 }
 
 TEST_F(MainWindowTest, FileCommandsThroughMenuAndToolBar)
@@ -265,6 +271,12 @@ TEST_F(MainWindowTest, FileCommandsThroughMenuAndToolBar)
                   .TitleEdit,
               QStringLiteral("Meine Seite"));
 
+    // The recent file list lives in the settings file the window was given.
+    const QSettings settings(TestDirs::settingsFile(), QSettings::IniFormat);
+    EXPECT_EQ(
+        settings.value(QStringLiteral("MRUDateiliste/MRUList/FileMenuList.Items")).toStringList(),
+        QStringList{path});
+
     // The recent files sit after "Beenden" in the File menu.
     QMenu* file = window->findChild<QMenu*>(QStringLiteral("MenuDatei"));
     emit file->aboutToShow();
@@ -285,10 +297,57 @@ TEST_F(MainWindowTest, FileCommandsThroughMenuAndToolBar)
     EXPECT_EQ(title->text(), QStringLiteral("Meine Seite"));
 
     // Quitting with changes asks; No closes without saving.
+    QSignalSpy closed(window.get(), &THauptFormular::closed);
     QTest::keyClicks(title, QStringLiteral("!"));
     ui.answer(MessageAnswer::No);
     action("ActionBeenden")->trigger();
     EXPECT_EQ(ui.messageTexts().last(),
               QStringLiteral("Soll die Datei %1 zuvor gespeichert werden?").arg(path));
     EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(closed.count(), 1) << "the program ends with its main window";
+}
+
+// The commands behind the menus read the fields, so opening the menu bar leaves the field the
+// user is in, by mouse and by keyboard alike: its check runs first.
+TEST_F(MainWindowTest, OpeningTheMenuBarRunsTheFieldsLeaveCheck)
+{
+    using pelvaro::site::FieldGuidance;
+    auto* url = window->findChild<QLineEdit*>(QStringLiteral("URLEdit"));
+    ASSERT_NE(url, nullptr);
+    url->setFocus();
+    QTest::keyClicks(url, QStringLiteral("ftp://www.meine-seite.example/"));
+    ASSERT_EQ(window->sitePage().currentField(), FieldGuidance::UrlTag);
+    QMenuBar* bar = window->menuBar();
+    QMenu* file = window->findChild<QMenu*>(QStringLiteral("MenuDatei"));
+    const QPoint fileTitle = bar->actionGeometry(file->menuAction()).center();
+
+    // "Yes" keeps the user in the field to correct it, and the menu stays shut.
+    ui.answer(MessageAnswer::Yes);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, fileTitle);
+    EXPECT_EQ(ui.messageTexts(), QStringList{FieldGuidance::badUrlMessage()});
+    EXPECT_FALSE(file->isVisible());
+    EXPECT_EQ(window->sitePage().currentField(), FieldGuidance::UrlTag);
+
+    // "No" lets him go on to the menu.
+    ui.answer(MessageAnswer::No);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, fileTitle);
+    EXPECT_EQ(ui.messageTexts().size(), 2);
+    EXPECT_TRUE(file->isVisible());
+    file->close();
+    EXPECT_EQ(window->sitePage().currentField(), FieldGuidance::UrlTag)
+        << "back from the menu, the user is in the field again";
+
+    // The same by keyboard: the menu's Alt shortcut, and Alt alone.
+    ui.answer(MessageAnswer::Yes);
+    QTest::keyClick(url, Qt::Key_D, Qt::AltModifier);
+    EXPECT_EQ(ui.messageTexts().size(), 3);
+    EXPECT_FALSE(file->isVisible());
+    EXPECT_EQ(window->sitePage().currentField(), FieldGuidance::UrlTag);
+
+    ui.answer(MessageAnswer::Yes);
+    QTest::keyPress(url, Qt::Key_Alt);
+    QTest::keyRelease(url, Qt::Key_Alt);
+    EXPECT_EQ(ui.messageTexts().size(), 4);
+    EXPECT_EQ(window->sitePage().currentField(), FieldGuidance::UrlTag);
+    EXPECT_EQ(QApplication::focusWidget(), url);
 }

@@ -4,12 +4,12 @@
 #include "TestDirs.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QSet>
 #include <QSettings>
-#include <QThread>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +29,16 @@ protected:
     }
 };
 
+// Colours in the picture, counted up to a few: a blank grab has one.
+int coloursIn(const QImage& image)
+{
+    QSet<QRgb> seen;
+    for (int y = 0; y < image.height() && seen.size() < 4; y += 3)
+        for (int x = 0; x < image.width() && seen.size() < 4; x += 3)
+            seen.insert(image.pixel(x, y));
+    return int(seen.size());
+}
+
 } // namespace
 
 TEST_F(ProgramProcess, ExitAfterStartRunsTheWholeStartAndShutdown)
@@ -37,9 +47,61 @@ TEST_F(ProgramProcess, ExitAfterStartRunsTheWholeStartAndShutdown)
         runProgram(QStringLiteral("pelvaro"), {QStringLiteral("--exit-after-start")});
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
     QSettings ini(TestDirs::settingsFile(), QSettings::IniFormat);
     EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDTDT")).toString(), QStringLiteral("1"));
     EXPECT_TRUE(QDir(TestDirs::programDir() + QStringLiteral("/HTML")).exists());
+}
+
+// A smoke test must never wait for a person: every box goes to standard error with the
+// answer it got.
+TEST_F(ProgramProcess, ExitAfterStartWritesItsBoxesAndTellsAFailedStart)
+{
+    const QString data = TestDirs::programDir() + QStringLiteral("/daten");
+    ASSERT_TRUE(QDir(data).removeRecursively());
+    pelvaro::test::createCatalogue(data, {pelvaro::test::engine(1, QStringLiteral("Eins")),
+                                          pelvaro::test::engine(2, QStringLiteral("Zwei"))});
+    auto result = runProgram(QStringLiteral("pelvaro"), {QStringLiteral("--exit-after-start")});
+    ASSERT_TRUE(result.finished) << "a box waited for an answer";
+    EXPECT_EQ(result.exitCode, 0) << "a catalogue of another size is only warned about";
+    EXPECT_EQ(QString::fromUtf8(result.err),
+              QStringLiteral("Warnung \"Pelvaro!\": Fehler Nr. 12912 (2)- Die Datenbank ist "
+                             "beschädigt. \nBitte wenden Sie sich an die technische Hotline.\nEs "
+                             "wird empfohlen, die Anwendung zu beenden und die Datenbankdateien "
+                             "erneut zu installieren! -> OK\n"));
+
+    ASSERT_TRUE(QDir(data).removeRecursively());
+    result = runProgram(QStringLiteral("pelvaro"), {QStringLiteral("--exit-after-start")});
+    ASSERT_TRUE(result.finished) << "a box waited for an answer";
+    EXPECT_EQ(result.exitCode, 1) << "without a catalogue the start failed";
+    EXPECT_TRUE(QString::fromUtf8(result.err)
+                    .startsWith(QStringLiteral("Warnung \"Pelvaro!\": Fehler Nr. 12911 \n")))
+        << result.err.toStdString();
+}
+
+TEST_F(ProgramProcess, WithoutADisplayOneLineSaysSoAndNamesTheCommandLineProgram)
+{
+    const QString line = QStringLiteral(
+        "Pelvaro! findet keine grafische Oberfläche (DISPLAY oder WAYLAND_DISPLAY führt zu "
+        "keinem erreichbaren Anzeigeserver); für die Arbeit ohne Fenster gibt es "
+        "pelvaro-cli.\n");
+    QProcessEnvironment env = testEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(name));
+    // No display at all, and a display nobody serves.
+    for (const QString& display : {QString(), QStringLiteral(":64999")}) {
+        SCOPED_TRACE(display.toStdString());
+        if (!display.isEmpty())
+            env.insert(QStringLiteral("DISPLAY"), display);
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(binaryDir() + QStringLiteral("/pelvaro"), {});
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << "no abort, no core dump";
+        EXPECT_EQ(process.exitCode(), 1);
+        EXPECT_EQ(QString::fromUtf8(process.readAllStandardError()), line);
+        EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
+    }
 }
 
 TEST_F(ProgramProcess, ScreenshotsOfEveryPageAndWindow)
@@ -49,15 +111,28 @@ TEST_F(ProgramProcess, ScreenshotsOfEveryPageAndWindow)
         runProgram(QStringLiteral("pelvaro"), {QStringLiteral("--screenshots"), dir});
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const auto picture = [&dir](const char* name) {
+        return QImage(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
+    };
     for (const char* name : {"main-TabSiteDescription", "main-TabMetaTags", "main-TabSelectEngine",
                              "main-TabAutoSubmit", "main-TabManuell", "main-TabStatusbericht",
                              "splash", "wait-notice", "help", "details", "keywords"}) {
-        const QImage image(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
-        EXPECT_FALSE(image.isNull()) << name;
+        const QImage image = picture(name);
+        ASSERT_FALSE(image.isNull()) << name;
+        EXPECT_GT(coloursIn(image), 2) << name << " is blank";
     }
-    const QImage main(dir + QStringLiteral("/main-TabSiteDescription.png"));
-    EXPECT_GE(main.width(), 769);
-    EXPECT_GE(main.height(), 544);
+    // Every page is the whole main window; the splash is its own picture.
+    for (const char* name : {"main-TabSiteDescription", "main-TabStatusbericht"}) {
+        const QImage main = picture(name);
+        EXPECT_EQ(main.width(), 769) << name;
+        EXPECT_GT(main.height(), 544) << name << ": the client area and the menu bar";
+    }
+    EXPECT_NE(picture("main-TabSiteDescription"), picture("main-TabSelectEngine"));
+    const QImage splash = picture("splash");
+    EXPECT_EQ(splash.size(), QSize(420, 240));
+    const QColor sky = splash.pixelColor(4, 4);
+    EXPECT_GT(sky.blue(), sky.red() + 60) << "the splash's blue sky";
+    EXPECT_EQ(picture("wait-notice").width(), 200);
 }
 
 TEST_F(ProgramProcess, SecondInstanceEndsAtOnceWithoutAWord)
@@ -68,16 +143,13 @@ TEST_F(ProgramProcess, SecondInstanceEndsAtOnceWithoutAWord)
     ASSERT_TRUE(first.waitForStarted(10000));
     // The first instance has taken its guard once its socket exists.
     const QString socket = TestDirs::runtimeDir() + QStringLiteral("/PREVINST_pelvaro.socket");
-    QElapsedTimer clock;
-    clock.start();
-    while (!QFile::exists(socket) && clock.elapsed() < 30000)
-        QThread::msleep(20);
-    ASSERT_TRUE(QFile::exists(socket));
+    ASSERT_TRUE(QTest::qWaitFor([&socket] { return QFile::exists(socket); }, 60000));
 
     const auto second = runProgram(QStringLiteral("pelvaro"), {}, {}, 20000);
     EXPECT_TRUE(second.finished);
     EXPECT_EQ(second.exitCode, 0);
     EXPECT_TRUE(second.out.isEmpty());
+    EXPECT_TRUE(second.err.isEmpty());
     EXPECT_EQ(first.state(), QProcess::Running) << "the first instance goes on";
 
     first.terminate();

@@ -1,5 +1,6 @@
 #include "app/ui/StartupSequence.h"
 
+#include "app/StartupGuard.h"
 #include "app/ui/THauptFormular.h"
 #include "catalogue/TDataModule1.h"
 
@@ -10,9 +11,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -44,14 +48,23 @@ void blockWithFile(const QString& path)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
 }
 
+const QString catalogueMissingText = QStringLiteral(
+    "Fehler Nr. 12911 \n\nMögliche Ursache für diesen Fehler: Die Anwendung wurde nicht "
+    "ordnungsgemäß beendet.\nStarten Sie Ihren Computer neu und rufen Sie anschließend Pelvaro! "
+    "erneut auf.\nSollte der Fehler dann weiterhin bestehen, wenden Sie sich bitte an die "
+    "technische Hotline!\n\nDie Anwendung wird nun beendet!");
+
 } // namespace
 
 TEST(StartupSequence, FirstStartPreparesSettingsFoldersAndWindow)
 {
     ScriptedUiServices ui;
     StartupSequence startup(ui, options());
+    const QString displayName = QGuiApplication::applicationDisplayName();
     ASSERT_EQ(startup.start(), Outcome::Running);
     EXPECT_TRUE(ui.shown().empty()) << "a sound start says nothing";
+    // A display name would be appended by the window system to every title.
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), displayName);
 
     // The defaults are on disk before the main window is shown.
     QSettings ini(TestDirs::settingsFile(), QSettings::IniFormat);
@@ -131,7 +144,7 @@ TEST(StartupSequence, FoldersThatCannotBeMadeEndTheProgram)
     ASSERT_EQ(texts.size(), 3);
     EXPECT_EQ(texts[0], QStringLiteral("Fehler-Nr. 219910 - Anwendung wird beendet!"));
     EXPECT_EQ(texts[1], QStringLiteral("Fehler-Nr. 09910 - Anwendung wird beendet!"));
-    EXPECT_TRUE(texts[2].startsWith(QStringLiteral("Fehler Nr. 12911")));
+    EXPECT_EQ(texts[2], catalogueMissingText);
 }
 
 TEST(StartupSequence, DeletedDataFolderIsMadeAgainThenTheCatalogueFails)
@@ -142,8 +155,7 @@ TEST(StartupSequence, DeletedDataFolderIsMadeAgainThenTheCatalogueFails)
     StartupSequence startup(ui, o);
     EXPECT_EQ(startup.start(), Outcome::Ended);
     EXPECT_TRUE(QDir(TestDirs::programDir() + QStringLiteral("/daten")).isEmpty());
-    ASSERT_EQ(ui.messageTexts().size(), 1);
-    EXPECT_TRUE(ui.messageTexts().front().startsWith(QStringLiteral("Fehler Nr. 12911")));
+    EXPECT_EQ(ui.messageTexts(), QStringList{catalogueMissingText});
 }
 
 TEST(StartupSequence, SettingsThatCannotBeWrittenAtShutdownAreReported)
@@ -166,6 +178,7 @@ TEST(StartupSequence, SecondStartRaisesTheFirstWindowSilently)
     ASSERT_EQ(first.start(), Outcome::Running);
     first.mainWindow()->showMinimized();
     ASSERT_TRUE(first.mainWindow()->isMinimized());
+    QSignalSpy asked(first.guard(), &pelvaro::app::StartupGuard::activationRequested);
 
     ScriptedUiServices secondUi;
     StartupSequence second(secondUi, options());
@@ -174,7 +187,28 @@ TEST(StartupSequence, SecondStartRaisesTheFirstWindowSilently)
     EXPECT_EQ(second.mainWindow(), nullptr);
     EXPECT_EQ(second.settings(), nullptr) << "a second start does not even read the settings";
 
-    for (int i = 0; i < 100 && first.mainWindow()->isMinimized(); ++i)
-        QTest::qWait(20);
+    // The request travels through the first instance's socket, so it arrives with the
+    // event loop.
+    ASSERT_TRUE(asked.wait());
     EXPECT_FALSE(first.mainWindow()->isMinimized());
+}
+
+TEST(StartupSequence, ClosingTheMainWindowEndsTheProgramWhateverElseIsOpen)
+{
+    ScriptedUiServices ui;
+    StartupSequence startup(ui, options());
+    ASSERT_EQ(startup.start(), Outcome::Running);
+    // A window of its own, as the help window is, stays open.
+    QWidget other;
+    other.setWindowTitle(QStringLiteral("Hilfe"));
+    other.show();
+    startup.settings()->settings().threadCount = 7;
+
+    QTimer::singleShot(0, startup.mainWindow(), [&startup] { startup.mainWindow()->close(); });
+    EXPECT_EQ(startup.run(), 0);
+    EXPECT_TRUE(other.isVisible()) << "the loop ended by the main window, not the last one";
+    EXPECT_TRUE(startup.shutdown());
+    QSettings ini(TestDirs::settingsFile(), QSettings::IniFormat);
+    EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDGlobAnzThreads")).toString(),
+              QStringLiteral("7"));
 }

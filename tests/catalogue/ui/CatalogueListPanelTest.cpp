@@ -93,7 +93,7 @@ protected:
 
 TEST_F(CatalogueListPanelTest, SortChooserReordersTheListAndKeepsTheRow)
 {
-    CatalogueListPanel panel(module->TableEngines(), 1);
+    CatalogueListPanel panel(ui, module->TableEngines(), 1);
     auto* chooser = child<QComboBox>(panel, "OvcDbIndexSelect1");
     ASSERT_EQ(chooser->count(), 2);
     EXPECT_EQ(chooser->itemText(0), QStringLiteral("Nr"));
@@ -121,26 +121,36 @@ TEST_F(CatalogueListPanelTest, SortChooserReordersTheListAndKeepsTheRow)
 
 TEST_F(CatalogueListPanelTest, SearchMovesToTheNearestNameAfterAPause)
 {
-    CatalogueListPanel panel(module->TableEngines(), 1);
+    CatalogueListPanel panel(ui, module->TableEngines(), 1);
     auto* search = child<QLineEdit>(panel, "SearchEdit1");
     EXPECT_EQ(search->toolTip(),
               QStringLiteral("Nach Namen suchen (\"Name\" muß Sortierfolge gewählt sein)"));
 
+    // The pause is the panel's own timer; the test ends it instead of waiting it out.
+    QTimer* pause = panel.searchTimer();
+    EXPECT_EQ(pause->interval(), CatalogueListPanel::SearchPause);
+    const auto endPause = [pause] {
+        ASSERT_TRUE(pause->isActive()) << "typing starts the pause";
+        pause->setInterval(0);
+        EXPECT_TRUE(QTest::qWaitFor([pause] { return !pause->isActive(); }));
+        pause->setInterval(CatalogueListPanel::SearchPause);
+    };
+
     QTest::keyClicks(search, QStringLiteral("DE"));
     EXPECT_EQ(currentName(module->TableEngines()), QStringLiteral("alpha"))
         << "no search while the user is still typing";
-    QTest::qWait(CatalogueListPanel::SearchPause + 100);
+    endPause();
     EXPECT_EQ(currentName(module->TableEngines()), QStringLiteral("Delta"));
     EXPECT_EQ(selectedRow(panel), 3);
 
     // Between two names: the following one; after every name: the last.
     search->clear();
     QTest::keyClicks(search, QStringLiteral("c"));
-    QTest::qWait(CatalogueListPanel::SearchPause + 100);
+    endPause();
     EXPECT_EQ(currentName(module->TableEngines()), QStringLiteral("Charlie"));
     search->clear();
     QTest::keyClicks(search, QStringLiteral("zz"));
-    QTest::qWait(CatalogueListPanel::SearchPause + 100);
+    endPause();
     EXPECT_EQ(currentName(module->TableEngines()), QStringLiteral("Foxtrot"));
 
     // In store order a search by name has nothing to go by; a pause that ends then is no
@@ -148,13 +158,14 @@ TEST_F(CatalogueListPanelTest, SearchMovesToTheNearestNameAfterAPause)
     module->TableEngines().setIndexName(QString());
     const int row = module->TableEngines().position();
     QTest::keyClicks(search, QStringLiteral("a"));
-    QTest::qWait(CatalogueListPanel::SearchPause + 100);
+    endPause();
     EXPECT_EQ(module->TableEngines().position(), row);
+    EXPECT_TRUE(ui.shown().empty());
 }
 
 TEST_F(CatalogueListPanelTest, GridAndCursorFollowEachOther)
 {
-    CatalogueListPanel panel(module->TableEngines(), 1);
+    CatalogueListPanel panel(ui, module->TableEngines(), 1);
     panel.resize(400, 300);
     panel.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
@@ -209,8 +220,8 @@ TEST_F(CatalogueListPanelTest, GridAndCursorFollowEachOther)
 
 TEST_F(CatalogueListPanelTest, ListsFollowTheirViewsAfterAChange)
 {
-    CatalogueListPanel left(module->TableEngines(), 1);
-    CatalogueListPanel right(module->TableEngToSend(), 2);
+    CatalogueListPanel left(ui, module->TableEngines(), 1);
+    CatalogueListPanel right(ui, module->TableEngToSend(), 2);
     EXPECT_EQ(selectedRow(right), -1) << "nothing selected yet";
     EXPECT_FALSE(child<QToolButton>(right, "First")->isEnabled());
     EXPECT_FALSE(child<QToolButton>(right, "Last")->isEnabled());
@@ -267,7 +278,7 @@ TEST_F(CatalogueListPanelTest, ShowsTheColumnsOfItsKindWithTheirWidths)
     for (const Kind& kind : kinds) {
         SCOPED_TRACE(kind.list);
         TableCursor& view = module->view(CatalogueLists::viewName(kind.list));
-        CatalogueListPanel panel(view, kind.list);
+        CatalogueListPanel panel(ui, view, kind.list);
         EXPECT_EQ(panel.grid()->objectName(), QStringLiteral("OvcDbTable%1").arg(kind.list));
         QStringList shown;
         for (int column = 0; column < panel.model()->columnCount(); ++column)
@@ -295,7 +306,7 @@ TEST_F(CatalogueListPanelTest, ShowsTheColumnsOfItsKindWithTheirWidths)
 
 TEST_F(CatalogueListPanelTest, SearchFieldAndCurrentRowTakeTheLookTheyAreGiven)
 {
-    CatalogueListPanel panel(module->TableEngines(), 1);
+    CatalogueListPanel panel(ui, module->TableEngines(), 1);
     panel.setCaption(QStringLiteral("Anzahl der nicht ausgewählten Suchdienste: 6"));
     EXPECT_EQ(panel.title(), QStringLiteral("Anzahl der nicht ausgewählten Suchdienste: 6"));
 
@@ -312,8 +323,10 @@ TEST_F(CatalogueListPanelTest, SearchFieldAndCurrentRowTakeTheLookTheyAreGiven)
     // The grid has no focus here, so its current row shows in the colour given.
     panel.resize(400, 300);
     panel.show();
-    panel.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel)) << "an active window shows its focus";
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    // An active window shows its focus; the application's own notion of it is enough.
+    QApplication::setActiveWindow(&panel);
+    ASSERT_TRUE(panel.isActiveWindow());
     search->setFocus();
     ASSERT_FALSE(panel.grid()->hasFocus());
     const QRect row = panel.grid()->visualRect(panel.grid()->model()->index(0, 1));
@@ -340,13 +353,13 @@ TEST_F(CatalogueListPanelTest, TellsWhenTheFocusEntersAndLeavesItsFrame)
     auto* layout = new QHBoxLayout(&window);
     auto* outside = new QLineEdit(&window);
     layout->addWidget(outside);
-    auto* left = new CatalogueListPanel(module->TableEngines(), 1, &window);
-    auto* right = new CatalogueListPanel(module->TableEngToSend(), 2, &window);
+    auto* left = new CatalogueListPanel(ui, module->TableEngines(), 1, &window);
+    auto* right = new CatalogueListPanel(ui, module->TableEngToSend(), 2, &window);
     layout->addWidget(left);
     layout->addWidget(right);
     window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(window.isActiveWindow());
     outside->setFocus();
     QSignalSpy leftEntered(left, &CatalogueListPanel::entered);
     QSignalSpy leftLeft(left, &CatalogueListPanel::left);

@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <numeric>
 
 using pelvaro::base::MessageAnswer;
@@ -276,9 +277,10 @@ TEST_F(SiteDescriptionPageTest, BadUrlAsksAndYesTakesTheFocusBack)
 TEST_F(SiteDescriptionPageTest, FocusTakenBackDoesNotCheckTheFieldPassedThrough)
 {
     page.show();
+    // The application's own notion of the active window is all the focus needs; no window
+    // manager is asked.
     QApplication::setActiveWindow(&page);
-    if (!QTest::qWaitForWindowActive(&page))
-        GTEST_SKIP() << "the platform does not activate windows";
+    ASSERT_TRUE(page.isActiveWindow());
     QLineEdit* url = edit("URLEdit");
     url->setFocus(Qt::TabFocusReason);
     QTest::keyClicks(url, s("ftp://www.muster.example/"));
@@ -430,12 +432,54 @@ TEST_F(SiteDescriptionPageTest, RecordRoundTripKeepsTextsAsTheyStand)
     page.readInto(read);
     SiteRecord expected = shown;
     EXPECT_EQ(read, expected);
+}
 
-    // An index the list lacks shows as no choice.
-    SiteRecord odd;
-    odd.CategoryCombo = 500;
-    page.showRecord(odd);
-    EXPECT_EQ(combo("CategoryCombo")->currentIndex(), -1);
+// A file may carry a list index the list does not have. It shows as no choice, reads back
+// as none, and the required-field check then asks for the category instead of passing a
+// category number that matches nothing.
+TEST_F(SiteDescriptionPageTest, ListIndexOutsideTheListCountsAsNoChoice)
+{
+    for (const qint32 index :
+         {qint32(SiteItemLists::CategoryCombo().size()), qint32(500), qint32(-7),
+          std::numeric_limits<qint32>::max(), std::numeric_limits<qint32>::min()}) {
+        SCOPED_TRACE(index);
+        SiteRecord odd = filledRecord();
+        odd.CategoryCombo = index;
+        page.showRecord(odd);
+        EXPECT_EQ(combo("CategoryCombo")->currentIndex(), -1);
+        SiteRecord read;
+        page.readInto(read);
+        EXPECT_EQ(read.CategoryCombo, -1);
+        EXPECT_EQ(page.RequiredFieldCheck(), FieldGuidance::CategoryTag);
+    }
+    EXPECT_TRUE(ui.shown().empty());
+}
+
+// The menu bar takes no focus, so the main window asks the page to leave the field the user
+// is in before a menu opens.
+TEST_F(SiteDescriptionPageTest, LeavingTheCurrentFieldOnRequest)
+{
+    page.show();
+    QLineEdit* url = edit("URLEdit");
+    enter(url);
+    ASSERT_EQ(page.currentField(), FieldGuidance::UrlTag);
+    QTest::keyClicks(url, s("ftp://www.muster.example/"));
+
+    ui.answer(MessageAnswer::Yes);
+    EXPECT_TRUE(page.leaveCurrentField()) << "the user goes back to correct it";
+    EXPECT_EQ(page.currentField(), FieldGuidance::UrlTag);
+    ui.answer(MessageAnswer::No);
+    EXPECT_FALSE(page.leaveCurrentField());
+    EXPECT_EQ(page.currentField(), -1);
+    EXPECT_FALSE(page.leaveCurrentField()) << "a field left once is not left again";
+    EXPECT_EQ(ui.messageTexts(),
+              (QStringList{FieldGuidance::badUrlMessage(), FieldGuidance::badUrlMessage()}));
+
+    // A page out of sight has no field the user is in.
+    enter(url);
+    page.hide();
+    EXPECT_FALSE(page.leaveCurrentField());
+    EXPECT_EQ(ui.messageTexts().size(), 2);
 }
 
 TEST_F(SiteDescriptionPageTest, UserChangesAreReportedButTheSexListIsNot)
