@@ -1,10 +1,10 @@
 #include "cli/CliCommands.h"
 
-#include "base/AtomicFile.h"
 #include "base/Error.h"
 #include "base/ProgramPaths.h"
 #include "base/SettingsStore.h"
 #include "catalogue/CatalogueImporter.h"
+#include "catalogue/CatalogueSiteDates.h"
 #include "catalogue/SelectionFile.h"
 #include "catalogue/TDataModule1.h"
 #include "cli/ConsoleUiServices.h"
@@ -12,6 +12,7 @@
 #include "cli/SiteJson.h"
 #include "cli/SubmitCommands.h"
 #include "site/FieldValues.h"
+#include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 
 #include <QFile>
@@ -29,17 +30,10 @@ namespace {
 
 SiteRecord readSiteFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2")
-                        .arg(path, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (bytes.size() != SiteRecord::ByteSize)
-        throw Error(
-            QStringLiteral("Die Datei %1 ist keine gültige Site-Info-Datei: sie ist %2 "
-                           "Byte groß statt %3 Byte.")
-                .arg(path, QString::number(bytes.size()), QString::number(SiteRecord::ByteSize)));
-    return SiteRecord::decode(bytes);
+    site::SiteFile::ReadResult read = site::SiteFile::read(path);
+    if (read.failure != site::SiteFile::Failure::None)
+        throw Error(read.message);
+    return read.record;
 }
 
 } // namespace
@@ -213,8 +207,17 @@ int CliCommands::siteNew(const QStringList& arguments)
     if (!document.isObject())
         return fail(QStringLiteral("Das JSON muss ein Objekt sein."));
 
-    const SiteRecord record = SiteJson::fromJson(document.object());
-    const QString failure = base::AtomicFile::write(target, record.encode());
+    SiteRecord record = SiteJson::fromJson(document.object());
+    // As "Speichern" in the window writes a new site: one date entry per catalogued
+    // service, none of them with a date yet. Only read from the catalogue: its dates may
+    // belong to the site a window beside us has open.
+    const std::unique_ptr<catalogue::TDataModule1> module = openCatalogue();
+    if (!module)
+        return 1;
+    catalogue::CatalogueSiteDates(*module, *m_ui).collectDates(record);
+    for (site::EngineDateEntry& entry : record.dates)
+        entry.date = 0.0;
+    const QString failure = site::SiteFile::write(target, record);
     if (!failure.isEmpty())
         return fail(
             QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2").arg(target, failure));

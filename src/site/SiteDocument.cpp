@@ -1,13 +1,13 @@
 #include "site/SiteDocument.h"
 
 #include "base/AppInfo.h"
-#include "base/AtomicFile.h"
+#include "base/FileTexts.h"
 #include "base/UiServices.h"
 #include "site/RecentFileList.h"
 #include "site/SiteDateStore.h"
+#include "site/SiteFile.h"
 #include "site/SiteForm.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace pelvaro::site {
@@ -26,7 +26,6 @@ base::FileDialogRequest siteFileDialog(const QString& title)
     return request;
 }
 
-const QString savingText = QStringLiteral("Die Daten werden gespeichert, bitte warten ...");
 const QString loadingText = QStringLiteral("Datei wird geladen, bitte warten ...");
 
 } // namespace
@@ -66,41 +65,36 @@ void SiteDocument::FromRecord()
 
 bool SiteDocument::StoreFile(const QString& path)
 {
-    m_ui.ShowWaitNotice(savingText);
+    m_ui.ShowWaitNotice(base::FileTexts::saving());
     ToRecord();
     if (m_dates)
         m_dates->collectDates(m_record);
-    const QString failure = base::AtomicFile::write(path, m_record.encode());
+    const QString failure = SiteFile::write(path, m_record);
     if (!failure.isEmpty()) {
         m_ui.CloseWaitNotice();
         // A save that fails must say so: silence would leave the user believing the data safe.
-        m_ui.error(QStringLiteral("Die Datei %1 konnte nicht gespeichert werden.\n\n%2")
-                       .arg(path, failure));
+        m_ui.error(base::FileTexts::saveFailed(path, failure));
         return false;
     }
     m_recentFiles.add(path);
     m_siteModified = false;
     m_ui.CloseWaitNotice();
-    m_ui.information(QStringLiteral("Die Datei %1 wurde erfolgreich gespeichert.").arg(path));
+    m_ui.information(base::FileTexts::saved(path));
     return true;
 }
 
 bool SiteDocument::LoadFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_ui.warning(QStringLiteral("Datei nicht gefunden!"));
+    SiteFile::ReadResult read = SiteFile::read(path);
+    if (read.failure == SiteFile::Failure::NotFound) {
+        m_ui.warning(read.message);
         return false;
     }
-    const QByteArray bytes = file.read(SiteRecord::ByteSize);
-    file.close();
-    if (bytes.size() < SiteRecord::ByteSize) {
-        m_ui.showGeneralError(
-            QStringLiteral("Fehler beim Lesen der Datei %1: Lesen über das Dateiende hinaus.")
-                .arg(path));
+    if (read.failure != SiteFile::Failure::None) {
+        m_ui.showGeneralError(read.message);
         return false;
     }
-    m_record = SiteRecord::decode(bytes);
+    m_record = read.record;
     FromRecord();
     const bool mismatch = m_dates && m_dates->applyDates(m_record);
     m_siteModified = false;
@@ -201,10 +195,9 @@ void SiteDocument::SaveOnSelectionPage()
     const std::optional<QString> path = askSavePath();
     if (!path)
         return;
-    const QString failure = base::AtomicFile::write(*path, m_record.encode());
+    const QString failure = SiteFile::write(*path, m_record);
     if (!failure.isEmpty())
-        m_ui.error(QStringLiteral("Die Datei %1 konnte nicht gespeichert werden.\n\n%2")
-                       .arg(*path, failure));
+        m_ui.error(base::FileTexts::saveFailed(*path, failure));
 }
 
 void SiteDocument::SaveAs()

@@ -56,7 +56,7 @@ constexpr qint32 SiteRecord::*indexSlots[] = {
 constexpr qsizetype indexOffset = 1445;
 
 constexpr qsizetype keyOffset = 1469;
-constexpr qsizetype keyCapacity = 30;
+constexpr qsizetype keyCapacity = SiteRecord::keyCapacity;
 constexpr qsizetype keyStride = keyCapacity + 1;
 
 constexpr qsizetype fullNameCapacity = 60;
@@ -101,6 +101,15 @@ QString SiteRecord::fullNameOf(const QString& firstName, const QString& lastName
                                       QLatin1Char(' ') +
                                       Windows1252::truncated(lastName, nameCapacity),
                                   fullNameCapacity);
+}
+
+int SiteRecord::capacityOf(QString SiteRecord::*member)
+{
+    for (const TextSlot& slot : textSlots) {
+        if (slot.member == member)
+            return int(slot.capacity);
+    }
+    return 0;
 }
 
 void SiteRecord::clampToCapacities()

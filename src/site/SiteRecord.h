@@ -65,6 +65,10 @@ struct SiteRecord
     void recomputeFullName() { FullName = fullNameOf(FirstNameEdit, LastNameEdit); }
     // Cuts every text to its capacity (characters Windows-1252 cannot hold count as one).
     void clampToCapacities();
+    // The capacity of a text member, in Windows-1252 bytes; also the maximum length of its
+    // edit field. The key texts have keyCapacity; an unknown member gives 0.
+    static int capacityOf(QString SiteRecord::*member);
+    static constexpr int keyCapacity = 30;
 
     // Exactly ByteSize bytes.
     QByteArray encode() const;

@@ -1,8 +1,12 @@
 #include "cli/CliCommands.h"
 
+#include "catalogue/CatalogueSiteDates.h"
+#include "catalogue/TDataModule1.h"
 #include "site/SiteRecord.h"
 
+#include "CatalogueFixture.h"
 #include "ProcessRunner.h"
+#include "ScriptedUiServices.h"
 #include "TestDirs.h"
 
 #include <QFile>
@@ -38,6 +42,12 @@ CliRun cli(const QStringList& args, const QByteArray& input = {})
     return run;
 }
 
+// site new takes its date table from the catalogue, as saving in the window does.
+void installCatalogue()
+{
+    pelvaro::test::installSampleCatalogue(TestDirs::programDir() + QStringLiteral("/daten"));
+}
+
 QString path(const char* name)
 {
     return TestDirs::root() + QLatin1Char('/') + QLatin1String(name);
@@ -66,6 +76,7 @@ const QByteArray sampleJson = R"({
 
 TEST(CliSite, NewShowAndValueWorkTogether)
 {
+    installCatalogue();
     const QString sit = path("a.sit");
     const CliRun made = cli({QStringLiteral("site"), QStringLiteral("new"), sit}, sampleJson);
     ASSERT_EQ(made.code, 0) << made.err.toStdString();
@@ -147,6 +158,7 @@ class CliSiteBadInput : public ::testing::TestWithParam<BadInputCase>
 
 TEST_P(CliSiteBadInput, IsRefusedAndWritesNoFile)
 {
+    installCatalogue();
     const CliRun run =
         cli({QStringLiteral("site"), QStringLiteral("new"), path("x.sit")}, GetParam().json);
     EXPECT_EQ(run.code, 1);
@@ -169,6 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CliSite, TextsAreCutToTheirCapacities)
 {
+    installCatalogue();
     const QByteArray json = "{\"PostcodeEdit\": \"12345678901234567890\", \"DescriptionMemo\": \"" +
                             QByteArray(300, 'x') + "\"}";
     ASSERT_EQ(cli({QStringLiteral("site"), QStringLiteral("new"), path("c.sit")}, json).code, 0);
@@ -179,6 +192,9 @@ TEST(CliSite, TextsAreCutToTheirCapacities)
 
 TEST(CliSite, BadFilesAndArgumentsAreClearErrors)
 {
+    installCatalogue();
+    // The same reader as the window's: one byte short fails with the window's text, bytes
+    // after the record are ignored.
     QFile shortFile(path("short.sit"));
     ASSERT_TRUE(shortFile.open(QIODevice::WriteOnly));
     shortFile.write(QByteArray(10394, '\0'));
@@ -186,9 +202,24 @@ TEST(CliSite, BadFilesAndArgumentsAreClearErrors)
     const CliRun shortRun =
         cli({QStringLiteral("site"), QStringLiteral("show"), path("short.sit")});
     EXPECT_EQ(shortRun.code, 1);
-    EXPECT_TRUE(shortRun.err.contains(QStringLiteral("10394 Byte"))) << shortRun.err.toStdString();
+    EXPECT_EQ(shortRun.err, QStringLiteral("Fehler: Fehler beim Lesen der Datei %1: Lesen über "
+                                           "das Dateiende hinaus.\n")
+                                .arg(path("short.sit")));
+    SiteRecord longer;
+    longer.Clear();
+    longer.TitleEdit = QStringLiteral("Lang");
+    QFile longFile(path("long.sit"));
+    ASSERT_TRUE(longFile.open(QIODevice::WriteOnly));
+    longFile.write(longer.encode() + QByteArray("rest"));
+    longFile.close();
+    const CliRun longRun = cli(
+        {QStringLiteral("site"), QStringLiteral("value"), path("long.sit"), QStringLiteral("1")});
+    EXPECT_EQ(longRun.code, 0) << longRun.err.toStdString();
+    EXPECT_EQ(longRun.out, QStringLiteral("Lang\n"));
 
-    EXPECT_EQ(cli({QStringLiteral("site"), QStringLiteral("show"), path("fehlt.sit")}).code, 1);
+    const CliRun missing = cli({QStringLiteral("site"), QStringLiteral("show"), path("fehlt.sit")});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_EQ(missing.err, QStringLiteral("Fehler: Datei nicht gefunden!\n"));
 
     ASSERT_EQ(cli({QStringLiteral("site"), QStringLiteral("new"), path("e.sit")}, "{}").code, 0);
     const CliRun seven =
@@ -205,8 +236,41 @@ TEST(CliSite, BadFilesAndArgumentsAreClearErrors)
     EXPECT_EQ(cli({QStringLiteral("--home")}).code, 1);
 }
 
+// A new file carries the catalogue's numbers in store order, so opening it in the window or
+// for a run finds every entry in step and raises no warning.
+TEST(CliSite, NewFileMatchesTheCatalogue)
+{
+    installCatalogue();
+    ASSERT_EQ(cli({QStringLiteral("site"), QStringLiteral("new"), path("n.sit")}, sampleJson).code,
+              0);
+    const SiteRecord record = SiteRecord::decode(fileBytes(path("n.sit")));
+
+    pelvaro::test::ScriptedUiServices ui;
+    pelvaro::catalogue::TDataModule1 module(ui);
+    ASSERT_TRUE(module.open(TestDirs::programDir() + QStringLiteral("/daten"), QString()));
+    pelvaro::catalogue::store::TableCursor& all = module.TableTMP();
+    int k = 0;
+    for (all.first(); !all.eof(); all.next(), ++k)
+        EXPECT_EQ(record.dates[size_t(k)].nr, all.value(QStringLiteral("Nr")).toInt()) << k;
+    EXPECT_EQ(k, 604);
+    for (const auto& entry : record.dates)
+        EXPECT_EQ(entry.date, 0.0);
+    EXPECT_EQ(record.dates[604], pelvaro::site::EngineDateEntry{});
+
+    pelvaro::catalogue::CatalogueSiteDates dates(module, ui);
+    EXPECT_FALSE(dates.applyDates(record)) << "no mismatch";
+    EXPECT_TRUE(ui.messageTexts().isEmpty());
+
+    // Without a catalogue there is no table to write: refused, nothing written.
+    QFile::remove(TestDirs::programDir() + QStringLiteral("/daten/pelvarodaten.db"));
+    EXPECT_EQ(cli({QStringLiteral("site"), QStringLiteral("new"), path("m.sit")}, sampleJson).code,
+              1);
+    EXPECT_FALSE(QFile::exists(path("m.sit")));
+}
+
 TEST(CliProcess, HelpAndJsonFromAFile)
 {
+    installCatalogue();
     const auto help = runProgram(QStringLiteral("pelvaro-cli"), {QStringLiteral("--help")});
     ASSERT_TRUE(help.finished);
     EXPECT_EQ(help.exitCode, 0);
@@ -217,7 +281,7 @@ TEST(CliProcess, HelpAndJsonFromAFile)
     json.write(sampleJson);
     json.close();
     const auto made = runProgram(QStringLiteral("pelvaro-cli"),
-                                 {QStringLiteral("--home"), TestDirs::root(),
+                                 {QStringLiteral("--home"), TestDirs::programDir(),
                                   QStringLiteral("site"), QStringLiteral("new"), path("p.sit"),
                                   QStringLiteral("--from"), path("in.json")});
     EXPECT_EQ(made.exitCode, 0) << made.err.toStdString();
