@@ -8,6 +8,11 @@ target_compile_definitions(pelvaro_common INTERFACE
     QT_NO_URL_CAST_FROM_STRING
     QT_NO_FOREACH)
 target_compile_options(pelvaro_common INTERFACE -Wall -Wextra -Wpedantic)
+
+option(PELVARO_WERROR "Treat warnings as errors (the CI presets)" OFF)
+if(PELVARO_WERROR)
+    target_compile_options(pelvaro_common INTERFACE -Werror)
+endif()
 target_include_directories(pelvaro_common INTERFACE ${CMAKE_SOURCE_DIR}/src)
 
 set(PELVARO_SANITIZE "" CACHE STRING "Sanitizers to build with: address, undefined, thread (comma separated)")

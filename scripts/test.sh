@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Pelvaro! with AddressSanitizer and
-# UndefinedBehaviorSanitizer and runs the whole test suite through CTest; then builds the
-# submission engine's tests with ThreadSanitizer and runs them again.
+# Installs what is missing, checks the formatting, builds Pelvaro! with AddressSanitizer and
+# UndefinedBehaviorSanitizer (warnings as errors) and runs the whole test suite through
+# CTest; then builds the submission engine's and the command line's threaded tests with
+# ThreadSanitizer and runs them again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+# Every source file as clang-format writes it; a file it would change fails the run.
+mapfile -t sources < <(git ls-files '*.cpp' '*.h' 2>/dev/null || find src tests -name '*.cpp' -o -name '*.h')
+clang-format --dry-run --Werror "${sources[@]}"
 cmake --preset ci >/dev/null
 cmake --build --preset ci
 ctest --preset ci "$@"
