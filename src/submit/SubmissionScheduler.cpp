@@ -295,13 +295,18 @@ bool SubmissionScheduler::NaechstenEintragStarten()
 
 void SubmissionScheduler::post(WorkerMessage message)
 {
-    bool wasEmpty = false;
+    // Only results wake the main thread. Progress only changes what the window shows, so it
+    // waits in the inbox for the next result or the next tick of the display timer: a few
+    // hundred wake-ups a run instead of several thousand.
+    const bool wake = message.isResult;
+    bool wasWoken = false;
     {
         std::lock_guard lock(m_inboxLock);
-        wasEmpty = m_inbox.empty();
+        wasWoken = m_wakePending;
+        m_wakePending = m_wakePending || wake;
         m_inbox.push_back(std::move(message));
     }
-    if (!wasEmpty)
+    if (!wake || wasWoken)
         return; // the main thread is already woken and takes this one too
     if (m_wakeFd >= 0) {
         const quint64 one = 1;
@@ -334,17 +339,25 @@ void SubmissionScheduler::postResult(int slot, quint64 ticket, ExchangeResult re
 
 void SubmissionScheduler::deliverMessages()
 {
-    // Read before the inbox is looked at, so a report arriving meanwhile wakes us again.
+    // Every call takes the wake-up it may have been called for, so the event never stays
+    // set; a result arriving from here on wakes the main thread again. Messages are taken
+    // one at a time because filing a result may show a box whose event loop comes back
+    // here: the inner call then goes on with the next message, in order.
     if (m_wakeFd >= 0) {
         quint64 count = 0;
         [[maybe_unused]] const ssize_t got = ::read(m_wakeFd, &count, sizeof count);
     }
+    {
+        std::lock_guard lock(m_inboxLock);
+        m_wakePending = false;
+    }
+    bool progressed = false;
     for (;;) {
         WorkerMessage message;
         {
             std::lock_guard lock(m_inboxLock);
             if (m_inbox.empty())
-                return;
+                break;
             message = std::move(m_inbox.front());
             m_inbox.pop_front();
         }
@@ -358,8 +371,10 @@ void SubmissionScheduler::deliverMessages()
         m_slots[slot].progress = message.percent;
         if (!message.label.isEmpty())
             m_slots[slot].label = message.label;
-        emit changed();
+        progressed = true;
     }
+    if (progressed)
+        emit changed();
 }
 
 void SubmissionScheduler::ErgebnisVerarbeiten(int slot, quint64 ticket,
@@ -431,6 +446,7 @@ void SubmissionScheduler::ErgebnisVerarbeiten(int slot, quint64 ticket,
 
 void SubmissionScheduler::Timer1Timer()
 {
+    deliverMessages(); // the progress no result has brought in yet
     setPanel(1, QStringLiteral("Simultane Threads: %1").arg(LaufendeThreads()));
     emit changed();
 }

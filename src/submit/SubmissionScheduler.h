@@ -170,10 +170,11 @@ private:
     // What workers report waits here, under its own lock, until the main thread takes it:
     // a plain mutex hand-over that every thread checker understands, woken through an
     // eventfd the main thread's event loop watches (or, should the system refuse the
-    // eventfd, through a queued call). Only a report into an empty inbox wakes the main
-    // thread: it takes everything there is once woken.
+    // eventfd, through a queued call). A result wakes the main thread unless a wake-up is
+    // already pending; the main thread then takes everything there is.
     std::mutex m_inboxLock;
     std::deque<WorkerMessage> m_inbox;
+    bool m_wakePending = false;
     int m_wakeFd = -1;
     std::unique_ptr<QSocketNotifier> m_wakeNotifier;
     QTimer m_timer1;

@@ -1,6 +1,7 @@
 #include "submit/HttpExchange.h"
 #include "submit/AnswerPage.h"
 
+#include "DescriptorLimit.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
 #include "TestNameServer.h"
@@ -616,6 +617,38 @@ TEST(HttpExchange, UnknownHostFromTheNameServer)
         EXPECT_EQ(result.Meldung, QStringLiteral("Can't resolve hostname to IP address"));
         EXPECT_GT(names.queries(), queriesBefore) << "the answer came from the name server";
     }
+}
+
+// No descriptor for the cancel event, or none for the socket: the exchange fails with the
+// system's reason like any other socket failure, and nothing is sent.
+TEST(HttpExchange, RefusedDescriptorsFailTheExchange)
+{
+    TestHttpServer server;
+    const QString tooMany = systemError(EMFILE);
+    ExchangeResult withoutEvent;
+    {
+        pelvaro::test::DescriptorLimit limit;
+        ASSERT_TRUE(limit.active());
+        HttpExchange exchange;
+        limit.lift();
+        withoutEvent = exchange.run(getRequest(server.url(QStringLiteral("/"))));
+    }
+    ExchangeResult withoutSocket;
+    {
+        HttpExchange exchange;
+        pelvaro::test::DescriptorLimit limit;
+        ASSERT_TRUE(limit.active());
+        withoutSocket = exchange.run(getRequest(server.url(QStringLiteral("/"))));
+    }
+
+    for (const ExchangeResult& result : {withoutEvent, withoutSocket}) {
+        EXPECT_FALSE(result.Erfolg);
+        EXPECT_FALSE(result.cancelled);
+        EXPECT_EQ(result.StatusCode, 404);
+    }
+    EXPECT_EQ(withoutEvent.Meldung, tooMany);
+    EXPECT_EQ(withoutSocket.Meldung, QStringLiteral("Can't connect: ") + tooMany);
+    EXPECT_TRUE(server.requests().isEmpty());
 }
 
 TEST(HttpExchange, LeavesNoFileDescriptorsBehind)

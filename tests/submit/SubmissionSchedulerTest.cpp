@@ -2,6 +2,7 @@
 // paths, the closing rules and the result lines.
 #include "submit/SubmissionScheduler.h"
 
+#include "DescriptorLimit.h"
 #include "ScriptedUiServices.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
@@ -186,6 +187,22 @@ TEST_F(SchedulerTest, TheIdleLimitEndsAHungService)
                              "empfangen\t404\r100\t") +
                   server.url(QStringLiteral("/never")));
     EXPECT_EQ(scheduler->LaufendeThreads(), 0);
+}
+
+// Without an eventfd for the inbox the workers' reports still reach the main thread.
+TEST_F(SchedulerTest, RunsWithoutAWakeEvent)
+{
+    fill({QStringLiteral("/ok"), QStringLiteral("/fail"), QStringLiteral("/ok")});
+    std::unique_ptr<SubmissionScheduler> scheduler;
+    {
+        pelvaro::test::DescriptorLimit limit;
+        ASSERT_TRUE(limit.active());
+        scheduler = make(2);
+    }
+
+    EXPECT_EQ(runToEnd(*scheduler), QStringLiteral("Die Übertragung ist abgeschlossen!"));
+    EXPECT_EQ(success.size(), 2);
+    EXPECT_EQ(failure.size(), 1);
 }
 
 TEST_F(SchedulerTest, TheErrorRateBrakeStopsHandingOut)
