@@ -181,6 +181,12 @@ int CatalogueImporter::importDirectory(const QString& sourceDirectory, const QSt
         QFile::remove(building);
         throw;
     }
+    try {
+        store::CatalogueDatabase::releaseForReplacement(target);
+    } catch (...) {
+        QFile::remove(building);
+        throw;
+    }
     // The new catalogue replaces the old one in a single step, so a reader never sees half.
     if (std::rename(QFile::encodeName(building).constData(),
                     QFile::encodeName(target).constData()) != 0) {

@@ -4,11 +4,12 @@
 #include "catalogue/TDataModule1.h"
 #include "site/SiteRecord.h"
 
+#include <bit>
+#include <unordered_map>
+
 namespace pelvaro::catalogue {
 
 using site::SiteRecord;
-using store::ScreenUpdatesOff;
-using store::TableCursor;
 
 namespace {
 
@@ -19,33 +20,27 @@ const QString dateField = QStringLiteral("ZuletztRegistriert");
 
 void CatalogueSiteDates::collectDates(SiteRecord& record)
 {
-    TableCursor& v = m_module.TableEngines();
-    // The walk needs store order; the list keeps it afterwards, as it always has.
-    v.setIndexName(QString());
-    const QString filterText = v.filter();
-    const bool filtered = v.filtered();
     try {
-        const ScreenUpdatesOff quiet(v);
-        v.setFiltered(false);
-        int k = 0;
+        // The list takes store order, the order of the file's table, and keeps it afterwards,
+        // as it always has. The rows themselves are read in one statement: the walk over the
+        // unfiltered list would show the same rows in the same order.
+        m_module.TableEngines().setIndexName(QString());
+        const std::vector<TDataModule1::StoreRow> rows =
+            m_module.storeOrder({nrField, dateField}, SiteRecord::DateEntryCount);
         // Services past the table's room have no entry; the file keeps its fixed size.
-        for (v.first(); !v.eof() && !v.isEmpty() && k < SiteRecord::DateEntryCount; v.next(), ++k) {
-            const QVariant nr = v.value(nrField);
+        for (size_t k = 0; k < rows.size(); ++k) {
+            const QVariant& nr = rows[k].values.at(0);
             if (!nr.isValid()) {
                 m_ui.warning(QStringLiteral("Fehler-Nr. 900012B!"));
                 continue;
             }
-            const QVariant date = v.value(dateField);
-            record.dates[size_t(k)] = {nr.toInt(), date.isValid() ? date.toDouble() : 0.0};
+            const QVariant& date = rows[k].values.at(1);
+            record.dates[k] = {nr.toInt(), date.isValid() ? date.toDouble() : 0.0};
         }
     } catch (...) {
-        v.setFilter(filterText);
-        v.setFiltered(filtered);
         m_module.refreshListViews();
         throw;
     }
-    v.setFilter(filterText);
-    v.setFiltered(filtered);
     m_module.refreshListViews();
 }
 
@@ -53,23 +48,31 @@ bool CatalogueSiteDates::applyDates(const SiteRecord& record)
 {
     bool mismatch = false;
     try {
-        m_module.bulk([this, &record, &mismatch] {
-            TableCursor& v = m_module.TableTMP();
-            const int steps = std::min(v.rowCount(), int(SiteRecord::DateEntryCount));
-            v.first();
-            for (int i = 0; i < steps && !v.isEmpty(); ++i, v.next()) {
-                const site::EngineDateEntry& entry = record.dates[size_t(i)];
-                if (entry.nr == v.value(nrField).toInt()) {
-                    v.edit();
-                    v.setValue(dateField, entry.date == 0.0 ? QVariant() : QVariant(entry.date));
-                    v.post();
-                } else if (i == v.rowCount() - 1) {
-                    // A file from before the last service was added: nothing to complain about.
-                    break;
-                } else {
-                    mismatch = true;
-                }
+        // Entries and rows in step, as the file's table lists them; the matching rows are
+        // then written with one statement per distinct date (a site's dates share few days).
+        const std::vector<TDataModule1::StoreRow> rows =
+            m_module.storeOrder({nrField}, SiteRecord::DateEntryCount);
+        std::unordered_map<quint64, QList<qint64>> byDate;
+        std::vector<double> dates;
+        const int total = m_module.TableTMP().tableRecordCount();
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const site::EngineDateEntry& entry = record.dates[i];
+            if (entry.nr == rows[i].values.at(0).toInt()) {
+                const quint64 key = std::bit_cast<quint64>(entry.date);
+                if (!byDate.count(key))
+                    dates.push_back(entry.date);
+                byDate[key] << rows[i].rowid;
+            } else if (int(i) == total - 1) {
+                // A file from before the last service was added: nothing to complain about.
+                break;
+            } else {
+                mismatch = true;
             }
+        }
+        m_module.bulk([this, &byDate, &dates] {
+            for (const double date : dates)
+                m_module.setFieldOfRows(dateField, date == 0.0 ? QVariant() : QVariant(date),
+                                        byDate.at(std::bit_cast<quint64>(date)));
         });
     } catch (...) {
         m_module.refreshListViews();
@@ -83,15 +86,8 @@ void CatalogueSiteDates::clearDates()
 {
     try {
         m_module.bulk([this] {
-            TableCursor& v = m_module.TableTMP();
-            const ScreenUpdatesOff quiet(v);
-            for (v.first(); !v.eof() && !v.isEmpty(); v.next()) {
-                if (!v.value(nrField).isValid() || !v.value(dateField).isValid())
-                    continue;
-                v.edit();
-                v.setValue(dateField, QVariant());
-                v.post();
-            }
+            m_module.setField(dateField, QVariant(),
+                              QStringLiteral("Nr IS NOT NULL AND ZuletztRegistriert IS NOT NULL"));
         });
     } catch (...) {
         m_module.refreshListViews();

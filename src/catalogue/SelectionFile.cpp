@@ -60,19 +60,21 @@ void SelectionFile::apply(TDataModule1& module, const QByteArray& bytes)
     try {
         if (bytes.size() < ByteSize)
             throw Error(shortFileText(QStringLiteral("der Suchdiensteauswahl")));
-        module.bulk([&module, &bytes] {
-            TableCursor& v = module.TableTMP();
-            const int steps = std::min(v.rowCount(), int(EntryCount));
-            v.first();
-            for (int i = 0; i < steps && !v.isEmpty(); ++i) {
-                const char* entry = bytes.constData() + 8 * i;
-                if (v.value(QStringLiteral("Nr")).toInt() != qFromLittleEndian<qint32>(entry))
-                    break;
-                v.edit();
-                v.setValue(QStringLiteral("Ausgewaehlt"), entry[4] == 1);
-                v.post();
-                v.next();
-            }
+        // The rows in store order against the entries, up to the first number out of step;
+        // then one statement for the rows to select and one for the rest.
+        const std::vector<TDataModule1::StoreRow> rows =
+            module.storeOrder({QStringLiteral("Nr")}, EntryCount);
+        QList<qint64> selected;
+        QList<qint64> unselected;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const char* entry = bytes.constData() + 8 * i;
+            if (rows[i].values.at(0).toInt() != qFromLittleEndian<qint32>(entry))
+                break;
+            (entry[4] == 1 ? selected : unselected) << rows[i].rowid;
+        }
+        module.bulk([&module, &selected, &unselected] {
+            module.setFieldOfRows(QStringLiteral("Ausgewaehlt"), true, selected);
+            module.setFieldOfRows(QStringLiteral("Ausgewaehlt"), false, unselected);
         });
     } catch (...) {
         finish();

@@ -4,6 +4,8 @@
 #include "base/UiServices.h"
 #include "catalogue/store/CatalogueDatabase.h"
 
+#include <sqlite3.h>
+
 namespace pelvaro::catalogue {
 
 using store::CatalogueSchema;
@@ -127,6 +129,7 @@ bool TDataModule1::open(const QString& dataDirectory, const QString& catalogueVe
         m_db.open(store::CatalogueDatabase::filePath(dataDirectory),
                   store::Database::Mode::OpenExisting);
         store::CatalogueDatabase::verifySchema(m_db);
+        store::CatalogueDatabase::configureConnection(m_db);
         m_tmp->open();
         m_engines->open();
         m_engToSend->open();
@@ -240,42 +243,56 @@ void TDataModule1::EintragAbwaehlen(const QString& viewName)
     });
 }
 
+namespace {
+
+// How the views read a boolean: a row without a value counts as false.
+const QString SelectedSql = QStringLiteral("IFNULL(Ausgewaehlt, 0) <> 0");
+const QString NotSelectedSql = QStringLiteral("IFNULL(Ausgewaehlt, 0) = 0");
+
+} // namespace
+
+// The bulk selection operations change the table in one statement: TableTMP, which they
+// walk, is shown by no list, so nothing watches the rows one by one, and the counters
+// move by what the statement is about to change.
 void TDataModule1::AllesAuswaehlen()
 {
-    withListRefresh(*this, [this] {
-        bulk([this] {
-            TableCursor& v = *m_tmp;
-            const ScreenUpdatesOff quiet(v);
-            for (v.first(); !v.eof() && !v.isEmpty(); v.next()) {
-                if (isTrue(v.value(QStringLiteral("Ausgewaehlt"))))
-                    continue;
-                --m_counters.AnzNichtAusgewaehlt;
-                ++m_counters.AnzAusgewaehlt;
-                ++(isTrue(v.value(QStringLiteral("NurManuell"))) ? m_counters.AnzManuell
-                                                                 : m_counters.AnzAutomatisch);
-                setSelected(v, true);
-            }
-        });
-    });
+    changeAllSelections(true);
 }
 
 void TDataModule1::AllesNichtAuswaehlen()
 {
-    withListRefresh(*this, [this] {
-        bulk([this] {
-            TableCursor& v = *m_tmp;
-            const ScreenUpdatesOff quiet(v);
-            for (v.first(); !v.eof() && !v.isEmpty(); v.next()) {
-                if (!isTrue(v.value(QStringLiteral("Ausgewaehlt"))))
-                    continue;
-                ++m_counters.AnzNichtAusgewaehlt;
-                --m_counters.AnzAusgewaehlt;
-                --(isTrue(v.value(QStringLiteral("NurManuell"))) ? m_counters.AnzManuell
-                                                                 : m_counters.AnzAutomatisch);
-                setSelected(v, false);
-            }
+    changeAllSelections(false);
+}
+
+void TDataModule1::changeAllSelections(bool selected)
+{
+    try {
+        withListRefresh(*this, [this, selected] {
+            const QString changing = selected ? NotSelectedSql : SelectedSql;
+            int rows = 0;
+            int manual = 0;
+            bulk([&] {
+                store::Statement count = m_db.prepare(
+                    QStringLiteral(
+                        "SELECT COUNT(*), IFNULL(SUM(IFNULL(NurManuell, 0) <> 0), 0) FROM dba "
+                        "WHERE ") +
+                    changing);
+                count.step();
+                rows = int(count.columnInt64(0));
+                manual = int(count.columnInt64(1));
+                setField(QStringLiteral("Ausgewaehlt"), selected, changing);
+            });
+            const int sign = selected ? 1 : -1;
+            m_counters.AnzNichtAusgewaehlt -= sign * rows;
+            m_counters.AnzAusgewaehlt += sign * rows;
+            m_counters.AnzManuell += sign * manual;
+            m_counters.AnzAutomatisch += sign * (rows - manual);
         });
-    });
+    } catch (...) {
+        // Whatever reached the file, the counters tell it.
+        recount();
+        throw;
+    }
 }
 
 void TDataModule1::FilterAuswahlUebernehmen()
@@ -284,20 +301,146 @@ void TDataModule1::FilterAuswahlUebernehmen()
     try {
         const ScreenUpdatesOff quiet(v);
         withListRefresh(*this, [this, &v] {
+            if (!v.isOpen())
+                throw Error(QStringLiteral("Die Sicht %1 ist nicht geöffnet.").arg(v.viewName()));
             bulk([this, &v] {
-                v.setFiltered(false);
-                for (v.first(); !v.eof() && !v.isEmpty(); v.next())
-                    setSelected(v, false);
+                // First every row unselected, then the rows that pass the filter selected:
+                // the filter sees the table as the first step left it.
+                setField(QStringLiteral("Ausgewaehlt"), false,
+                         QStringLiteral("Ausgewaehlt IS NOT 0"));
                 v.setFiltered(true);
-                for (v.first(); !v.eof() && !v.isEmpty(); v.next())
-                    setSelected(v, true);
+                QVariantList parameters;
+                const QString condition = v.conditionSql(parameters);
+                setField(QStringLiteral("Ausgewaehlt"), true, condition, parameters);
             });
+            v.refresh();
         });
     } catch (...) {
         recount();
         throw;
     }
     recount();
+}
+
+int TDataModule1::setField(const QString& field, const QVariant& value, const QString& condition,
+                           const QVariantList& parameters)
+{
+    const store::TableDef& table = CatalogueSchema::dba();
+    const store::FieldDef* def = table.field(field);
+    if (!def)
+        throw Error(QStringLiteral("Die Tabelle %1 hat kein Feld \"%2\".").arg(table.name, field));
+    QString sql = QStringLiteral("UPDATE %1 SET %2 = ?")
+                      .arg(store::Database::quoted(table.name), store::Database::quoted(def->name));
+    if (!condition.isEmpty())
+        sql += QStringLiteral(" WHERE ") + condition;
+    const store::CachedStatement update = m_db.cached(sql);
+    update->bind(1, value);
+    update->bindAll(parameters, 2);
+    // A statement that fails leaves no row changed (SQLite undoes it as a whole).
+    update->step();
+    m_db.touch(table.name);
+    return sqlite3_changes(m_db.handle());
+}
+
+int TDataModule1::setFieldOfRows(const QString& field, const QVariant& value,
+                                 const QList<qint64>& rowids)
+{
+    if (rowids.isEmpty())
+        return 0;
+    return setField(field, value, QStringLiteral("rowid IN (SELECT value FROM json_each(?))"),
+                    {jsonList(rowids)});
+}
+
+void TDataModule1::setFieldOfRow(const QString& field, const QVariant& value, qint64 rowid)
+{
+    setField(field, value, QStringLiteral("rowid = ?"), {rowid});
+}
+
+namespace {
+
+// The columns of the named fields for a SELECT, rowid first when asked for.
+QStringList selectColumns(const store::TableDef& table, const QStringList& fields,
+                          QList<const store::FieldDef*>& defs)
+{
+    QStringList columns;
+    for (const QString& field : fields) {
+        const store::FieldDef* def = table.field(field);
+        if (!def)
+            throw Error(
+                QStringLiteral("Die Tabelle %1 hat kein Feld \"%2\".").arg(table.name, field));
+        defs << def;
+        columns << store::Database::quoted(def->name);
+    }
+    return columns;
+}
+
+} // namespace
+
+std::vector<TDataModule1::StoreRow> TDataModule1::readRows(const QStringList& fields,
+                                                           const QString& condition,
+                                                           const QVariantList& parameters,
+                                                           int limit)
+{
+    const store::TableDef& table = CatalogueSchema::dba();
+    QList<const store::FieldDef*> defs;
+    const QStringList columns =
+        QStringList{QStringLiteral("rowid")} + selectColumns(table, fields, defs);
+    const store::CachedStatement query = m_db.cached(
+        QStringLiteral("SELECT %1 FROM %2%3 ORDER BY rowid LIMIT ?")
+            .arg(columns.join(QStringLiteral(", ")), store::Database::quoted(table.name),
+                 condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition));
+    query->bindAll(parameters);
+    query->bind(int(parameters.size()) + 1, limit);
+    std::vector<StoreRow> rows;
+    while (query->step()) {
+        StoreRow row;
+        row.rowid = query->columnInt64(0);
+        row.values.reserve(defs.size());
+        for (qsizetype i = 0; i < defs.size(); ++i)
+            row.values.append(TableCursor::fromStore(query->column(int(i) + 1), *defs.at(i)));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::vector<QVariantList> TDataModule1::mappingRows(const QString& tableName, int engineId,
+                                                    const QStringList& fields,
+                                                    const QString& condition,
+                                                    const QVariantList& parameters, int limit)
+{
+    const store::TableDef* table = CatalogueSchema::table(tableName);
+    if (!table || table == &CatalogueSchema::dba())
+        throw Error(QStringLiteral("Unbekannte Zuordnungstabelle \"%1\".").arg(tableName));
+    QList<const store::FieldDef*> defs;
+    const QStringList columns = selectColumns(*table, fields, defs);
+    const store::CachedStatement query = m_db.cached(
+        QStringLiteral("SELECT %1 FROM %2 WHERE EngineID = ?%3 ORDER BY EngineID, rowid LIMIT ?")
+            .arg(columns.join(QStringLiteral(", ")), store::Database::quoted(table->name),
+                 condition.isEmpty() ? QString()
+                                     : QStringLiteral(" AND (") + condition + QLatin1Char(')')));
+    query->bind(1, engineId);
+    query->bindAll(parameters, 2);
+    query->bind(int(parameters.size()) + 2, limit);
+    std::vector<QVariantList> rows;
+    while (query->step()) {
+        QVariantList values;
+        values.reserve(defs.size());
+        for (qsizetype i = 0; i < defs.size(); ++i)
+            values.append(TableCursor::fromStore(query->column(int(i)), *defs.at(i)));
+        rows.push_back(std::move(values));
+    }
+    return rows;
+}
+
+QString TDataModule1::jsonList(const QList<qint64>& numbers)
+{
+    QString text = QStringLiteral("[");
+    for (qsizetype i = 0; i < numbers.size(); ++i) {
+        if (i > 0)
+            text += QLatin1Char(',');
+        text += QString::number(numbers.at(i));
+    }
+    return text + QLatin1Char(']');
 }
 
 } // namespace pelvaro::catalogue

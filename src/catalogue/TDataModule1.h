@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 namespace pelvaro::base {
 class UiServices;
@@ -81,6 +82,43 @@ public:
     // Runs a walk that posts many rows as one transaction. What was posted stays posted
     // when the walk fails part-way; the failure goes on to the caller.
     template <typename Walk> void bulk(Walk&& walk);
+    // Runs a walk whose changes are all undone afterwards, also when it fails: what an
+    // operation would do, without its traces. Every view reads its rows anew afterwards.
+    template <typename Walk> void trial(Walk&& walk);
+
+    // --- set-based changes of table dba, for bulk operations whose rows no one watches one
+    // by one. Every view of dba reads the changed rows anew. Each is one statement: it
+    // changes all its rows or, failing, none.
+    // Sets the field on the rows that meet the SQL condition (every row when it is empty).
+    int setField(const QString& field, const QVariant& value, const QString& condition = {},
+                 const QVariantList& parameters = {});
+    // Sets the field on the rows given by their store position (rowid).
+    int setFieldOfRows(const QString& field, const QVariant& value, const QList<qint64>& rowids);
+    // Sets the field on one row, given by its store position.
+    void setFieldOfRow(const QString& field, const QVariant& value, qint64 rowid);
+
+    // --- reading many rows in one statement, typed as the views type them ---
+    struct StoreRow
+    {
+        qint64 rowid = 0;
+        QVariantList values; // of the named fields, in their order
+    };
+    // The services that meet the SQL condition (all for an empty one), in store order: their
+    // store position (rowid) and the values of the named fields.
+    std::vector<StoreRow> readRows(const QStringList& fields, const QString& condition = {},
+                                   const QVariantList& parameters = {}, int limit = -1);
+    std::vector<StoreRow> storeOrder(const QStringList& fields, int limit = -1)
+    {
+        return readRows(fields, {}, {}, limit);
+    }
+    // The rows of a mapping table (dbc or dbd) that belong to the service with that Nr and
+    // meet the condition, in the order of the index EngineID: what TableKategorien and
+    // TableFelder show while TableTMP stands on the service, read without moving TableTMP.
+    std::vector<QVariantList> mappingRows(const QString& table, int engineId,
+                                          const QStringList& fields, const QString& condition = {},
+                                          const QVariantList& parameters = {}, int limit = -1);
+    // A list of numbers as a JSON array, for "IN (SELECT value FROM json_each(?))".
+    static QString jsonList(const QList<qint64>& numbers);
 
     store::Database& database() { return m_db; }
 
@@ -91,6 +129,7 @@ public:
 private:
     std::unique_ptr<store::TableCursor> makeView(const store::TableDef& table, const QString& name);
     void setSelected(store::TableCursor& view, bool selected);
+    void changeAllSelections(bool selected);
 
     base::UiServices& m_ui;
     store::Database m_db;
@@ -115,6 +154,18 @@ template <typename Walk> void TDataModule1::bulk(Walk&& walk)
         throw;
     }
     m_db.commit();
+}
+
+template <typename Walk> void TDataModule1::trial(Walk&& walk)
+{
+    m_db.begin();
+    try {
+        walk();
+    } catch (...) {
+        m_db.rollback();
+        throw;
+    }
+    m_db.rollback();
 }
 
 } // namespace pelvaro::catalogue

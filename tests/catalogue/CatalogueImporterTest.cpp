@@ -6,7 +6,9 @@
 #include "catalogue/store/Database.h"
 
 #include "CatalogueFixture.h"
+#include "ScriptedUiServices.h"
 #include "TestDirs.h"
+#include "catalogue/TDataModule1.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -187,4 +189,34 @@ TEST(CatalogueImporter, TheShippedSourcesImport)
     flags.step();
     EXPECT_EQ(flags.columnInt64(0), 29);
     EXPECT_EQ(flags.columnInt64(2), 28);
+}
+
+TEST(CatalogueImporter, ACatalogueInUseIsNotReplaced)
+{
+    pelvaro::test::createCatalogue(dataDir(), {pelvaro::test::engine(1, QStringLiteral("Alt"))});
+    writeSource("dba.csv", goodDba);
+    writeSource("dbc.csv", goodDbc);
+    writeSource("dbd.csv", goodDbd);
+    {
+        // The window keeps the catalogue open with its log beside it: a file put in its
+        // place would be read together with that log.
+        pelvaro::test::ScriptedUiServices ui;
+        pelvaro::catalogue::TDataModule1 module(ui);
+        ASSERT_TRUE(module.open(dataDir(), QStringLiteral("1")));
+        module.AllesAuswaehlen();
+        try {
+            CatalogueImporter::importDirectory(source(), dataDir());
+            ADD_FAILURE() << "replaced while open";
+        } catch (const pelvaro::Error& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("Der Katalog %1 ist noch in einem anderen "
+                                                  "Programm geöffnet. Bitte beenden Sie es und "
+                                                  "versuchen Sie es erneut.")
+                                       .arg(CatalogueDatabase::filePath(dataDir())));
+        }
+        EXPECT_EQ(module.counters().AnzAusgewaehlt, 1) << "the open catalogue works on";
+    }
+    EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files),
+              QStringList{QStringLiteral("pelvarodaten.db")})
+        << "no half-built file and no log left behind";
+    EXPECT_EQ(CatalogueImporter::importDirectory(source(), dataDir()), 2);
 }

@@ -261,3 +261,65 @@ TEST(DataModule, NewRowsAreRefusedWithTheirNumbers)
     }
     EXPECT_THROW(module.TableFelder().edit(), pelvaro::Error) << "the mapping views are read only";
 }
+
+TEST(DataModule, BulkOperationsFailAsAWholeAndKeepTheStepsBefore)
+{
+    smallCatalogue();
+    ScriptedUiServices ui;
+    TDataModule1 module(ui);
+    ASSERT_TRUE(module.open(dataDir(), QStringLiteral("x")));
+    // "Echo" (Nr 4) cannot be selected.
+    module.database().exec(
+        QStringLiteral("CREATE TRIGGER sperre BEFORE UPDATE OF Ausgewaehlt ON dba "
+                       "WHEN NEW.Ausgewaehlt = 1 AND OLD.Nr = 4 BEGIN SELECT RAISE(ABORT, "
+                       "'gesperrt'); END"));
+
+    EXPECT_THROW(module.AllesAuswaehlen(), pelvaro::Error);
+    EXPECT_EQ(module.counters(), (SelectionCounters{3, 2, 1, 1})) << "no row changed";
+    EXPECT_EQ(names(module.TableEngToSend()),
+              (QStringList{QStringLiteral("Charlie"), QStringLiteral("Delta")}));
+
+    // The filter's first step, everything unselected, stays when its second fails.
+    auto& filter = module.TableFilter();
+    filter.setFilter(QStringLiteral("(Nr = 4) or (Nr = 1)"));
+    EXPECT_THROW(module.FilterAuswahlUebernehmen(), pelvaro::Error);
+    EXPECT_EQ(module.counters(), (SelectionCounters{5, 0, 0, 0}));
+    EXPECT_TRUE(module.TableEngToSend().isEmpty());
+    EXPECT_FALSE(module.database().inTransaction());
+
+    module.database().exec(QStringLiteral("DROP TRIGGER sperre"));
+    module.FilterAuswahlUebernehmen();
+    EXPECT_EQ(names(module.TableEngToSend()),
+              (QStringList{QStringLiteral("Delta"), QStringLiteral("Echo")}));
+    EXPECT_EQ(module.counters(), (SelectionCounters{3, 2, 2, 0}));
+}
+
+TEST(DataModule, FilterOnTheSampleSelectsExactlyThePassingRows)
+{
+    pelvaro::test::installSampleCatalogue(dataDir());
+    ScriptedUiServices ui;
+    TDataModule1 module(ui);
+    ASSERT_TRUE(module.open(dataDir(), QString()));
+    const QString expression =
+        QStringLiteral("((Kategorie = 'V') or (Kategorie = 'S')) and (Bewertung > 1)");
+    module.AllesAuswaehlen();
+    module.TableFilter().setFilter(expression);
+    module.FilterAuswahlUebernehmen();
+
+    // The selection, against a view that walks the same filter on its own.
+    pelvaro::catalogue::store::TableCursor passing(
+        module.database(), pelvaro::catalogue::store::CatalogueSchema::dba(),
+        QStringLiteral("Probe"));
+    passing.setFilter(expression);
+    passing.setFiltered(true);
+    passing.open();
+    QStringList expected = names(passing);
+    expected.sort();
+    QStringList selected = names(module.TableEngToSend());
+    selected.sort();
+    EXPECT_EQ(selected, expected);
+    EXPECT_EQ(module.counters(), (SelectionCounters{354, 250, 191, 59}));
+    const SelectionCounters kept = module.counters();
+    module.recount();
+    EXPECT_EQ(module.counters(), kept);
+}

@@ -4,7 +4,10 @@
 #include "catalogue/store/Database.h"
 #include "catalogue/store/TableSchema.h"
 
+#include <QFileInfo>
 #include <QStringList>
+
+#include <sqlite3.h>
 
 namespace pelvaro::catalogue::store {
 
@@ -73,6 +76,32 @@ void CatalogueDatabase::verifySchema(Database& db)
             if (!columns.contains(field.name, Qt::CaseInsensitive))
                 throw Error(QStringLiteral("In der Tabelle %1 fehlt das Feld %2.")
                                 .arg(table->name, field.name));
+    }
+}
+
+void CatalogueDatabase::configureConnection(Database& db)
+{
+    // Each commit is synced: a selection or a date once posted must survive a power cut.
+    db.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    db.exec(QStringLiteral("PRAGMA synchronous = FULL"));
+}
+
+void CatalogueDatabase::releaseForReplacement(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return;
+    Database old;
+    try {
+        old.open(path, Database::Mode::OpenExisting);
+        old.setBusyTimeout(500);
+        old.exec(QStringLiteral("PRAGMA journal_mode = DELETE"));
+    } catch (const Error&) {
+        const int code = old.isOpen() ? sqlite3_errcode(old.handle()) & 0xff : SQLITE_OK;
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            throw Error(QStringLiteral("Der Katalog %1 ist noch in einem anderen Programm "
+                                       "geöffnet. Bitte beenden Sie es und versuchen Sie es "
+                                       "erneut.")
+                            .arg(path));
     }
 }
 

@@ -16,6 +16,16 @@ public:
     static void createSchema(Database& db);
     // Throws pelvaro::Error when a table or one of its fields is missing.
     static void verifySchema(Database& db);
+    // How the program's connections use the file: with a write-ahead log. A commit then costs
+    // one sync of the log instead of several of the file and its journal, and a reader (the
+    // window between two clicks) never keeps another program from writing. Where the folder
+    // does not allow the log, the file stays with its rollback journal.
+    static void configureConnection(Database& db);
+    // Before a new file takes the place of the catalogue at path: the old file is put back
+    // to a plain rollback journal, which SQLite allows only while no other program has it
+    // open. Throws pelvaro::Error when it is in use: its log would be read as the new
+    // file's. A file that is no catalogue at all is no obstacle.
+    static void releaseForReplacement(const QString& path);
 };
 
 } // namespace pelvaro::catalogue::store

@@ -192,7 +192,7 @@ void Database::open(const QString& path, Mode mode)
     m_db = db;
     m_path = path;
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, 2000);
+    setBusyTimeout(2000);
     sqlite3_create_collation(m_db, "PELVARO_NAME", SQLITE_UTF8, nullptr, &collate);
     try {
         // Reading the header tells a database from any other file at once.
@@ -204,9 +204,22 @@ void Database::open(const QString& path, Mode mode)
     }
 }
 
+void Database::setBusyTimeout(int milliseconds)
+{
+    requireOpen();
+    sqlite3_busy_timeout(m_db, milliseconds);
+}
+
+void Database::requireOpen() const
+{
+    if (!m_db)
+        throw Error(QStringLiteral("Datenbankfehler: die Datenbank ist nicht geöffnet."));
+}
+
 void Database::close()
 {
     m_statements.clear();
+    m_statementOrder.clear();
     if (m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -217,8 +230,7 @@ void Database::close()
 
 void Database::exec(const QString& sql)
 {
-    if (!m_db)
-        throw Error(QStringLiteral("Datenbankfehler: die Datenbank ist nicht geöffnet."));
+    requireOpen();
     char* message = nullptr;
     if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
         const QString detail = QString::fromUtf8(message ? message : "");
@@ -229,18 +241,30 @@ void Database::exec(const QString& sql)
 
 Statement Database::prepare(const QString& sql)
 {
-    if (!m_db)
-        throw Error(QStringLiteral("Datenbankfehler: die Datenbank ist nicht geöffnet."));
+    requireOpen();
     return Statement(m_db, sql);
 }
 
-Statement& Database::cached(const QString& sql)
+CachedStatement Database::cached(const QString& sql)
 {
-    auto it = m_statements.find(sql);
-    if (it == m_statements.end())
-        it = m_statements.emplace(sql, std::make_unique<Statement>(prepare(sql))).first;
-    it->second->reset();
-    return *it->second;
+    const auto found = m_statements.find(sql);
+    if (found != m_statements.end()) {
+        m_statementOrder.splice(m_statementOrder.begin(), m_statementOrder, found->second);
+        std::shared_ptr<Statement> statement = found->second->second;
+        // A lease that ended by an exception may not have reached its reset.
+        statement->reset();
+        return CachedStatement(std::move(statement));
+    }
+    auto statement = std::make_shared<Statement>(prepare(sql));
+    m_statementOrder.emplace_front(sql, statement);
+    m_statements.emplace(sql, m_statementOrder.begin());
+    // Filters and orders make new texts all the time; the oldest ones go. A lease still
+    // held keeps its statement alive until it ends.
+    while (m_statementOrder.size() > CacheCapacity) {
+        m_statements.erase(m_statementOrder.back().first);
+        m_statementOrder.pop_back();
+    }
+    return CachedStatement(std::move(statement));
 }
 
 bool Database::tableExists(const QString& table)
@@ -261,30 +285,72 @@ QStringList Database::columnsOf(const QString& table)
     return names;
 }
 
+void Database::followSqliteState()
+{
+    if (m_db && sqlite3_get_autocommit(m_db)) {
+        if (m_transactionDepth > 0)
+            ++m_rollbacks;
+        m_transactionDepth = 0;
+        m_rollbackPending = false;
+    }
+}
+
 void Database::begin()
 {
-    if (m_transactionDepth++ == 0) {
-        m_rollbackPending = false;
+    requireOpen();
+    // SQLite may have ended a transaction on its own (it rolls back on some errors).
+    followSqliteState();
+    if (m_transactionDepth == 0) {
         exec(QStringLiteral("BEGIN"));
+        m_rollbackPending = false;
     }
+    ++m_transactionDepth;
+}
+
+void Database::endTransaction(const QString& sql)
+{
+    try {
+        exec(sql);
+    } catch (...) {
+        // Still open in SQLite (a busy COMMIT leaves it so): end it here, or every later
+        // change would ride in it and vanish when the connection closes.
+        if (m_db && !sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        m_transactionDepth = sqlite3_get_autocommit(m_db) ? 0 : 1;
+        m_rollbackPending = m_transactionDepth > 0;
+        ++m_rollbacks;
+        throw;
+    }
+    m_transactionDepth = 0;
+    if (sql != QLatin1String("COMMIT"))
+        ++m_rollbacks;
+    m_rollbackPending = false;
 }
 
 void Database::commit()
 {
+    followSqliteState();
     if (m_transactionDepth == 0)
         return;
-    if (--m_transactionDepth == 0)
-        exec(m_rollbackPending ? QStringLiteral("ROLLBACK") : QStringLiteral("COMMIT"));
+    if (m_transactionDepth > 1) {
+        --m_transactionDepth;
+        return;
+    }
+    endTransaction(m_rollbackPending ? QStringLiteral("ROLLBACK") : QStringLiteral("COMMIT"));
 }
 
 void Database::rollback()
 {
+    followSqliteState();
     if (m_transactionDepth == 0)
         return;
     // An inner rollback dooms the outer transaction too.
     m_rollbackPending = true;
-    if (--m_transactionDepth == 0)
-        exec(QStringLiteral("ROLLBACK"));
+    if (m_transactionDepth > 1) {
+        --m_transactionDepth;
+        return;
+    }
+    endTransaction(QStringLiteral("ROLLBACK"));
 }
 
 QString Database::quoted(const QString& identifier)

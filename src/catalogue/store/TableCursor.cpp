@@ -127,11 +127,8 @@ QString TableCursor::orderSql() const
     return terms.join(QStringLiteral(", "));
 }
 
-QString TableCursor::selectSql(const QString& extraCondition, QVariantList& parameters) const
+QStringList TableCursor::conditions(const QString& extraCondition, QVariantList& parameters) const
 {
-    QStringList columns{QStringLiteral("rowid")};
-    for (const FieldDef& def : m_table.fields)
-        columns << Database::quoted(def.name);
     QStringList conditions;
     if (m_filtered && !m_filterSql.isEmpty()) {
         conditions << QLatin1Char('(') + m_filterSql + QLatin1Char(')');
@@ -148,14 +145,30 @@ QString TableCursor::selectSql(const QString& extraCondition, QVariantList& para
     }
     if (!extraCondition.isEmpty())
         conditions << extraCondition;
+    return conditions;
+}
+
+QString TableCursor::selectSql(const QString& extraCondition, QVariantList& parameters,
+                               bool withValues) const
+{
+    QStringList columns{QStringLiteral("rowid")};
+    if (withValues)
+        for (const FieldDef& def : m_table.fields)
+            columns << Database::quoted(def.name);
+    const QStringList where = conditions(extraCondition, parameters);
     QString sql = QStringLiteral("SELECT %1 FROM %2")
                       .arg(columns.join(QStringLiteral(", ")), Database::quoted(m_table.name));
-    if (!conditions.isEmpty())
-        sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    if (!where.isEmpty())
+        sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
     return sql;
 }
 
-QVariant TableCursor::fromStore(const QVariant& raw, const FieldDef& def) const
+QString TableCursor::conditionSql(QVariantList& parameters) const
+{
+    return conditions({}, parameters).join(QStringLiteral(" AND "));
+}
+
+QVariant TableCursor::fromStore(const QVariant& raw, const FieldDef& def)
 {
     if (!raw.isValid())
         return {};
@@ -174,7 +187,7 @@ QVariant TableCursor::fromStore(const QVariant& raw, const FieldDef& def) const
     return raw;
 }
 
-QVariant TableCursor::toStore(const QVariant& value, const FieldDef& def) const
+QVariant TableCursor::toStore(const QVariant& value, const FieldDef& def)
 {
     if (!value.isValid() || value.isNull())
         return {};
@@ -195,21 +208,17 @@ QVariant TableCursor::toStore(const QVariant& value, const FieldDef& def) const
 
 void TableCursor::load(qint64 keepRowid)
 {
+    // Only which rows pass, in which order: a row's values are read when first looked at.
+    // Most loads follow a change and are only counted, or shown a screenful at a time.
     QVariantList parameters;
-    Statement query =
-        m_db.prepare(selectSql({}, parameters) + QStringLiteral(" ORDER BY ") + orderSql());
-    query.bindAll(parameters);
+    const CachedStatement query =
+        m_db.cached(selectSql({}, parameters, false) + QStringLiteral(" ORDER BY ") + orderSql());
+    query->bindAll(parameters);
     std::vector<Row> rows;
-    const int fieldCount = int(m_table.fields.size());
-    const quint64 version = m_db.dataVersion(m_table.name);
-    m_currentVersion = version;
-    while (query.step()) {
+    m_currentVersion = m_db.dataVersion(m_table.name);
+    while (query->step()) {
         Row row;
-        row.version = version;
-        row.rowid = query.columnInt64(0);
-        row.values.reserve(fieldCount);
-        for (int i = 0; i < fieldCount; ++i)
-            row.values << fromStore(query.column(i + 1), m_table.fields.at(i));
+        row.rowid = query->columnInt64(0);
         rows.push_back(std::move(row));
     }
     const int oldPosition = m_position;
@@ -235,24 +244,32 @@ void TableCursor::load(qint64 keepRowid)
     moved();
 }
 
-void TableCursor::refreshRowIfStale(size_t index) const
+const QVariantList& TableCursor::rowValues(size_t index) const
 {
     Row& row = m_rows[index];
     const quint64 version = m_db.dataVersion(m_table.name);
-    if (row.version == version || m_currentVersion == version)
-        return;
+    if (!row.values.isEmpty() && (row.version == version || m_currentVersion == version))
+        return row.values;
     QStringList columns;
     for (const FieldDef& def : m_table.fields)
         columns << Database::quoted(def.name);
-    Statement& query =
+    const CachedStatement query =
         m_db.cached(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
                         .arg(columns.join(QStringLiteral(", ")), Database::quoted(m_table.name)));
-    query.bind(1, row.rowid);
-    if (query.step()) {
-        for (int i = 0; i < m_table.fields.size(); ++i)
-            row.values[i] = fromStore(query.column(i), m_table.fields.at(i));
+    query->bind(1, row.rowid);
+    const int fieldCount = int(m_table.fields.size());
+    if (query->step()) {
+        QVariantList values;
+        values.reserve(fieldCount);
+        for (int i = 0; i < fieldCount; ++i)
+            values.append(fromStore(query->column(i), m_table.fields.at(i)));
+        row.values = std::move(values);
+    } else if (row.values.isEmpty()) {
+        // Gone from the file since the rows were read: shown without values.
+        row.values = QVariantList(fieldCount);
     }
     row.version = version;
+    return row.values;
 }
 
 // ---- lifecycle ----
@@ -411,8 +428,7 @@ QVariant TableCursor::value(const QString& field) const
     requireRow();
     if (m_editing)
         return m_editValues.at(index);
-    refreshRowIfStale(size_t(m_position));
-    return m_rows[size_t(m_position)].values.at(index);
+    return rowValues(size_t(m_position)).at(index);
 }
 
 QVariant TableCursor::valueAt(int row, int fieldIndex) const
@@ -420,8 +436,7 @@ QVariant TableCursor::valueAt(int row, int fieldIndex) const
     if (row < 0 || row >= int(m_rows.size()) || fieldIndex < 0 ||
         fieldIndex >= m_table.fields.size())
         return {};
-    refreshRowIfStale(size_t(row));
-    return m_rows[size_t(row)].values.at(fieldIndex);
+    return rowValues(size_t(row)).at(fieldIndex);
 }
 
 // ---- changes ----
@@ -433,8 +448,7 @@ void TableCursor::edit()
         throw Error(QStringLiteral("Die Sicht %1 kann nicht geändert werden.").arg(m_viewName));
     if (m_editing)
         return;
-    refreshRowIfStale(size_t(m_position));
-    m_editValues = m_rows[size_t(m_position)].values;
+    m_editValues = rowValues(size_t(m_position));
     m_editing = true;
 }
 
@@ -473,12 +487,14 @@ void TableCursor::post()
     }
     if (assignments.isEmpty())
         return;
-    Statement& update = m_db.cached(
-        QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-            .arg(Database::quoted(m_table.name), assignments.join(QStringLiteral(", "))));
-    parameters << row.rowid;
-    update.bindAll(parameters);
-    update.step();
+    {
+        const CachedStatement update = m_db.cached(
+            QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                .arg(Database::quoted(m_table.name), assignments.join(QStringLiteral(", "))));
+        parameters << row.rowid;
+        update->bindAll(parameters);
+        update->step();
+    }
     const bool wasCurrent = m_currentVersion == m_db.dataVersion(m_table.name);
     m_db.touch(m_table.name);
     row.version = m_db.dataVersion(m_table.name);
@@ -507,12 +523,13 @@ void TableCursor::post()
     // Read the row back through the view's conditions: a row that no longer passes leaves
     // the view, and the cursor then stands on the row that followed it.
     QVariantList checkParameters;
-    Statement& check = m_db.cached(selectSql(QStringLiteral("rowid = ?"), checkParameters));
+    const CachedStatement check =
+        m_db.cached(selectSql(QStringLiteral("rowid = ?"), checkParameters));
     checkParameters << row.rowid;
-    check.bindAll(checkParameters);
-    if (check.step()) {
+    check->bindAll(checkParameters);
+    if (check->step()) {
         for (int i = 0; i < m_table.fields.size(); ++i)
-            row.values[i] = fromStore(check.column(i + 1), m_table.fields.at(i));
+            row.values[i] = fromStore(check->column(i + 1), m_table.fields.at(i));
     } else {
         m_rows.erase(m_rows.begin() + m_position);
         if (m_position >= int(m_rows.size())) {
@@ -581,8 +598,7 @@ bool TableCursor::findKey(const QVariantList& keyValues)
         bool match = true;
         for (qsizetype i = 0; match && i < keyValues.size(); ++i) {
             const FieldDef& def = m_table.fields.at(indexes.at(i));
-            match =
-                m_rows[r].values.at(indexes.at(i)) == fromStore(toStore(keyValues.at(i), def), def);
+            match = rowValues(r).at(indexes.at(i)) == fromStore(toStore(keyValues.at(i), def), def);
         }
         if (match)
             return moveTo(int(r));
@@ -604,14 +620,22 @@ void TableCursor::findNearest(const QString& text)
     const double number = text.toDouble();
     // The rows are ordered by this field, so the first row at or after the text is found by
     // bisection.
-    const auto before = [&](const Row& row) {
-        const QVariant& v = row.values.at(index);
+    const auto before = [&](size_t row) {
+        const QVariant& v = rowValues(row).at(index);
         if (numeric)
             return !v.isValid() || v.toDouble() < number; // no value sorts first
         return Database::compareFolded(v.toString(), text) < 0;
     };
-    const auto it = std::partition_point(m_rows.begin(), m_rows.end(), before);
-    moveTo(it == m_rows.end() ? int(m_rows.size()) - 1 : int(it - m_rows.begin()));
+    size_t low = 0;
+    size_t high = m_rows.size();
+    while (low < high) {
+        const size_t middle = low + (high - low) / 2;
+        if (before(middle))
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    moveTo(low == m_rows.size() ? int(m_rows.size()) - 1 : int(low));
 }
 
 // ---- screen updates ----

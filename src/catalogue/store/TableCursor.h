@@ -75,6 +75,14 @@ public:
     bool moveTo(int row);
     // Rows of the whole table, whatever the filter.
     int tableRecordCount();
+    // The SQL condition a row must meet to be in the view (its filter while switched on,
+    // its master link), with its parameters appended; empty when every row is in it. For
+    // set-based changes that no one watches row by row.
+    QString conditionSql(QVariantList& parameters) const;
+
+    // A value as the file holds it, typed as the views give it: booleans as bool, integers as
+    // int, dates as double days, texts as QString; invalid for no value.
+    static QVariant fromStore(const QVariant& raw, const FieldDef& def);
 
     // --- fields ---
     // The current row's value; invalid for no value. Throws for an unknown field.
@@ -115,18 +123,19 @@ private:
     struct Row
     {
         qint64 rowid = 0;
-        QVariantList values;
+        QVariantList values; // empty until the row is first looked at
         quint64 version = 0; // the table's data version the values were read at
     };
 
-    QString selectSql(const QString& extraCondition, QVariantList& parameters) const;
+    QStringList conditions(const QString& extraCondition, QVariantList& parameters) const;
+    QString selectSql(const QString& extraCondition, QVariantList& parameters,
+                      bool withValues = true) const;
     QString orderSql() const;
-    QVariant fromStore(const QVariant& raw, const FieldDef& def) const;
-    QVariant toStore(const QVariant& value, const FieldDef& def) const;
+    static QVariant toStore(const QVariant& value, const FieldDef& def);
     void load(qint64 keepRowid);
-    // Changes posted through another view of the same table are read in when a row is
-    // looked at, as a shared table would show them.
-    void refreshRowIfStale(size_t index) const;
+    // The row's values, read when first looked at. Changes posted through another view of
+    // the same table are read in when a row is looked at, as a shared table would show them.
+    const QVariantList& rowValues(size_t index) const;
     void requireOpen() const;
     void requireRow() const;
     void changed();
