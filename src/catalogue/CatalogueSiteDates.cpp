@@ -20,28 +20,23 @@ const QString dateField = QStringLiteral("ZuletztRegistriert");
 
 void CatalogueSiteDates::collectDates(SiteRecord& record)
 {
-    try {
-        // The list takes store order, the order of the file's table, and keeps it afterwards,
-        // as it always has. The rows themselves are read in one statement: the walk over the
-        // unfiltered list would show the same rows in the same order.
-        m_module.TableEngines().setIndexName(QString());
-        const std::vector<TDataModule1::StoreRow> rows =
-            m_module.storeOrder({nrField, dateField}, SiteRecord::DateEntryCount);
-        // Services past the table's room have no entry; the file keeps its fixed size.
-        for (size_t k = 0; k < rows.size(); ++k) {
-            const QVariant& nr = rows[k].values.at(0);
-            if (!nr.isValid()) {
-                m_ui.warning(QStringLiteral("Fehler-Nr. 900012B!"));
-                continue;
-            }
-            const QVariant& date = rows[k].values.at(1);
-            record.dates[k] = {nr.toInt(), date.isValid() ? date.toDouble() : 0.0};
+    // The list takes store order, the order of the file's table, and keeps it afterwards, as
+    // it always has. The rows themselves are read in one statement: the walk over the
+    // unfiltered list would show the same rows in the same order, and since its filter is
+    // never switched off, no list needs reading again afterwards.
+    m_module.TableEngines().setIndexName(QString());
+    const std::vector<TDataModule1::StoreRow> rows =
+        m_module.storeOrder({nrField, dateField}, SiteRecord::DateEntryCount);
+    // Services past the table's room have no entry; the file keeps its fixed size.
+    for (size_t k = 0; k < rows.size(); ++k) {
+        const QVariant& nr = rows[k].values.at(0);
+        if (!nr.isValid()) {
+            m_ui.warning(QStringLiteral("Fehler-Nr. 900012B!"));
+            continue;
         }
-    } catch (...) {
-        m_module.refreshListViews();
-        throw;
+        const QVariant& date = rows[k].values.at(1);
+        record.dates[k] = {nr.toInt(), date.isValid() ? date.toDouble() : 0.0};
     }
-    m_module.refreshListViews();
 }
 
 bool CatalogueSiteDates::applyDates(const SiteRecord& record)

@@ -11,11 +11,13 @@
 #include "site/SiteDocument.h"
 #include "site/SiteForm.h"
 #include "site/SiteRecord.h"
+#include "submit/RequestPreparation.h"
 #include "submit/SubmissionRun.h"
 #include "submit/SubmissionScheduler.h"
 #include "submit/TEineEngine.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QEventLoop>
 #include <QFile>
 #include <QSocketNotifier>
@@ -93,19 +95,10 @@ int SubmitCommands::prepare(catalogue::TDataModule1& module, const QStringList& 
 
     const base::ProgramPaths paths(m_programDirectory);
     submit::SendList& list = submit::SendeListe();
-    QStringList success;
     QStringList failures;
-    // What a run would send, without its traces: the preparation's changes to the catalogue
-    // are rolled back.
-    module.database().begin();
-    try {
-        submit::SubmissionRun run(m_ui, module, success, failures);
-        run.prepare(record, paths.answerPageDirectory(), list);
-    } catch (...) {
-        module.database().rollback();
-        throw;
-    }
-    module.database().rollback();
+    // What a run would send, without its traces: the catalogue stays as it is.
+    submit::RequestPreparation(module, m_ui, record, paths.answerPageDirectory())
+        .preview(list, failures);
     for (const QString& line : std::as_const(failures))
         m_out << printable(false, line) << '\n';
     for (int i = 0; i < list.count; ++i) {
@@ -130,6 +123,7 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
     QString sitePath;
     std::optional<int> threads;
     QString proxy;
+    submit::SubmissionRun::Clock today = submit::SubmissionRun::systemClock();
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& arg = arguments.at(i);
         if (arg == QLatin1String("--threads") && i + 1 < arguments.size()) {
@@ -139,11 +133,17 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
                 return fail(QStringLiteral("--threads erwartet eine Zahl von 1 bis 24."));
         } else if (arg == QLatin1String("--proxy") && i + 1 < arguments.size()) {
             proxy = arguments.at(++i);
+        } else if (arg == QLatin1String("--today") && i + 1 < arguments.size()) {
+            // The date the run files its successes under, instead of the system's.
+            const QDate date = QDate::fromString(arguments.at(++i), Qt::ISODate);
+            if (!date.isValid())
+                return fail(QStringLiteral("--today erwartet ein Datum JJJJ-MM-TT."));
+            today = [date] { return date; };
         } else if (sitePath.isEmpty() && !arg.startsWith(QLatin1String("--"))) {
             sitePath = arg;
         } else {
-            return fail(
-                QStringLiteral("submit erwartet DATEI.sit [--threads N] [--proxy HOST[:PORT]]."));
+            return fail(QStringLiteral("submit erwartet DATEI.sit [--threads N] "
+                                       "[--proxy HOST[:PORT]] [--today JJJJ-MM-TT]."));
         }
     }
     if (sitePath.isEmpty())
@@ -169,7 +169,7 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
 
     QStringList success;
     QStringList failures;
-    submit::SubmissionRun run(m_ui, module, success, failures);
+    submit::SubmissionRun run(m_ui, module, success, failures, std::move(today));
     const int firstEmpty =
         site::FieldGuidance::firstEmptyRequired(submit::SubmissionRun::requiredFieldTexts(record));
     if (run.checkStart(firstEmpty, true) != submit::SubmissionRun::Start::Go)
@@ -231,8 +231,11 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
         signalPipe[0] = signalPipe[1] = -1;
     }
 
-    run.ErgebnisseUebernehmen();
-    // The new dates belong to the site: they go back into its file.
+    // With nothing prepared the run ends after the preparation (step 7): no outcome to file.
+    if (prepared > 0)
+        run.ErgebnisseUebernehmen();
+    // The site's dates go back into its file after every run, as the user would save them in
+    // the window: the command has no later moment to do it.
     document.StoreFile(sitePath);
     return 0;
 }

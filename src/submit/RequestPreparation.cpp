@@ -1,8 +1,8 @@
 #include "submit/RequestPreparation.h"
 
 #include "base/UiServices.h"
-#include "catalogue/ServiceCategories.h"
 #include "catalogue/TDataModule1.h"
+#include "site/CategoryTextLookup.h"
 #include "site/FieldValues.h"
 #include "site/SiteRecord.h"
 
@@ -11,7 +11,6 @@
 
 namespace pelvaro::submit {
 
-using catalogue::store::ScreenUpdatesOff;
 using catalogue::store::TableCursor;
 
 namespace {
@@ -44,13 +43,6 @@ bool isTrue(const QVariant& value)
     return value.isValid() && value.toBool();
 }
 
-void setAndPost(TableCursor& view, const QString& field, bool value)
-{
-    view.edit();
-    view.setValue(field, value);
-    view.post();
-}
-
 } // namespace
 
 RequestPreparation::RequestPreparation(catalogue::TDataModule1& module, base::UiServices& ui,
@@ -60,19 +52,31 @@ RequestPreparation::RequestPreparation(catalogue::TDataModule1& module, base::Ui
 {
 }
 
-void RequestPreparation::DatenZumSendenVorbereiten(SendList& list, QStringList& failures)
+template <typename Transaction>
+void RequestPreparation::prepareWithin(SendList& list, QStringList& failures,
+                                       Transaction&& transaction)
 {
     try {
         beginWalk();
         list.clear();
         const catalogue::SelectionCounters& counters = m_module.counters();
         if (counters.AnzAusgewaehlt >= 1 && counters.AnzAutomatisch >= 1)
-            m_module.bulk([&] { walk(list, failures); });
+            transaction([&] { walk(list, failures); });
     } catch (...) {
         endWalk();
         throw;
     }
     endWalk();
+}
+
+void RequestPreparation::DatenZumSendenVorbereiten(SendList& list, QStringList& failures)
+{
+    prepareWithin(list, failures, [this](auto&& walk) { m_module.bulk(walk); });
+}
+
+void RequestPreparation::preview(SendList& list, QStringList& failures)
+{
+    prepareWithin(list, failures, [this](auto&& walk) { m_module.trial(walk); });
 }
 
 void RequestPreparation::beginWalk()
@@ -108,52 +112,91 @@ void RequestPreparation::endWalk()
         tmp.setFiltered(false);
         tmp.setFilter(QString());
     });
-    attempt([&] { m_module.refreshListViews(); });
+    // The list views were closed during the walk and have just read their rows afresh.
     m_module.recount();
     if (failure)
         std::rethrow_exception(failure);
 }
 
+namespace {
+
+// What the walk reads of each service, in this order.
+const QStringList ServiceFields{QStringLiteral("Name"),       QStringLiteral("Nr"),
+                                QStringLiteral("URL"),        QStringLiteral("KostetGeld"),
+                                QStringLiteral("Action"),     QStringLiteral("Methode"),
+                                QStringLiteral("Status"),     QStringLiteral("Ref"),
+                                QStringLiteral("ManuellURL"), QStringLiteral("Parameter1")};
+enum ServiceField
+{
+    NameField,
+    NrField,
+    UrlField,
+    ChargesField,
+    ActionField,
+    MethodeField,
+    StatusField,
+    RefField,
+    ManuellUrlField,
+    FixedParametersField
+};
+
+// The category texts of one service, looked up in its category rows when a form field asks
+// for one.
+class CategoriesOf : public site::CategoryTextLookup
+{
+public:
+    CategoriesOf(catalogue::TDataModule1& module, int nr) : m_module(module), m_nr(nr) {}
+    QString categoryText(int categoryNumber) const override
+    {
+        const std::vector<QVariantList> rows =
+            m_module.mappingRows(QStringLiteral("dbc"), m_nr, {QStringLiteral("KategorieInEngine")},
+                                 QStringLiteral("KategorieNrInVindrel = ?"), {categoryNumber}, 1);
+        return rows.empty() ? QString() : rows.front().at(0).toString();
+    }
+
+private:
+    catalogue::TDataModule1& m_module;
+    int m_nr;
+};
+
+} // namespace
+
 void RequestPreparation::walk(SendList& list, QStringList& failures)
 {
-    TableCursor& tmp = m_module.TableTMP();
-    const ScreenUpdatesOff quiet(tmp);
-    tmp.first();
-    while (!tmp.eof() && !tmp.isEmpty()) {
-        const int rowsBefore = tmp.rowCount();
-        treatCurrentService(list, failures);
-        // Every treatment posts a change that takes the row out of the view, and the view then
-        // stands on the next row. A row that stays (the list was full, or even its
-        // deselection could not be posted) is stepped over, or the walk would never end.
-        if (tmp.rowCount() == rowsBefore)
-            tmp.next();
-    }
+    // The rows TableTMP shows, read at once: every service is treated once and its outcome
+    // posted to its own row, and no list watches TableTMP meanwhile (the list views are
+    // closed), so the walk need not step the view from row to row.
+    QVariantList parameters;
+    const QString condition = m_module.TableTMP().conditionSql(parameters);
+    const std::vector<catalogue::TDataModule1::StoreRow> services =
+        m_module.readRows(ServiceFields, condition, parameters);
+    for (const catalogue::TDataModule1::StoreRow& service : services)
+        treatService(service.rowid, service.values, list, failures);
 }
 
-void RequestPreparation::treatCurrentService(SendList& list, QStringList& failures)
+void RequestPreparation::treatService(qint64 rowid, const QVariantList& service, SendList& list,
+                                      QStringList& failures)
 {
-    TableCursor& tmp = m_module.TableTMP();
-    QString name;
-    qint32 nr = 0;
-    QString url;
+    const QString name = service.at(NameField).toString();
+    const qint32 nr = service.at(NrField).toInt();
+    const QString url = service.at(UrlField).toString();
+    const auto post = [this, rowid](const QString& field, bool value) {
+        m_module.setFieldOfRow(field, value, rowid);
+    };
     try {
-        name = tmp.value(QStringLiteral("Name")).toString();
-        nr = tmp.value(QStringLiteral("Nr")).toInt();
-        url = tmp.value(QStringLiteral("URL")).toString();
-
-        if (isTrue(tmp.value(QStringLiteral("KostetGeld")))) {
-            setAndPost(tmp, QStringLiteral("Ausgewaehlt"), false);
+        if (isTrue(service.at(ChargesField))) {
+            post(QStringLiteral("Ausgewaehlt"), false);
             return;
         }
 
-        const QString action = tmp.value(QStringLiteral("Action")).toString();
-        const QString methode = tmp.value(QStringLiteral("Methode")).toString();
+        const QString action = service.at(ActionField).toString();
+        const QString methode = service.at(MethodeField).toString();
         // A missing status reads as 0, as the catalogue has always treated it.
-        const int status = tmp.value(QStringLiteral("Status")).toInt();
+        const int status = service.at(StatusField).toInt();
         // The lines of a service are added once the catalogue holds its change, so that a
         // failing post leaves exactly one line for the service: the one from the catch below.
         if (action.isEmpty() || status != 0 || methode.isEmpty()) {
-            setAndPost(tmp, QStringLiteral("NurManuell"), true);
+            post(QStringLiteral("NurManuell"), true);
             failures << resultLine(name, IncompleteData, NoStatus, nr, url);
             return;
         }
@@ -167,13 +210,15 @@ void RequestPreparation::treatCurrentService(SendList& list, QStringList& failur
 
         TEineEngine& entry = list.entries[size_t(list.count)];
         QStringList lines;
-        const bool prepared =
-            EintragVorbereiten(entry, name, methode, isTrue(tmp.value(QStringLiteral("Ref"))), nr,
-                               tmp.value(QStringLiteral("ManuellURL")).toString(), action, lines);
+        const QString fixed = service.at(FixedParametersField).toString();
+        const bool prepared = prepareEntry(
+            entry, name, methode, isTrue(service.at(RefField)), nr,
+            service.at(ManuellUrlField).toString(), action, lines,
+            [this, &fixed, nr](QString& out) { return buildParameters(fixed, nr, out); });
         if (!prepared)
             m_ui.error(notPreparedText(name));
         --m_module.counters().AnzAutomatisch;
-        setAndPost(tmp, QStringLiteral("Ausgewaehlt"), false);
+        post(QStringLiteral("Ausgewaehlt"), false);
         failures << lines;
         // Counted only once the catalogue knows the service is handled: a service whose
         // deselection fails is reported below and must not be sent as well.
@@ -182,10 +227,9 @@ void RequestPreparation::treatCurrentService(SendList& list, QStringList& failur
     } catch (const std::exception&) {
         failures << resultLine(name, NotAvailable, NoStatus, nr, url);
         try {
-            tmp.cancel();
-            setAndPost(tmp, QStringLiteral("Ausgewaehlt"), false);
+            post(QStringLiteral("Ausgewaehlt"), false);
         } catch (const std::exception&) {
-            // The row stays selected; the walk steps over it.
+            // The row stays selected; the next preparation meets it again.
         }
     }
 }
@@ -194,6 +238,16 @@ bool RequestPreparation::EintragVorbereiten(TEineEngine& entry, const QString& n
                                             const QString& methode, bool ref, qint32 nr,
                                             const QString& manuellUrl, const QString& action,
                                             QStringList& failures)
+{
+    return prepareEntry(entry, name, methode, ref, nr, manuellUrl, action, failures,
+                        [this](QString& out) { return ParameterErmitteln(out); });
+}
+
+bool RequestPreparation::prepareEntry(TEineEngine& entry, const QString& name,
+                                      const QString& methode, bool ref, qint32 nr,
+                                      const QString& manuellUrl, const QString& action,
+                                      QStringList& failures,
+                                      const std::function<bool(QString&)>& parametersOf)
 {
     if (m_module.counters().AnzAutomatisch <= 0)
         return false;
@@ -206,7 +260,7 @@ bool RequestPreparation::EintragVorbereiten(TEineEngine& entry, const QString& n
     bool built = false;
     try {
         QString parameters;
-        built = ParameterErmitteln(parameters);
+        built = parametersOf(parameters);
         if (built) {
             if (methode.toUpper() == QLatin1String("G")) {
                 entry.URL = action + QLatin1Char('?') + parameters;
@@ -235,28 +289,31 @@ bool RequestPreparation::ParameterErmitteln(QString& out)
 {
     out.clear();
     TableCursor& service = m_module.TableTMP();
-    TableCursor& fields = m_module.TableFelder();
-    if (!fields.isOpen())
-        fields.open();
+    return buildParameters(service.value(QStringLiteral("Parameter1")).toString(),
+                           service.value(QStringLiteral("Nr")).toInt(), out);
+}
 
+bool RequestPreparation::buildParameters(const QString& fixed, qint32 nr, QString& out)
+{
+    out.clear();
     // The catalogue keeps the fixed parameters in their final form. An empty text means the
     // same as no value: a lone "&" would only garble the request.
-    const QString fixed = service.value(QStringLiteral("Parameter1")).toString();
     const QString prefix = fixed.isEmpty() ? QString() : fixed + QLatin1Char('&');
 
-    const catalogue::ServiceCategories categories(m_module);
-    const int numberField = fields.fieldIndex(QStringLiteral("FeldNrInVindrel"));
-    const int nameField = fields.fieldIndex(QStringLiteral("FeldNameInEngine"));
+    const CategoriesOf categories(m_module, nr);
+    const std::vector<QVariantList> fields = m_module.mappingRows(
+        QStringLiteral("dbd"), nr,
+        {QStringLiteral("FeldNrInVindrel"), QStringLiteral("FeldNameInEngine")});
     QStringList pairs;
-    for (int row = 0; row < fields.rowCount(); ++row) {
-        const QString text = fields.valueAt(row, nameField).toString();
+    for (const QVariantList& row : fields) {
+        const QString text = row.at(1).toString();
         const qsizetype semicolon = text.indexOf(QLatin1Char(';'));
         // The part after the ";" is the catalogue's note on the field, not part of its name.
         const QString fieldName = semicolon < 0 ? QString() : text.left(semicolon);
         // A number that denotes no site value sends the row's own text: that is how the
         // catalogue gives a service a fixed value for one of its fields.
-        const std::optional<QString> value = site::FieldValues::FeldWert(
-            m_record, fields.valueAt(row, numberField).toInt(), &categories);
+        const std::optional<QString> value =
+            site::FieldValues::FeldWert(m_record, row.at(0).toInt(), &categories);
         pairs << fieldName + QLatin1Char('=') + value.value_or(text);
     }
     if (pairs.isEmpty())

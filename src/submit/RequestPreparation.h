@@ -4,7 +4,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <QtGlobal>
+
+#include <functional>
 
 namespace pelvaro::base {
 class UiServices;
@@ -41,6 +44,10 @@ public:
     // stay selected for automatic submission, untouched, so the next run sends them, and each
     // is reported with the line "Nicht verfügbar! (Sendeliste voll)".
     void DatenZumSendenVorbereiten(SendList& list, QStringList& failures);
+    // What DatenZumSendenVorbereiten would prepare and report, message boxes included, without
+    // its traces: the walk's changes to the catalogue are undone afterwards, and the views
+    // and counters are as they were.
+    void preview(SendList& list, QStringList& failures);
 
     // Builds one entry in place for the service on which TableTMP stands; true when the entry
     // can be sent. Without form parameters the service is reported in failures with its
@@ -59,10 +66,18 @@ public:
     static bool EintragGueltig(const TEineEngine& entry);
 
 private:
+    template <typename Transaction>
+    void prepareWithin(SendList& list, QStringList& failures, Transaction&& transaction);
     void beginWalk();
     void endWalk();
     void walk(SendList& list, QStringList& failures);
-    void treatCurrentService(SendList& list, QStringList& failures);
+    void treatService(qint64 rowid, const QVariantList& service, SendList& list,
+                      QStringList& failures);
+    bool prepareEntry(TEineEngine& entry, const QString& name, const QString& methode, bool ref,
+                      qint32 nr, const QString& manuellUrl, const QString& action,
+                      QStringList& failures, const std::function<bool(QString&)>& parametersOf);
+    // The parameter string of the service with that Nr and those fixed parameters.
+    bool buildParameters(const QString& fixed, qint32 nr, QString& out);
 
     catalogue::TDataModule1& m_module;
     base::UiServices& m_ui;

@@ -9,13 +9,16 @@
 #include "submit/RequestPreparation.h"
 #include "submit/TEineEngine.h"
 
+#include <QSet>
+
 namespace pelvaro::submit {
 
 using site::SiteItemLists;
 
 SubmissionRun::SubmissionRun(base::UiServices& ui, catalogue::TDataModule1& module,
-                             QStringList& successLines, QStringList& failureLines)
-    : m_ui(ui), m_module(module), m_successLines(successLines), m_failureLines(failureLines)
+                             QStringList& successLines, QStringList& failureLines, Clock today)
+    : m_ui(ui), m_module(module), m_successLines(successLines), m_failureLines(failureLines),
+      m_today(std::move(today))
 {
 }
 
@@ -138,42 +141,48 @@ QString takeUntil(QString& rest, QChar separator)
 
 } // namespace
 
-void SubmissionRun::ErgebnisseUebernehmen(const QDate& today)
+void SubmissionRun::ErgebnisseUebernehmen()
 {
     m_ui.ShowWaitNotice(QStringLiteral("Statusbericht wird erzeugt, bitte warten..."));
-    const double todayDays = base::DayNumber::fromDate(today);
-    catalogue::store::TableCursor& tmp = m_module.TableTMP();
-    const auto finish = [this, &tmp] {
-        tmp.setIndexName(QString());
+    const auto finish = [this] {
         m_ui.CloseWaitNotice();
         m_module.refreshListViews();
         m_module.recount();
     };
     try {
+        const double todayDays = base::DayNumber::fromDate(m_today());
         m_successRows.clear();
         m_failureRows.clear();
-        tmp.setIndexName(QStringLiteral("Primary"));
-        m_module.bulk([this, &tmp, todayDays] {
-            for (const QString& line : std::as_const(m_successLines)) {
-                QString rest = line;
-                ResultRow row;
-                row.Suchdienst = takeUntil(rest, QLatin1Char('\t'));
-                row.Meldung = takeUntil(rest, QLatin1Char('\t'));
-                row.Statuscode = takeUntil(rest, QLatin1Char('\r'));
-                m_successRows.push_back(row);
-                bool isNumber = false;
-                const int nr = takeUntil(rest, QLatin1Char('\t')).toInt(&isNumber);
-                if (!isNumber)
-                    continue;
-                if (!tmp.findKey({nr})) {
+        QList<qint64> numbers;
+        for (const QString& line : std::as_const(m_successLines)) {
+            QString rest = line;
+            ResultRow row;
+            row.Suchdienst = takeUntil(rest, QLatin1Char('\t'));
+            row.Meldung = takeUntil(rest, QLatin1Char('\t'));
+            row.Statuscode = takeUntil(rest, QLatin1Char('\r'));
+            m_successRows.push_back(row);
+            bool isNumber = false;
+            const int nr = takeUntil(rest, QLatin1Char('\t')).toInt(&isNumber);
+            // A number that does not parse is skipped silently.
+            if (isNumber)
+                numbers << nr;
+        }
+        if (!numbers.isEmpty()) {
+            // The services are found by their numbers and dated with one statement; a number
+            // that is no longer in the catalogue is told per line, in the lines' order.
+            const QString listed = QStringLiteral("Nr IN (SELECT value FROM json_each(?))");
+            const QVariantList parameters{catalogue::TDataModule1::jsonList(numbers)};
+            QSet<qint64> known;
+            for (const auto& row : m_module.readRows({QStringLiteral("Nr")}, listed, parameters))
+                known.insert(row.values.at(0).toLongLong());
+            for (const qint64 nr : std::as_const(numbers))
+                if (!known.contains(nr))
                     m_ui.error(QStringLiteral("Unkritischer Fehler. Fehler-Nr. 399501"));
-                    continue;
-                }
-                tmp.edit();
-                tmp.setValue(QStringLiteral("ZuletztRegistriert"), todayDays);
-                tmp.post();
-            }
-        });
+            m_module.bulk([&] {
+                m_module.setField(QStringLiteral("ZuletztRegistriert"), todayDays, listed,
+                                  parameters);
+            });
+        }
         for (const QString& line : std::as_const(m_failureLines)) {
             QString rest = line;
             ResultRow row;

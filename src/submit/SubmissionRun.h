@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace pelvaro::base {
@@ -46,21 +47,29 @@ public:
         Cancelled         // the user kept the unsaved report
     };
 
+    // Where a run takes today's date from. One clock per run, read once when the outcome is
+    // filed, so that every service of the run gets the same date; tests and
+    // "pelvaro-cli submit --today" set it.
+    using Clock = std::function<QDate()>;
+    static Clock systemClock() { return &QDate::currentDate; }
+
     SubmissionRun(base::UiServices& ui, catalogue::TDataModule1& module, QStringList& successLines,
-                  QStringList& failureLines);
+                  QStringList& failureLines, Clock today = systemClock());
 
     // Steps 1 and 2, then step 3 with the index of the first empty required field (-1 when
     // all are filled; the caller has focused it), then step 4's question about an unsaved
     // report when overwriteReport is off.
     Start checkStart(int firstEmptyField, bool overwriteReport);
     // Steps 5 and 6: empties the result lists and prepares the requests behind the wait
-    // notice. Returns the number of prepared requests (0 ends the run).
+    // notice. Returns the number of prepared requests. With none, the run ends here (step 7):
+    // the preparation has already posted its changes and brought the views and counters up
+    // to date; there is nothing to send and no outcome to file.
     int prepare(const site::SiteRecord& record, const QString& answerDirectory, SendList& list);
     // Step 8's notice before the scheduler opens.
     void announceConnection();
-    // Step 9: the result views' rows, today's date for each successful service, the list
+    // Step 9: the result views' rows, the clock's date for each successful service, the list
     // views refreshed and the counters recounted.
-    void ErgebnisseUebernehmen(const QDate& today = QDate::currentDate());
+    void ErgebnisseUebernehmen();
 
     const std::vector<ResultRow>& successRows() const { return m_successRows; }
     const std::vector<ResultRow>& failureRows() const { return m_failureRows; }
@@ -73,6 +82,7 @@ private:
     catalogue::TDataModule1& m_module;
     QStringList& m_successLines;
     QStringList& m_failureLines;
+    Clock m_today;
     std::vector<ResultRow> m_successRows;
     std::vector<ResultRow> m_failureRows;
 };

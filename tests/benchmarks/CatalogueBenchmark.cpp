@@ -5,6 +5,8 @@
 #include "catalogue/store/CatalogueDatabase.h"
 #include "catalogue/store/Database.h"
 #include "cli/ConsoleUiServices.h"
+#include "site/SiteRecord.h"
+#include "submit/RequestPreparation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,6 +22,8 @@ using pelvaro::catalogue::SelectionFile;
 using pelvaro::catalogue::TDataModule1;
 using pelvaro::catalogue::store::CatalogueDatabase;
 using pelvaro::catalogue::store::Database;
+namespace site = pelvaro::site;
+namespace submit = pelvaro::submit;
 
 namespace {
 
@@ -43,17 +47,32 @@ QString catalogueOfSize(int times)
         Database db;
         db.open(CatalogueDatabase::filePath(data), Database::Mode::OpenExisting);
         db.begin();
-        for (int copy = 1; copy < times; ++copy)
+        for (int copy = 1; copy < times; ++copy) {
             db.exec(
                 QStringLiteral(
                     "INSERT INTO dba (Nr, Name, URL, ManuellURL, Action, Kategorie, Methode, "
-                    "Status, "
-                    "NurManuell, Bewertung, KostetGeld, Ausgewaehlt, CodeFuerFlagge, Ref) "
+                    "Parameter1, Status, NurManuell, Bewertung, KostetGeld, Ausgewaehlt, "
+                    "CodeFuerFlagge, Ref) "
                     "SELECT Nr + %1, Name || ' %2', URL, ManuellURL, Action, Kategorie, Methode, "
-                    "Status, NurManuell, Bewertung, KostetGeld, Ausgewaehlt, CodeFuerFlagge, Ref "
-                    "FROM dba WHERE Nr <= 604")
+                    "Parameter1, Status, NurManuell, Bewertung, KostetGeld, Ausgewaehlt, "
+                    "CodeFuerFlagge, Ref FROM dba WHERE Nr <= 604")
                     .arg(copy * 1000)
                     .arg(copy));
+            // The copies get their own category and form-field rows, so that preparing them
+            // costs what preparing the originals does.
+            db.exec(QStringLiteral("INSERT INTO dbc (KategorieID, EngineID, KategorieNrInVindrel, "
+                                   "KategorieInEngine) SELECT KategorieID + %1, EngineID + %2, "
+                                   "KategorieNrInVindrel, KategorieInEngine FROM dbc "
+                                   "WHERE EngineID <= 604")
+                        .arg(copy * 100000)
+                        .arg(copy * 1000));
+            db.exec(QStringLiteral("INSERT INTO dbd (FelderID, EngineID, FeldNrInVindrel, "
+                                   "FeldNameInEngine) SELECT FelderID + %1, EngineID + %2, "
+                                   "FeldNrInVindrel, FeldNameInEngine FROM dbd "
+                                   "WHERE EngineID <= 604")
+                        .arg(copy * 100000)
+                        .arg(copy * 1000));
+        }
         db.commit();
     }
     return data;
@@ -123,6 +142,66 @@ void BM_SelectionLoad(benchmark::State& state)
     }
 }
 
+site::SiteRecord filledRecord()
+{
+    site::SiteRecord r;
+    r.Clear();
+    for (QString* text :
+         {&r.FirstNameEdit, &r.LastNameEdit, &r.title_personEdit, &r.mobileEdit, &r.tollfreeEdit,
+          &r.FaxEdit, &r.phoneEdit, &r.CityEdit, &r.AddressEdit, &r.CompanyEdit, &r.productsEdit,
+          &r.StateEdit, &r.TitleEdit, &r.DescriptionShortEdit, &r.NameVornameWebMasterEdit,
+          &r.passwordedit, &r.KeywordsMemo, &r.DescriptionMemo})
+        *text = QStringLiteral("Wert äöü & Co");
+    r.URLEdit = QStringLiteral("http://www.muster.example/");
+    r.emailEdit = QStringLiteral("info@muster.example");
+    r.WebmasterEmailEdit = QStringLiteral("webmaster@muster.example");
+    r.ageEdit = QStringLiteral("42");
+    r.LanguageCombo = 16;
+    r.webtypeCombo = 2;
+    r.CategoryCombo = 20;
+    r.countryCombo = 80;
+    r.recomputeFullName();
+    return r;
+}
+
+// The preparation of a run over every selected automatic service (453 of the shipped
+// catalogue; at ten times the size the send list's 701 and the rest reported as not fitting).
+void BM_DatenZumSendenVorbereiten(benchmark::State& state)
+{
+    Fixture f(int(state.range(0)));
+    const site::SiteRecord record = filledRecord();
+    auto list = std::make_unique<submit::SendList>();
+    QStringList failures;
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.module->AllesAuswaehlen();
+        failures.clear();
+        state.ResumeTiming();
+        submit::RequestPreparation(*f.module, f.ui, record, workDir().path())
+            .DatenZumSendenVorbereiten(*list, failures);
+    }
+    state.counters["prepared"] = list->count;
+    state.counters["failures"] = int(failures.size());
+}
+
+// The same without its traces, as "pelvaro-cli prepare" shows it.
+void BM_Preview(benchmark::State& state)
+{
+    Fixture f(int(state.range(0)));
+    const site::SiteRecord record = filledRecord();
+    auto list = std::make_unique<submit::SendList>();
+    QStringList failures;
+    f.module->AllesAuswaehlen();
+    for (auto _ : state) {
+        failures.clear();
+        submit::RequestPreparation(*f.module, f.ui, record, workDir().path())
+            .preview(*list, failures);
+    }
+    state.counters["prepared"] = list->count;
+}
+
+BENCHMARK(BM_DatenZumSendenVorbereiten)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Preview)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AllesAuswaehlen)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AllesNichtAuswaehlen)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FilterAuswahlUebernehmen)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);

@@ -7,16 +7,19 @@
 #include "TestDirs.h"
 #include "TestHttpServer.h"
 
-#include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
-#include <QTest>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <map>
+#include <set>
 
 using pelvaro::catalogue::store::Database;
 using pelvaro::cli::CliCommands;
@@ -105,12 +108,12 @@ TEST_F(CliCatalogue, SelectCountAndList)
                   0)
             << rows[i - 1].toStdString() << " / " << rows[i].toStdString();
 
+    // 186 top-rated directories, 47 of them manual only.
     const Output kinds =
         cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--filter"),
              QStringLiteral("(Kategorie = 'V') and (Bewertung > 1)")});
     EXPECT_EQ(kinds.code, 0);
-    EXPECT_TRUE(kinds.out.contains(QStringLiteral("AnzAusgewaehlt="))) << kinds.out.toStdString();
-    EXPECT_FALSE(kinds.out.contains(QStringLiteral("AnzAusgewaehlt=0\n")));
+    EXPECT_EQ(kinds.out, counts(418, 186, 139, 47));
 }
 
 TEST_F(CliCatalogue, BadRequestsAreClearErrors)
@@ -135,12 +138,22 @@ TEST_F(CliCatalogue, BadRequestsAreClearErrors)
         1);
     EXPECT_EQ(cli({QStringLiteral("catalogue"), QStringLiteral("select")}).code, 1);
 
-    // A broken source keeps the catalogue in place.
+    // A broken source keeps the catalogue in place: the shipped sources with one short line
+    // added at the end of dba.csv.
     const QString broken = TestDirs::root() + QStringLiteral("/kaputt");
-    QFile::copy(pelvaro::test::sampleCatalogueSource(), broken);
+    ASSERT_TRUE(QDir().mkpath(broken));
+    for (const char* name : {"dba.csv", "dbc.csv", "dbd.csv"})
+        ASSERT_TRUE(QFile::copy(pelvaro::test::sampleCatalogueSource() + QLatin1Char('/') +
+                                    QLatin1String(name),
+                                broken + QLatin1Char('/') + QLatin1String(name)));
+    QFile services(broken + QStringLiteral("/dba.csv"));
+    ASSERT_TRUE(services.open(QIODevice::Append));
+    services.write("999,Kaputt\n");
+    services.close();
     const Output import = cli({QStringLiteral("catalogue"), QStringLiteral("import"), broken});
     EXPECT_EQ(import.code, 1);
-    EXPECT_TRUE(import.err.contains(QStringLiteral("dba.csv"))) << import.err.toStdString();
+    EXPECT_EQ(import.err,
+              QStringLiteral("Fehler: dba.csv, Zeile 606: Die Zeile hat 2 statt 25 Felder.\n"));
     EXPECT_EQ(cli({QStringLiteral("catalogue"), QStringLiteral("counts")}).out,
               counts(604, 0, 0, 0));
 
@@ -236,6 +249,24 @@ TEST_F(CliCatalogue, PrepareShowsTheRequestsWithoutChangingTheCatalogue)
                     .out.contains(QStringLiteral("AnzAusgewaehlt=4\n")));
 }
 
+namespace {
+
+// The dates of a site file by service number, as "site show" gives them.
+std::map<int, QString> datesOf(const QString& sit)
+{
+    const Output shown = cli({QStringLiteral("site"), QStringLiteral("show"), sit});
+    std::map<int, QString> dates;
+    const QJsonArray entries = QJsonDocument::fromJson(shown.out.toUtf8())
+                                   .object()
+                                   .value(QStringLiteral("dates"))
+                                   .toArray();
+    for (const QJsonValue& entry : entries)
+        dates[entry.toArray().at(0).toInt()] = entry.toArray().at(1).toString();
+    return dates;
+}
+
+} // namespace
+
 TEST_F(CliCatalogue, SubmitRunsThroughTheDemoFarm)
 {
     pelvaro::cli::DemoServer farm;
@@ -243,32 +274,67 @@ TEST_F(CliCatalogue, SubmitRunsThroughTheDemoFarm)
     ASSERT_TRUE(farm.listen(0, 0, &error)) << error.toStdString();
     const QString sit = TestDirs::root() + QStringLiteral("/site.sit");
     writeCompleteSite(sit);
+    // 2 to 5 are manual only and 81 has incomplete data: 1, 6, 7 and 8 are sent.
     cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--nr"),
          QStringLiteral("1,2,3,4,5,6,7,8,81")});
     const Output run =
         cli({QStringLiteral("submit"), sit, QStringLiteral("--threads"), QStringLiteral("3"),
-             QStringLiteral("--proxy"), QStringLiteral("127.0.0.1:%1").arg(farm.port())});
+             QStringLiteral("--proxy"), QStringLiteral("127.0.0.1:%1").arg(farm.port()),
+             QStringLiteral("--today"), QStringLiteral("2031-05-17")});
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    int results = 0;
+    QStringList failed;
+    std::set<int> succeeded;
     for (const QString& line : lines) {
-        if (!line.startsWith(QStringLiteral("+\t")) && !line.startsWith(QStringLiteral("-\t")))
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        if (line.startsWith(QStringLiteral("+\t")))
+            succeeded.insert(fields.value(4).toInt());
+        else if (line.startsWith(QStringLiteral("-\t")))
+            failed << fields.value(4);
+        else
             continue;
-        ++results;
-        EXPECT_EQ(line.split(QLatin1Char('\t')).size(), 6) << line.toStdString();
+        EXPECT_EQ(fields.size(), 6) << line.toStdString();
     }
-    // The incomplete service 81 comes first, as a preparation failure.
+    // The incomplete service comes first, as a preparation failure.
     EXPECT_TRUE(lines.first().startsWith(QStringLiteral("-\t"))) << run.out.toStdString();
-    EXPECT_GE(results, 2);
+    EXPECT_EQ(failed, QStringList{QStringLiteral("81")});
+    EXPECT_EQ(succeeded, (std::set<int>{1, 6, 7, 8})) << run.out.toStdString();
     EXPECT_TRUE(lines.contains(QStringLiteral("Die Übertragung ist abgeschlossen!")))
         << run.out.toStdString();
 
-    // The successes carry today's date, in the catalogue and in the site file.
-    const Output shown = cli({QStringLiteral("site"), QStringLiteral("show"), sit});
-    const QString today = QDate::currentDate().toString(Qt::ISODate);
-    EXPECT_TRUE(shown.out.contains(today)) << shown.out.toStdString();
-    EXPECT_TRUE(
-        QDir(TestDirs::programDir() + QStringLiteral("/HTML")).entryList(QDir::Files).size() > 0);
+    // The successes carry the run's date, in the catalogue and in the site file.
+    std::map<int, QString> dated;
+    for (const auto& [nr, date] : datesOf(sit))
+        if (!date.isEmpty())
+            dated[nr] = date;
+    const QString day = QStringLiteral("2031-05-17");
+    EXPECT_EQ(dated, (std::map<int, QString>{{1, day}, {6, day}, {7, day}, {8, day}}));
+    EXPECT_EQ(
+        QDir(TestDirs::programDir() + QStringLiteral("/HTML")).entryList(QDir::Files),
+        (QStringList{QStringLiteral("Fundfalke.html"), QStringLiteral("Golden Web Guide.html"),
+                     QStringLiteral("Heimwerker-Katalog.html"), QStringLiteral("ProbeDeck.html")}));
+
+    // A run with nothing to send ends after its preparation: the charging service 47 leaves
+    // the selection, 68 (no form fields) is reported, nothing is announced or sent, and the
+    // site file keeps the dates of the first run.
+    cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--none")});
+    cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--nr"),
+         QStringLiteral("47,68")});
+    const Output empty = cli(
+        {QStringLiteral("submit"), sit, QStringLiteral("--today"), QStringLiteral("2031-06-01")});
+    ASSERT_EQ(empty.code, 0) << empty.err.toStdString();
+    EXPECT_EQ(empty.out, QStringLiteral("-\tDixie Links\tNicht verfügbar!\t0\t68\t"
+                                        "http://dixie-links.example.net/addsite.shtml\n"
+                                        "Die Datei %1 wurde erfolgreich gespeichert.\n")
+                             .arg(sit));
+    EXPECT_EQ(empty.err, QStringLiteral(" Nicht-kritischer Fehler Nr. 110219 (Dixie Links)\n"));
+    EXPECT_EQ(cli({QStringLiteral("catalogue"), QStringLiteral("counts")}).out,
+              counts(604, 0, 0, 0));
+    std::map<int, QString> still;
+    for (const auto& [nr, date] : datesOf(sit))
+        if (!date.isEmpty())
+            still[nr] = date;
+    EXPECT_EQ(still, dated);
 }
 
 TEST_F(CliCatalogue, CtrlCAbortsThenDiscardsTheRun)
@@ -299,12 +365,20 @@ TEST_F(CliCatalogue, CtrlCAbortsThenDiscardsTheRun)
     ASSERT_TRUE(process.waitForStarted(10000));
     ASSERT_TRUE(server.waitForRequests(sent, std::chrono::seconds(20)));
     ::kill(pid_t(process.processId()), SIGINT);
-    QTest::qWait(300);
+    // The first Ctrl+C answers the abort question with yes; the question on the output says
+    // the request is in.
+    const QByteArray question = QStringLiteral("Sind Sie sicher, daß Sie die Übertragung "
+                                               "abbrechen möchten?")
+                                    .toUtf8();
+    QByteArray seen;
+    while (!seen.contains(question) && process.waitForReadyRead(10000))
+        seen += process.readAllStandardOutput();
+    ASSERT_TRUE(seen.contains(question)) << seen.toStdString();
     EXPECT_EQ(process.state(), QProcess::Running) << "the first Ctrl+C only asks to abort";
     ::kill(pid_t(process.processId()), SIGINT);
     ASSERT_TRUE(process.waitForFinished(10000));
     EXPECT_EQ(process.exitCode(), 0);
-    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    const QString out = QString::fromUtf8(seen + process.readAllStandardOutput());
     EXPECT_TRUE(out.contains(QStringLiteral("Ihre Abbruchanforderung wurde durchgeführt!")))
         << out.toStdString();
     EXPECT_FALSE(out.contains(QStringLiteral("+\t"))) << "abandoned exchanges file no line";

@@ -6,6 +6,8 @@
 #include "site/SiteRecord.h"
 #include "submit/TEineEngine.h"
 
+#include <QDate>
+
 #include "CatalogueFixture.h"
 #include "ScriptedUiServices.h"
 #include "TestDirs.h"
@@ -102,8 +104,13 @@ TEST_F(RunTest, BookkeepingStampsTodayAndBuildsTheViews)
             << QStringLiteral("Kaputt\tOK\t200\rkeine Zahl\thttp://x.example/");
     failure << pelvaro::submit::resultLine(QStringLiteral("Zwei"), QStringLiteral("Not Found"), 404,
                                            2, QStringLiteral("http://zwei.example/add?url=x&t=y"));
-    SubmissionRun run(ui, *module, success, failure);
-    run.ErgebnisseUebernehmen(QDate(2026, 12, 10));
+    int clockReadings = 0;
+    SubmissionRun run(ui, *module, success, failure, [&clockReadings] {
+        ++clockReadings;
+        return QDate(2026, 12, 10);
+    });
+    run.ErgebnisseUebernehmen();
+    EXPECT_EQ(clockReadings, 1) << "one date for the whole run";
 
     EXPECT_EQ(dateOf(0).toDouble(), double(QDate(1899, 12, 30).daysTo(QDate(2026, 12, 10))));
     EXPECT_EQ(dateOf(1).toDouble(), 30000.0) << "failures change nothing";
@@ -120,4 +127,37 @@ TEST_F(RunTest, BookkeepingStampsTodayAndBuildsTheViews)
                          QStringLiteral("http://zwei.example/add")}));
     EXPECT_TRUE(module->TableTMP().indexName().isEmpty()) << "back in store order";
     EXPECT_FALSE(ui.waitNoticeShown());
+}
+
+TEST_F(RunTest, NothingPreparedEndsTheRunAfterThePreparation)
+{
+    // Every selected service charges for entries: the preparation deselects them silently
+    // and leaves nothing to send.
+    const QString data = TestDirs::programDir() + QStringLiteral("/daten");
+    module.reset();
+    pelvaro::test::createCatalogue(
+        data,
+        {engine(1, QStringLiteral("Eins"),
+                {{QStringLiteral("Ausgewaehlt"), true}, {QStringLiteral("KostetGeld"), true}}),
+         engine(2, QStringLiteral("Zwei"),
+                {{QStringLiteral("Ausgewaehlt"), true}, {QStringLiteral("KostetGeld"), true}}),
+         engine(3, QStringLiteral("Drei"))});
+    module = std::make_unique<TDataModule1>(ui);
+    ASSERT_TRUE(module->open(data, QStringLiteral("x")));
+    failure << QStringLiteral("Alt\tx\t0\r9\thttp://alt.example/");
+
+    SubmissionRun run(ui, *module, success, failure);
+    ASSERT_EQ(run.checkStart(-1, true), Start::Go);
+    auto list = std::make_unique<pelvaro::submit::SendList>();
+    EXPECT_EQ(run.prepare(pelvaro::site::SiteRecord(), TestDirs::programDir(), *list), 0);
+
+    EXPECT_TRUE(success.isEmpty());
+    EXPECT_TRUE(failure.isEmpty()) << "the last run's lines went when this one started";
+    EXPECT_EQ(module->counters(), (pelvaro::catalogue::SelectionCounters{3, 0, 0, 0}));
+    EXPECT_TRUE(ui.messageTexts().isEmpty());
+    EXPECT_FALSE(ui.waitNoticeShown());
+    // Posted for good: another connection sees the deselection.
+    TDataModule1 other(ui);
+    ASSERT_TRUE(other.open(data, QStringLiteral("x")));
+    EXPECT_EQ(other.counters(), (pelvaro::catalogue::SelectionCounters{3, 0, 0, 0}));
 }
