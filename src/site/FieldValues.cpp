@@ -9,10 +9,13 @@ namespace pelvaro::site {
 
 int FieldValues::categoryNumber(const SiteRecord& record)
 {
-    // A garbage index from a file must not overflow; saturating keeps it matching nothing.
-    if (record.CategoryCombo == std::numeric_limits<qint32>::max())
-        return std::numeric_limits<int>::max();
-    return record.CategoryCombo + 1;
+    // An index outside the list (a damaged or foreign file) shows no choice on screen, so
+    // it must mean no choice here too: the required-field check then asks for a category
+    // instead of the run sending one nobody chose.
+    const qint32 index = record.CategoryCombo;
+    if (index < 0 || index >= SiteItemLists::CategoryCombo().size())
+        return 0;
+    return index + 1;
 }
 
 QString FieldValues::encodedUrl(const QString& url)

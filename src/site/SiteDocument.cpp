@@ -65,20 +65,20 @@ void SiteDocument::FromRecord()
 
 bool SiteDocument::StoreFile(const QString& path)
 {
-    m_ui.ShowWaitNotice(base::FileTexts::saving());
+    base::WaitNoticeGuard notice(m_ui, base::FileTexts::saving());
     ToRecord();
     if (m_dates)
         m_dates->collectDates(m_record);
     const QString failure = SiteFile::write(path, m_record);
     if (!failure.isEmpty()) {
-        m_ui.CloseWaitNotice();
+        notice.close();
         // A save that fails must say so: silence would leave the user believing the data safe.
         m_ui.error(base::FileTexts::saveFailed(path, failure));
         return false;
     }
     m_recentFiles.add(path);
     m_siteModified = false;
-    m_ui.CloseWaitNotice();
+    notice.close();
     m_ui.information(base::FileTexts::saved(path));
     return true;
 }
@@ -152,9 +152,8 @@ std::optional<QString> SiteDocument::askSavePath()
 
 void SiteDocument::New()
 {
-    m_ui.ShowWaitNotice(QStringLiteral("Bitte warten ..."));
+    const base::WaitNoticeGuard notice(m_ui, QStringLiteral("Bitte warten ..."));
     NewSite();
-    m_ui.CloseWaitNotice();
 }
 
 void SiteDocument::Open()
@@ -163,23 +162,21 @@ void SiteDocument::Open()
         m_ui.getOpenFileName(siteFileDialog(QStringLiteral("Wählen Sie eine Datei mit Kenndaten")));
     if (!path)
         return;
-    m_ui.ShowWaitNotice(loadingText);
+    const base::WaitNoticeGuard notice(m_ui, loadingText);
     if (NewSite()) {
         m_recentFiles.add(*path);
         LoadFile(*path);
         SetCurrentSiteFile(*path);
     }
-    m_ui.CloseWaitNotice();
 }
 
 void SiteDocument::OpenRecent(const QString& path)
 {
-    m_ui.ShowWaitNotice(loadingText);
+    const base::WaitNoticeGuard notice(m_ui, loadingText);
     if (NewSite()) {
         LoadFile(path);
         SetCurrentSiteFile(path);
     }
-    m_ui.CloseWaitNotice();
 }
 
 void SiteDocument::Save()

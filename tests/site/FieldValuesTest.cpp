@@ -169,10 +169,15 @@ TEST(FieldValues, CategoryNumberIsThePositionOfTheChosenItem)
         qint32 index;
         int number;
     } cases[] = {
-        {-1, 0},    {0, 1},
+        {-1, 0},
+        {0, 1},
         {18, 19}, // a separator line counts like any item
-        {146, 147}, {147, 148},
-        {-5, -4},   {std::numeric_limits<qint32>::max(), std::numeric_limits<int>::max()},
+        {146, 147},
+        // Outside the list nothing is chosen on screen, so nothing is chosen here either.
+        {147, 0},
+        {-5, 0},
+        {std::numeric_limits<qint32>::max(), 0},
+        {std::numeric_limits<qint32>::min(), 0},
     };
     for (const auto& c : cases) {
         SiteRecord record;

@@ -30,36 +30,35 @@ namespace pelvaro::site::ui {
 
 namespace {
 
-// The one-line fields in record order, with the capacity that is also their maximum length.
+// The one-line fields in record order; the record's capacity is also their maximum length.
 struct EditField
 {
     const char* name;
     QString SiteRecord::*member;
-    int capacity;
 };
 
 constexpr EditField editFields[] = {
-    {"FirstNameEdit", &SiteRecord::FirstNameEdit, 30},
-    {"LastNameEdit", &SiteRecord::LastNameEdit, 30},
-    {"title_personEdit", &SiteRecord::title_personEdit, 30},
-    {"mobileEdit", &SiteRecord::mobileEdit, 30},
-    {"tollfreeEdit", &SiteRecord::tollfreeEdit, 30},
-    {"FaxEdit", &SiteRecord::FaxEdit, 30},
-    {"phoneEdit", &SiteRecord::phoneEdit, 30},
-    {"PostcodeEdit", &SiteRecord::PostcodeEdit, 15},
-    {"CityEdit", &SiteRecord::CityEdit, 50},
-    {"AddressEdit", &SiteRecord::AddressEdit, 60},
-    {"emailEdit", &SiteRecord::emailEdit, 60},
-    {"CompanyEdit", &SiteRecord::CompanyEdit, 50},
-    {"productsEdit", &SiteRecord::productsEdit, 50},
-    {"StateEdit", &SiteRecord::StateEdit, 30},
-    {"TitleEdit", &SiteRecord::TitleEdit, 50},
-    {"URLEdit", &SiteRecord::URLEdit, 100},
-    {"DescriptionShortEdit", &SiteRecord::DescriptionShortEdit, 60},
-    {"NameVornameWebMasterEdit", &SiteRecord::NameVornameWebMasterEdit, 100},
-    {"WebmasterEmailEdit", &SiteRecord::WebmasterEmailEdit, 60},
-    {"passwordedit", &SiteRecord::passwordedit, 15},
-    {"ageEdit", &SiteRecord::ageEdit, 2},
+    {"FirstNameEdit", &SiteRecord::FirstNameEdit},
+    {"LastNameEdit", &SiteRecord::LastNameEdit},
+    {"title_personEdit", &SiteRecord::title_personEdit},
+    {"mobileEdit", &SiteRecord::mobileEdit},
+    {"tollfreeEdit", &SiteRecord::tollfreeEdit},
+    {"FaxEdit", &SiteRecord::FaxEdit},
+    {"phoneEdit", &SiteRecord::phoneEdit},
+    {"PostcodeEdit", &SiteRecord::PostcodeEdit},
+    {"CityEdit", &SiteRecord::CityEdit},
+    {"AddressEdit", &SiteRecord::AddressEdit},
+    {"emailEdit", &SiteRecord::emailEdit},
+    {"CompanyEdit", &SiteRecord::CompanyEdit},
+    {"productsEdit", &SiteRecord::productsEdit},
+    {"StateEdit", &SiteRecord::StateEdit},
+    {"TitleEdit", &SiteRecord::TitleEdit},
+    {"URLEdit", &SiteRecord::URLEdit},
+    {"DescriptionShortEdit", &SiteRecord::DescriptionShortEdit},
+    {"NameVornameWebMasterEdit", &SiteRecord::NameVornameWebMasterEdit},
+    {"WebmasterEmailEdit", &SiteRecord::WebmasterEmailEdit},
+    {"passwordedit", &SiteRecord::passwordedit},
+    {"ageEdit", &SiteRecord::ageEdit},
 };
 
 struct ComboField
@@ -173,7 +172,7 @@ void SiteDescriptionPage::createControls()
             control = createKeywordsMemo();
         } else if (const EditField* field = findByName(editFields, name)) {
             auto* edit = new QLineEdit(this);
-            edit->setMaxLength(field->capacity);
+            edit->setMaxLength(SiteRecord::capacityOf(field->member));
             control = edit;
         } else {
             control = createCombo(*findByName(comboFields, name), this);
