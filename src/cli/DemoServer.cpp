@@ -7,6 +7,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -312,13 +313,19 @@ void sendAnswer(Connection& connection)
 }
 
 // The signal handler's only way out: it writes one byte to this pipe.
-volatile std::sig_atomic_t signalPipe = -1;
+// A lock-free atomic rather than a volatile flag: the signal may be handled on any thread,
+// while the command's own thread sets and clears it.
+std::atomic<int> signalPipe{-1};
+static_assert(std::atomic<int>::is_always_lock_free, "read inside a signal handler");
 
 extern "C" void onStopSignal(int)
 {
     const int savedErrno = errno;
     const char byte = 1;
-    [[maybe_unused]] const ssize_t ignored = ::write(signalPipe, &byte, 1);
+    const int fd = signalPipe.load();
+    if (fd >= 0) {
+        [[maybe_unused]] const ssize_t ignored = ::write(fd, &byte, 1);
+    }
     errno = savedErrno;
 }
 
@@ -579,7 +586,7 @@ int DemoServer::runCommand(const QStringList& arguments, QTextStream& out, QText
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0)
         return fail(systemError(errno));
-    signalPipe = pipeFds[1];
+    signalPipe.store(pipeFds[1]);
     struct sigaction action
     {
     };
@@ -597,7 +604,7 @@ int DemoServer::runCommand(const QStringList& arguments, QTextStream& out, QText
     const auto restoreSignals = [&] {
         ::sigaction(SIGINT, &oldInterrupt, nullptr);
         ::sigaction(SIGTERM, &oldTerminate, nullptr);
-        signalPipe = -1;
+        signalPipe.store(-1);
         ::close(pipeFds[0]);
         ::close(pipeFds[1]);
     };
@@ -621,6 +628,9 @@ int DemoServer::runCommand(const QStringList& arguments, QTextStream& out, QText
     pollfd stop{pipeFds[0], POLLIN, 0};
     while (::poll(&stop, 1, -1) < 0 && errno == EINTR) {
     }
+    // Taking the byte orders the handler's write before the pipe is closed below.
+    char byte = 0;
+    [[maybe_unused]] const ssize_t taken = ::read(pipeFds[0], &byte, 1);
     server.close();
     restoreSignals();
     out << QStringLiteral("Demo-Suchdienste beendet.") << Qt::endl;

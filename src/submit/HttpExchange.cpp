@@ -639,15 +639,14 @@ ExchangeResult exchange(Connection& connection, const ExchangeRequest& request)
     bool location = false;
     for (;;) {
         lineEnd = received.indexOf('\n', pos);
+        if ((lineEnd < 0 ? received.size() : lineEnd) > MaxHeaderBlock)
+            throw Ended{false, ClientFailureCode, badAnswer(QStringLiteral("Kopfzeilen zu lang"))};
         if (lineEnd < 0) {
             if (closed) {
                 location = location || isLocationHeader(QByteArrayView(received).sliced(pos));
                 pos = received.size();
                 break;
             }
-            if (received.size() > MaxHeaderBlock)
-                throw Ended{false, ClientFailureCode,
-                            badAnswer(QStringLiteral("Kopfzeilen zu lang"))};
             closed = connection.receive(received) == 0;
             continue;
         }

@@ -81,21 +81,19 @@ void THTTPThread::Execute()
             if (m_terminate || result.cancelled)
                 return;
         }
+        // Pages are written here, off the main thread. Two services of one name share a
+        // page: writing and reporting under one lock lets the page of the result filed last
+        // be the one that stays, as if the main thread had written them in turn. A page that
+        // cannot be written changes nothing about the success.
+        std::unique_lock pageLock(answerPageLock(), std::defer_lock);
+        if (result.Erfolg && !work.answerFile.isEmpty()) {
+            pageLock.lock();
+            AnswerPage::write(work.answerFile, result.body);
+        }
+        result.body = QByteArray(); // the page has it; the result line does not need it
         // The result is filed in the main thread; this worker sleeps until it is handed the
         // next entry.
-        if (result.Erfolg && !work.answerFile.isEmpty()) {
-            // Pages are written here, off the main thread. Two services of one name share a
-            // page: writing and reporting under one lock lets the page of the result filed
-            // last be the one that stays, as if the main thread had written them in turn.
-            // A page that cannot be written changes nothing about the success.
-            std::lock_guard lock(answerPageLock());
-            AnswerPage::write(work.answerFile, result.body);
-            result.body = QByteArray();
-            m_owner.postResult(m_slot, ticket, std::move(result));
-        } else {
-            result.body = QByteArray();
-            m_owner.postResult(m_slot, ticket, std::move(result));
-        }
+        m_owner.postResult(m_slot, ticket, std::move(result));
     }
 }
 
