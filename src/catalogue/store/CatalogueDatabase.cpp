@@ -81,8 +81,13 @@ void CatalogueDatabase::verifySchema(Database& db)
 
 void CatalogueDatabase::configureConnection(Database& db)
 {
+    try {
+        db.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    } catch (const Error&) {
+        // A file that cannot be written (or a folder without room for the log) is read as it
+        // is; the first change then fails where it would have failed anyway.
+    }
     // Each commit is synced: a selection or a date once posted must survive a power cut.
-    db.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
     db.exec(QStringLiteral("PRAGMA synchronous = FULL"));
 }
 
