@@ -1,5 +1,6 @@
 // Figures for the catalogue's bulk operations on the shipped catalogue (604 services) and on
 // one ten times larger. Run: build/dev/tests/bench_catalogue
+#include "catalogue/CatalogueSiteDates.h"
 #include "catalogue/SelectionFile.h"
 #include "catalogue/TDataModule1.h"
 #include "catalogue/store/CatalogueDatabase.h"
@@ -200,6 +201,24 @@ void BM_Preview(benchmark::State& state)
     state.counters["prepared"] = list->count;
 }
 
+// Opening a site file: its dates (one per service, 700 at most) into the catalogue, after
+// New cleared them.
+void BM_SiteDates(benchmark::State& state)
+{
+    Fixture f(int(state.range(0)));
+    pelvaro::catalogue::CatalogueSiteDates dates(*f.module, f.ui);
+    f.module->setField(QStringLiteral("ZuletztRegistriert"), 45000.0);
+    site::SiteRecord record = filledRecord();
+    dates.collectDates(record);
+    for (auto _ : state) {
+        state.PauseTiming();
+        dates.clearDates();
+        state.ResumeTiming();
+        dates.applyDates(record);
+    }
+}
+
+BENCHMARK(BM_SiteDates)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DatenZumSendenVorbereiten)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Preview)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AllesAuswaehlen)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
