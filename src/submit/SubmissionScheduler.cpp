@@ -293,20 +293,22 @@ bool SubmissionScheduler::NaechstenEintragStarten()
     return true;
 }
 
-void SubmissionScheduler::post(WorkerMessage message)
+void SubmissionScheduler::postProgress(int slot, quint64 ticket, int percent)
 {
-    // Only results wake the main thread. Progress only changes what the window shows, so it
-    // waits in the inbox for the next result or the next tick of the display timer: a few
-    // hundred wake-ups a run instead of several thousand.
-    const bool wake = message.isResult;
+    m_progressReports[size_t(slot)].store(ticket << 8 | quint64(percent & 0xff),
+                                          std::memory_order_relaxed);
+}
+
+void SubmissionScheduler::postResult(int slot, quint64 ticket, ExchangeResult result)
+{
     bool wasWoken = false;
     {
         std::lock_guard lock(m_inboxLock);
         wasWoken = m_wakePending;
-        m_wakePending = m_wakePending || wake;
-        m_inbox.push_back(std::move(message));
+        m_wakePending = true;
+        m_inbox.push_back(WorkerMessage{slot, ticket, std::move(result)});
     }
-    if (!wake || wasWoken)
+    if (wasWoken)
         return; // the main thread is already woken and takes this one too
     if (m_wakeFd >= 0) {
         const quint64 one = 1;
@@ -317,32 +319,33 @@ void SubmissionScheduler::post(WorkerMessage message)
     }
 }
 
-void SubmissionScheduler::postProgress(int slot, quint64 ticket, int percent, const QString& label)
+bool SubmissionScheduler::takeProgress()
 {
-    WorkerMessage message;
-    message.slot = slot;
-    message.ticket = ticket;
-    message.percent = percent;
-    message.label = label;
-    post(std::move(message));
-}
-
-void SubmissionScheduler::postResult(int slot, quint64 ticket, ExchangeResult result)
-{
-    WorkerMessage message;
-    message.slot = slot;
-    message.ticket = ticket;
-    message.isResult = true;
-    message.result = std::move(result);
-    post(std::move(message));
+    bool shown = false;
+    for (int i = 0; i < m_threadCount; ++i) {
+        Slot& s = m_slots[size_t(i)];
+        const quint64 ticket = m_tickets[size_t(i)];
+        if (s.state != SlotState::Belegt || ticket == 0)
+            continue;
+        const quint64 report = m_progressReports[size_t(i)].load(std::memory_order_relaxed);
+        if (report >> 8 != (ticket << 8) >> 8)
+            continue; // nothing yet from this assignment
+        const int percent = int(report & 0xff);
+        if (s.progress == percent && !s.label.isEmpty())
+            continue;
+        s.progress = percent;
+        s.label = m_work[size_t(i)].Name;
+        shown = true;
+    }
+    return shown;
 }
 
 void SubmissionScheduler::deliverMessages()
 {
     // Every call takes the wake-up it may have been called for, so the event never stays
-    // set; a result arriving from here on wakes the main thread again. Messages are taken
-    // one at a time because filing a result may show a box whose event loop comes back
-    // here: the inner call then goes on with the next message, in order.
+    // set; a result arriving from here on wakes the main thread again. Results are taken
+    // one at a time because filing one may show a box whose event loop comes back here:
+    // the inner call then goes on with the next result, in order.
     if (m_wakeFd >= 0) {
         quint64 count = 0;
         [[maybe_unused]] const ssize_t got = ::read(m_wakeFd, &count, sizeof count);
@@ -351,7 +354,6 @@ void SubmissionScheduler::deliverMessages()
         std::lock_guard lock(m_inboxLock);
         m_wakePending = false;
     }
-    bool progressed = false;
     for (;;) {
         WorkerMessage message;
         {
@@ -361,19 +363,9 @@ void SubmissionScheduler::deliverMessages()
             message = std::move(m_inbox.front());
             m_inbox.pop_front();
         }
-        const size_t slot = size_t(message.slot);
-        if (message.isResult) {
-            ErgebnisVerarbeiten(message.slot, message.ticket, message.result);
-            continue;
-        }
-        if (m_tickets[slot] != message.ticket || m_slots[slot].state != SlotState::Belegt)
-            continue;
-        m_slots[slot].progress = message.percent;
-        if (!message.label.isEmpty())
-            m_slots[slot].label = message.label;
-        progressed = true;
+        ErgebnisVerarbeiten(message.slot, message.ticket, message.result);
     }
-    if (progressed)
+    if (takeProgress())
         emit changed();
 }
 
@@ -446,7 +438,7 @@ void SubmissionScheduler::ErgebnisVerarbeiten(int slot, quint64 ticket,
 
 void SubmissionScheduler::Timer1Timer()
 {
-    deliverMessages(); // the progress no result has brought in yet
+    takeProgress();
     setPanel(1, QStringLiteral("Simultane Threads: %1").arg(LaufendeThreads()));
     emit changed();
 }

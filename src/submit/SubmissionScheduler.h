@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <array>
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -23,14 +24,11 @@ namespace pelvaro::submit {
 
 class THTTPThread;
 
-// A worker's report, from its thread to the main thread.
+// A worker's result, from its thread to the main thread.
 struct WorkerMessage
 {
     int slot = 0;
     quint64 ticket = 0;
-    bool isResult = false;
-    int percent = 0;
-    QString label;
     ExchangeResult result;
 };
 
@@ -112,8 +110,11 @@ public:
     static QString defaultReferringPage();
     static void setDefaultReferringPage(const QString& address);
 
-    // Called from worker threads: forwarded to the main thread, never blocking.
-    void postProgress(int slot, quint64 ticket, int percent, const QString& label);
+    // Called from worker threads, never blocking. Progress is a value the main thread picks
+    // up when it next looks (with the next result or the display timer's tick); the first
+    // one of an assignment also shows the service's name. Results are delivered one by one,
+    // in the order they were posted.
+    void postProgress(int slot, quint64 ticket, int percent);
     void postResult(int slot, quint64 ticket, ExchangeResult result);
 
 signals:
@@ -132,8 +133,8 @@ private:
     bool NaechstenEintragStarten();
     void ErgebnisVerarbeiten(int slot, quint64 ticket, const ExchangeResult& result);
     void sleepAllWorkers();
-    void post(WorkerMessage message);
     void deliverMessages();
+    bool takeProgress();
     void setPanel(int index, const QString& text);
     void changeRunning(int delta);
 
@@ -176,6 +177,10 @@ private:
     std::deque<WorkerMessage> m_inbox;
     bool m_wakePending = false;
     int m_wakeFd = -1;
+    // Per slot the latest progress a worker reported: its ticket shifted left by eight bits,
+    // the percentage in the low eight. Lock-free, since a worker reports many times per
+    // exchange and only the latest value is ever shown.
+    std::array<std::atomic<quint64>, SlotCount> m_progressReports{};
     std::unique_ptr<QSocketNotifier> m_wakeNotifier;
     QTimer m_timer1;
     QTimer m_abortTimer;

@@ -63,7 +63,7 @@ void THTTPThread::Execute()
             m_hasWork = false;
         }
         const quint64 ticket = work.ticket;
-        m_owner.postProgress(m_slot, ticket, 5, work.name);
+        m_owner.postProgress(m_slot, ticket, 5);
 
         HttpExchange exchange;
         {
@@ -73,7 +73,7 @@ void THTTPThread::Execute()
             m_exchange = &exchange;
         }
         ExchangeResult result = exchange.run(work.request, [this, ticket](int percent) {
-            m_owner.postProgress(m_slot, ticket, percent, {});
+            m_owner.postProgress(m_slot, ticket, percent);
         });
         {
             std::lock_guard lock(m_mutex);

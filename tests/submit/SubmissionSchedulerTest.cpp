@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -265,6 +266,10 @@ TEST_F(SchedulerTest, SecondAbortDiscardsHangingWorkersAtOnce)
         scheduler->StartenButtonClick();
         ASSERT_TRUE(server.waitForRequests(24, 10s));
         EXPECT_EQ(scheduler->LaufendeThreads(), 24);
+        // A hanging worker shows its service and that its request has gone out.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return scheduler->slot(23).progress == 40; }, 10000));
+        EXPECT_EQ(scheduler->slot(23).label, QStringLiteral("Dienst 24"));
+        EXPECT_EQ(scheduler->slot(23).caption, QStringLiteral("Thread 24 belegt"));
 
         // Closing is refused while exchanges run.
         EXPECT_FALSE(scheduler->FormCloseQuery());
