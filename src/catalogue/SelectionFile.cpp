@@ -2,6 +2,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/Error.h"
+#include "base/FileTexts.h"
 #include "base/UiServices.h"
 #include "catalogue/TDataModule1.h"
 
@@ -83,9 +84,9 @@ void SelectionFile::apply(TDataModule1& module, const QByteArray& bytes)
     finish();
 }
 
-bool SelectionFile::save(TDataModule1& module, const QString& path)
+QString SelectionFile::save(TDataModule1& module, const QString& path)
 {
-    return base::AtomicFile::write(path, build(module)).isEmpty();
+    return base::AtomicFile::write(path, build(module));
 }
 
 SelectionFile::LoadResult SelectionFile::load(TDataModule1& module, const QString& path)
@@ -111,22 +112,22 @@ void SelectionFile::saveCommand(base::UiServices& ui, TDataModule1& module)
         ui.getSaveFileName(dialogRequest(QStringLiteral("Speichern der Suchdiensteauswahl")));
     if (!path)
         return;
-    ui.ShowWaitNotice(QStringLiteral("Die Daten werden gespeichert, bitte warten ..."));
-    bool saved = false;
+    base::WaitNoticeGuard notice(ui, base::FileTexts::saving());
+    QString failure;
     try {
-        saved = save(module, *path);
+        failure = save(module, *path);
     } catch (const Error& e) {
-        ui.CloseWaitNotice();
+        notice.close();
         ui.showGeneralError(e.message());
         return;
     }
-    ui.CloseWaitNotice();
-    if (!saved) {
+    notice.close();
+    if (!failure.isEmpty()) {
         // Saving that fails must not look like success.
-        ui.error(QStringLiteral("Die Datei %1 konnte nicht gespeichert werden.").arg(*path));
+        ui.error(base::FileTexts::saveFailed(*path, failure));
         return;
     }
-    ui.information(QStringLiteral("Die Datei %1 wurde erfolgreich gespeichert.").arg(*path));
+    ui.information(base::FileTexts::saved(*path));
 }
 
 void SelectionFile::loadCommand(base::UiServices& ui, TDataModule1& module)
@@ -137,7 +138,7 @@ void SelectionFile::loadCommand(base::UiServices& ui, TDataModule1& module)
         return;
     try {
         if (load(module, *path) == LoadResult::NotFound)
-            ui.warning(QStringLiteral("Datei nicht gefunden!"));
+            ui.warning(base::FileTexts::notFound());
     } catch (const Error& e) {
         ui.showGeneralError(e.message());
     }

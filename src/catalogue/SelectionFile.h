@@ -32,9 +32,9 @@ public:
         Loaded,
         NotFound
     };
-    // Writes the file; false when it cannot be written (an existing file then stays as it
-    // was).
-    static bool save(TDataModule1& module, const QString& path);
+    // Writes the file; the reason when it cannot be written (an existing file then stays
+    // as it was), else empty.
+    static QString save(TDataModule1& module, const QString& path);
     // Reads and applies the file; throws pelvaro::Error for a short file.
     static LoadResult load(TDataModule1& module, const QString& path);
 

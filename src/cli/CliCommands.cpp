@@ -1,6 +1,7 @@
 #include "cli/CliCommands.h"
 
 #include "base/Error.h"
+#include "base/FileTexts.h"
 #include "base/ProgramPaths.h"
 #include "base/SettingsStore.h"
 #include "catalogue/CatalogueImporter.h"
@@ -80,10 +81,10 @@ QString CliCommands::usage()
         "  prepare DATEI.sit\n"
         "        zeigt, was eine Anmeldung senden würde (SEND-Zeilen und Fehlerzeilen), ohne zu\n"
         "        senden und ohne den Katalog zu ändern.\n"
-        "  submit DATEI.sit [--threads N] [--proxy HOST[:PORT]]\n"
+        "  submit DATEI.sit [--threads N] [--proxy HOST[:PORT]] [--today JJJJ-MM-TT]\n"
         "        meldet die Site bei den ausgewählten Suchdiensten an und gibt jede Ergebniszeile\n"
         "        aus (+ Erfolg, - Fehler). Strg+C fordert den Abbruch an, ein zweites Strg+C\n"
-        "        bricht sofort ab.\n"
+        "        bricht sofort ab. --today trägt statt des heutigen Datums das angegebene ein.\n"
         "  demo-server [--port P] [--delay MS] [--verbose]\n"
         "        startet Demo-Suchdienste auf 127.0.0.1, auch als Proxy nutzbar.\n"
         "  selection save DATEI.suc\n"
@@ -391,14 +392,15 @@ int CliCommands::selectionCommand(const QStringList& arguments)
         return 1;
     const QString path = arguments.at(1);
     if (sub == QLatin1String("save")) {
-        if (!catalogue::SelectionFile::save(*module, path))
-            return fail(QStringLiteral("Die Datei %1 konnte nicht gespeichert werden.").arg(path));
-        m_ui->information(QStringLiteral("Die Datei %1 wurde erfolgreich gespeichert.").arg(path));
+        const QString failure = catalogue::SelectionFile::save(*module, path);
+        if (!failure.isEmpty())
+            return fail(base::FileTexts::saveFailed(path, failure));
+        m_ui->information(base::FileTexts::saved(path));
         return 0;
     }
     if (catalogue::SelectionFile::load(*module, path) ==
         catalogue::SelectionFile::LoadResult::NotFound)
-        return fail(QStringLiteral("Datei nicht gefunden!"));
+        return fail(base::FileTexts::notFound());
     printCounts(*module);
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "site/FieldGuidance.h"
 #include "site/RecentFileList.h"
 #include "site/SiteDocument.h"
+#include "site/SiteFile.h"
 #include "site/SiteForm.h"
 #include "site/SiteRecord.h"
 #include "submit/RequestPreparation.h"
@@ -23,7 +24,9 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -84,14 +87,10 @@ int SubmitCommands::prepare(catalogue::TDataModule1& module, const QStringList& 
 {
     if (arguments.size() != 1)
         return fail(QStringLiteral("prepare erwartet genau eine Site-Info-Datei."));
-    QFile file(arguments.first());
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("Datei nicht gefunden!"));
-    const QByteArray bytes = file.read(site::SiteRecord::ByteSize);
-    if (bytes.size() < site::SiteRecord::ByteSize)
-        return fail(
-            QStringLiteral("Die Datei %1 ist keine gültige Site-Info-Datei.").arg(file.fileName()));
-    const site::SiteRecord record = site::SiteRecord::decode(bytes);
+    const site::SiteFile::ReadResult read = site::SiteFile::read(arguments.first());
+    if (read.failure != site::SiteFile::Failure::None)
+        return fail(read.message);
+    const site::SiteRecord& record = read.record;
 
     const base::ProgramPaths paths(m_programDirectory);
     submit::SendList& list = submit::SendeListe();
@@ -187,6 +186,7 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
         schedulerSettings.threadCount = threads.value_or(settings.settings().threadCount);
         schedulerSettings.proxyHost = settings.settings().proxyHost;
         schedulerSettings.proxyPort = settings.settings().proxyPort;
+        schedulerSettings.idleTimeLimit = settings.settings().idleTimeLimit;
         if (!proxy.isEmpty()) {
             schedulerSettings.proxyHost = proxy;
             schedulerSettings.proxyPort.clear();
@@ -203,7 +203,9 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
 
         // Ctrl+C asks to abort the run; a second one discards all workers, as the two clicks
         // on "Abbrechen" do.
-        ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe);
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+            throw Error(QStringLiteral("Die Anmeldung kann nicht gestartet werden: %1")
+                            .arg(QString::fromLocal8Bit(std::strerror(errno))));
         QSocketNotifier interrupts(signalPipe[0], QSocketNotifier::Read);
         QObject::connect(&interrupts, &QSocketNotifier::activated, &loop, [this, &scheduler] {
             char byte = 0;
@@ -231,9 +233,11 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
         signalPipe[0] = signalPipe[1] = -1;
     }
 
-    // With nothing prepared the run ends after the preparation (step 7): no outcome to file.
-    if (prepared > 0)
-        run.ErgebnisseUebernehmen();
+    // With nothing prepared the run ends after the preparation: no outcome to file, no
+    // date changed, so the site file stays as it was.
+    if (prepared == 0)
+        return 0;
+    run.ErgebnisseUebernehmen();
     // The site's dates go back into its file after every run, as the user would save them in
     // the window: the command has no later moment to do it.
     document.StoreFile(sitePath);

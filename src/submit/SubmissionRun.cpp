@@ -108,15 +108,10 @@ int SubmissionRun::prepare(const site::SiteRecord& record, const QString& answer
     m_failureLines.clear();
     m_successRows.clear();
     m_failureRows.clear();
-    m_ui.ShowWaitNotice(QStringLiteral("Übertragung wird vorbereitet, bitte warten ..."));
-    try {
-        RequestPreparation preparation(m_module, m_ui, record, answerDirectory);
-        preparation.DatenZumSendenVorbereiten(list, m_failureLines);
-    } catch (...) {
-        m_ui.CloseWaitNotice();
-        throw;
-    }
-    m_ui.CloseWaitNotice();
+    const base::WaitNoticeGuard notice(
+        m_ui, QStringLiteral("Übertragung wird vorbereitet, bitte warten ..."));
+    RequestPreparation preparation(m_module, m_ui, record, answerDirectory);
+    preparation.DatenZumSendenVorbereiten(list, m_failureLines);
     return list.count;
 }
 
@@ -143,9 +138,10 @@ QString takeUntil(QString& rest, QChar separator)
 
 void SubmissionRun::ErgebnisseUebernehmen()
 {
-    m_ui.ShowWaitNotice(QStringLiteral("Statusbericht wird erzeugt, bitte warten..."));
-    const auto finish = [this] {
-        m_ui.CloseWaitNotice();
+    base::WaitNoticeGuard notice(m_ui,
+                                 QStringLiteral("Statusbericht wird erzeugt, bitte warten..."));
+    const auto finish = [this, &notice] {
+        notice.close();
         m_module.refreshListViews();
         m_module.recount();
     };
