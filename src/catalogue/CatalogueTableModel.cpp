@@ -98,3 +98,7 @@ QVariant CatalogueTableModel::headerData(int section, Qt::Orientation orientatio
 }
 
 } // namespace pelvaro::catalogue
+
+// The meta-object code stays in this object file, so a program that never uses the model
+// (the command line) does not link it, nor QtGui with it.
+#include "moc_CatalogueTableModel.cpp"

@@ -14,6 +14,11 @@ using store::TableCursor;
 
 namespace {
 
+QString nothingMarkedText()
+{
+    return QStringLiteral("Es ist kein Eintrag markiert.");
+}
+
 bool isTrue(const QVariant& value)
 {
     return value.isValid() && value.toBool();
@@ -220,7 +225,7 @@ void TDataModule1::EintragAuswaehlen()
     withListRefresh(*this, [this] {
         TableCursor& v = *m_engines;
         if (v.isEmpty())
-            throw Error(QStringLiteral("Es ist kein Eintrag markiert."));
+            throw Error(nothingMarkedText());
         const bool manual = isTrue(v.value(QStringLiteral("NurManuell")));
         --m_counters.AnzNichtAusgewaehlt;
         ++m_counters.AnzAusgewaehlt;
@@ -234,7 +239,7 @@ void TDataModule1::EintragAbwaehlen(const QString& viewName)
     withListRefresh(*this, [this, &viewName] {
         TableCursor& v = view(viewName);
         if (v.isEmpty())
-            throw Error(QStringLiteral("Es ist kein Eintrag markiert."));
+            throw Error(nothingMarkedText());
         const bool manual = isTrue(v.value(QStringLiteral("NurManuell")));
         --m_counters.AnzAusgewaehlt;
         ++m_counters.AnzNichtAusgewaehlt;
@@ -302,7 +307,7 @@ void TDataModule1::FilterAuswahlUebernehmen()
         const ScreenUpdatesOff quiet(v);
         withListRefresh(*this, [this, &v] {
             if (!v.isOpen())
-                throw Error(QStringLiteral("Die Sicht %1 ist nicht geöffnet.").arg(v.viewName()));
+                throw Error(TableCursor::notOpenText(v.viewName()));
             bulk([this, &v] {
                 // First every row unselected, then the rows that pass the filter selected:
                 // the filter sees the table as the first step left it.
@@ -328,7 +333,7 @@ int TDataModule1::setField(const QString& field, const QVariant& value, const QS
     const store::TableDef& table = CatalogueSchema::dba();
     const store::FieldDef* def = table.field(field);
     if (!def)
-        throw Error(QStringLiteral("Die Tabelle %1 hat kein Feld \"%2\".").arg(table.name, field));
+        throw Error(TableCursor::noFieldText(table.name, field));
     QString sql = QStringLiteral("UPDATE %1 SET %2 = ?")
                       .arg(store::Database::quoted(table.name), store::Database::quoted(def->name));
     if (!condition.isEmpty())
@@ -366,8 +371,7 @@ QStringList selectColumns(const store::TableDef& table, const QStringList& field
     for (const QString& field : fields) {
         const store::FieldDef* def = table.field(field);
         if (!def)
-            throw Error(
-                QStringLiteral("Die Tabelle %1 hat kein Feld \"%2\".").arg(table.name, field));
+            throw Error(TableCursor::noFieldText(table.name, field));
         defs << def;
         columns << store::Database::quoted(def->name);
     }

@@ -25,6 +25,8 @@ using base::Windows1252;
 
 namespace {
 
+const QString noStatusLine = QStringLiteral("keine Statuszeile");
+
 // A status line or header block larger than this is no HTTP answer; it ends the exchange
 // instead of growing without bound when a server streams garbage.
 constexpr qsizetype MaxStatusLine = 8 * 1024;
@@ -634,7 +636,7 @@ ExchangeResult exchange(Connection& connection, const ExchangeRequest& request)
     qsizetype lineEnd = received.indexOf('\n');
     while (lineEnd < 0 && !closed) {
         if (!couldBeStatusLine(received) || received.size() > MaxStatusLine)
-            throw Ended{false, ClientFailureCode, badAnswer(QStringLiteral("keine Statuszeile"))};
+            throw Ended{false, ClientFailureCode, badAnswer(noStatusLine)};
         const qsizetype before = received.size();
         closed = connection.receive(received) == 0;
         lineEnd = received.indexOf('\n', before);
@@ -645,7 +647,7 @@ ExchangeResult exchange(Connection& connection, const ExchangeRequest& request)
     const std::optional<StatusLine> status =
         parseStatusLine(lineEnd < 0 ? received : received.left(lineEnd));
     if (!status)
-        throw Ended{false, ClientFailureCode, badAnswer(QStringLiteral("keine Statuszeile"))};
+        throw Ended{false, ClientFailureCode, badAnswer(noStatusLine)};
     result.StatusCode = status->code;
     result.Meldung = status->text;
     if (status->code >= 400) {

@@ -15,6 +15,7 @@ namespace pelvaro::submit {
 namespace {
 
 const QString abortCaption = QStringLiteral("Abbrechen");
+const QString abortDoneText = QStringLiteral("Ihre Abbruchanforderung wurde durchgeführt!");
 const QString startCaption = QStringLiteral("Start");
 
 QString& referringPage()
@@ -193,9 +194,9 @@ void SubmissionScheduler::StartenButtonClick()
         sleepAllWorkers();
         ThreadsBeenden();
         m_abortRequested = false;
-        m_ui.information(QStringLiteral("Ihre Abbruchanforderung wurde durchgeführt!"));
+        m_ui.information(abortDoneText);
         emit changed();
-        emit runEnded(QStringLiteral("Ihre Abbruchanforderung wurde durchgeführt!"));
+        emit runEnded(abortDoneText);
         return;
     }
 

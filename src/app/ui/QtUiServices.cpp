@@ -152,6 +152,12 @@ base::MessageAnswer QtUiServices::showMessage(base::MessageKind kind, const QStr
 
 namespace {
 
+// What an unattended run writes instead of showing a file dialog.
+QString cancelledDialogText(const base::FileDialogRequest& request)
+{
+    return QStringLiteral("Dateiauswahl \"%1\" -> Abbrechen").arg(request.title);
+}
+
 QFileDialog* makeDialog(QWidget* parent, const base::FileDialogRequest& request)
 {
     auto* dialog = new QFileDialog(parent, request.title, request.directory, request.filter);
@@ -165,7 +171,7 @@ QFileDialog* makeDialog(QWidget* parent, const base::FileDialogRequest& request)
 std::optional<QString> QtUiServices::getOpenFileName(const base::FileDialogRequest& request)
 {
     if (m_unattended) {
-        report(QStringLiteral("Dateiauswahl \"%1\" -> Abbrechen").arg(request.title));
+        report(cancelledDialogText(request));
         return std::nullopt;
     }
     const NoticeStepsAside aside(*this);
@@ -180,7 +186,7 @@ std::optional<QString> QtUiServices::getOpenFileName(const base::FileDialogReque
 std::optional<QString> QtUiServices::getSaveFileName(const base::FileDialogRequest& request)
 {
     if (m_unattended) {
-        report(QStringLiteral("Dateiauswahl \"%1\" -> Abbrechen").arg(request.title));
+        report(cancelledDialogText(request));
         return std::nullopt;
     }
     const NoticeStepsAside aside(*this);

@@ -8,6 +8,25 @@
 
 namespace pelvaro::catalogue::store {
 
+QString TableCursor::noFieldText(const QString& table, const QString& field)
+{
+    return QStringLiteral("Die Tabelle %1 hat kein Feld \"%2\".").arg(table, field);
+}
+
+QString TableCursor::notOpenText(const QString& view)
+{
+    return QStringLiteral("Die Sicht %1 ist nicht geöffnet.").arg(view);
+}
+
+namespace {
+
+QString readOnlyText(const QString& view)
+{
+    return QStringLiteral("Die Sicht %1 kann nicht geändert werden.").arg(view);
+}
+
+} // namespace
+
 TableCursor::TableCursor(Database& db, const TableDef& table, const QString& viewName,
                          QObject* parent)
     : QObject(parent), m_db(db), m_table(table), m_viewName(viewName)
@@ -40,8 +59,7 @@ void TableCursor::setOrderFields(const QStringList& fields)
     QString matching;
     for (const QString& field : fields)
         if (!m_table.field(field))
-            throw Error(
-                QStringLiteral("Die Tabelle %1 hat kein Feld \"%2\".").arg(m_table.name, field));
+            throw Error(noFieldText(m_table.name, field));
     for (const IndexDef& def : m_table.indexes) {
         if (def.fields.size() != fields.size())
             continue;
@@ -305,7 +323,7 @@ void TableCursor::refresh()
 void TableCursor::requireOpen() const
 {
     if (!m_open)
-        throw Error(QStringLiteral("Die Sicht %1 ist nicht geöffnet.").arg(m_viewName));
+        throw Error(notOpenText(m_viewName));
 }
 
 void TableCursor::requireRow() const
@@ -417,8 +435,7 @@ int TableCursor::fieldIndex(const QString& field) const
 {
     const int index = m_table.fieldIndex(field);
     if (index < 0)
-        throw Error(
-            QStringLiteral("Die Tabelle %1 hat kein Feld \"%2\".").arg(m_table.name, field));
+        throw Error(noFieldText(m_table.name, field));
     return index;
 }
 
@@ -445,7 +462,7 @@ void TableCursor::edit()
 {
     requireRow();
     if (m_readOnly)
-        throw Error(QStringLiteral("Die Sicht %1 kann nicht geändert werden.").arg(m_viewName));
+        throw Error(readOnlyText(m_viewName));
     if (m_editing)
         return;
     m_editValues = rowValues(size_t(m_position));
@@ -550,7 +567,7 @@ void TableCursor::append(const QVariantMap& values)
     if (!m_appendRefusal.isEmpty())
         throw Error(m_appendRefusal);
     if (m_readOnly)
-        throw Error(QStringLiteral("Die Sicht %1 kann nicht geändert werden.").arg(m_viewName));
+        throw Error(readOnlyText(m_viewName));
     QStringList columns;
     QStringList marks;
     QVariantList parameters;

@@ -33,6 +33,10 @@ public:
     const QString& viewName() const { return m_viewName; }
     const TableDef& table() const { return m_table; }
 
+    // The store's refusals, shared with the data module's set-based operations.
+    static QString noFieldText(const QString& table, const QString& field);
+    static QString notOpenText(const QString& view);
+
     // --- configuration (takes effect at once on an open cursor) ---
     // Orders by an index of the table; an empty name means store order.
     void setIndexName(const QString& indexName);
