@@ -17,49 +17,12 @@ using site::SiteRecord;
 
 namespace {
 
-struct TextKey
-{
-    const char* name;
-    QString SiteRecord::*field;
-};
-
 struct IndexKey
 {
     const char* name;
     qint32 SiteRecord::*field;
     const QStringList& (*items)();
 };
-
-// Record order.
-const std::vector<TextKey>& textKeys()
-{
-    static const std::vector<TextKey> keys{
-        {"FirstNameEdit", &SiteRecord::FirstNameEdit},
-        {"LastNameEdit", &SiteRecord::LastNameEdit},
-        {"title_personEdit", &SiteRecord::title_personEdit},
-        {"mobileEdit", &SiteRecord::mobileEdit},
-        {"tollfreeEdit", &SiteRecord::tollfreeEdit},
-        {"FaxEdit", &SiteRecord::FaxEdit},
-        {"phoneEdit", &SiteRecord::phoneEdit},
-        {"PostcodeEdit", &SiteRecord::PostcodeEdit},
-        {"CityEdit", &SiteRecord::CityEdit},
-        {"AddressEdit", &SiteRecord::AddressEdit},
-        {"emailEdit", &SiteRecord::emailEdit},
-        {"CompanyEdit", &SiteRecord::CompanyEdit},
-        {"productsEdit", &SiteRecord::productsEdit},
-        {"StateEdit", &SiteRecord::StateEdit},
-        {"TitleEdit", &SiteRecord::TitleEdit},
-        {"URLEdit", &SiteRecord::URLEdit},
-        {"DescriptionShortEdit", &SiteRecord::DescriptionShortEdit},
-        {"NameVornameWebMasterEdit", &SiteRecord::NameVornameWebMasterEdit},
-        {"WebmasterEmailEdit", &SiteRecord::WebmasterEmailEdit},
-        {"passwordedit", &SiteRecord::passwordedit},
-        {"ageEdit", &SiteRecord::ageEdit},
-        {"KeywordsMemo", &SiteRecord::KeywordsMemo},
-        {"DescriptionMemo", &SiteRecord::DescriptionMemo},
-    };
-    return keys;
-}
 
 const std::vector<IndexKey>& indexKeys()
 {
@@ -90,8 +53,8 @@ QString SiteJson::dateText(double days)
 QJsonObject SiteJson::toJson(const SiteRecord& record)
 {
     QJsonObject object;
-    for (const TextKey& key : textKeys())
-        object.insert(QLatin1String(key.name), record.*key.field);
+    for (const SiteRecord::TextField& key : SiteRecord::textFields())
+        object.insert(QLatin1String(key.name), record.*key.member);
     for (const IndexKey& key : indexKeys())
         object.insert(QLatin1String(key.name), record.*key.field);
     for (int i = 0; i < SiteRecord::KeyCount; ++i)
@@ -125,12 +88,12 @@ SiteRecord SiteJson::fromJson(const QJsonObject& object)
             continue;
 
         bool known = false;
-        for (const TextKey& key : textKeys()) {
+        for (const SiteRecord::TextField& key : SiteRecord::textFields()) {
             if (name != QLatin1String(key.name))
                 continue;
             if (!value.isString())
                 throw wrongType("Text");
-            record.*key.field = value.toString();
+            record.*key.member = value.toString();
             known = true;
         }
         for (int i = 0; !known && i < SiteRecord::KeyCount; ++i) {

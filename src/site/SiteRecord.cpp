@@ -17,36 +17,36 @@ namespace {
 // slot is one length byte plus the capacity.
 struct TextSlot
 {
-    QString SiteRecord::*member;
+    SiteRecord::TextField field;
     qsizetype offset;
     qsizetype capacity;
 };
 
 constexpr TextSlot textSlots[] = {
-    {&SiteRecord::FirstNameEdit, 0, 30},
-    {&SiteRecord::LastNameEdit, 31, 30},
-    {&SiteRecord::title_personEdit, 62, 30},
-    {&SiteRecord::mobileEdit, 93, 30},
-    {&SiteRecord::tollfreeEdit, 124, 30},
-    {&SiteRecord::FaxEdit, 155, 30},
-    {&SiteRecord::phoneEdit, 186, 30},
-    {&SiteRecord::PostcodeEdit, 217, 15},
-    {&SiteRecord::CityEdit, 233, 50},
-    {&SiteRecord::AddressEdit, 284, 60},
-    {&SiteRecord::emailEdit, 345, 60},
-    {&SiteRecord::CompanyEdit, 406, 50},
-    {&SiteRecord::productsEdit, 457, 50},
-    {&SiteRecord::StateEdit, 508, 30},
-    {&SiteRecord::TitleEdit, 539, 50},
-    {&SiteRecord::URLEdit, 590, 100},
-    {&SiteRecord::DescriptionShortEdit, 691, 60},
-    {&SiteRecord::NameVornameWebMasterEdit, 752, 100},
-    {&SiteRecord::WebmasterEmailEdit, 853, 60},
-    {&SiteRecord::passwordedit, 914, 15},
-    {&SiteRecord::ageEdit, 930, 2},
-    {&SiteRecord::KeywordsMemo, 933, 255},
-    {&SiteRecord::DescriptionMemo, 1189, 255},
-    {&SiteRecord::FullName, 1934, 60},
+    {{"FirstNameEdit", &SiteRecord::FirstNameEdit}, 0, 30},
+    {{"LastNameEdit", &SiteRecord::LastNameEdit}, 31, 30},
+    {{"title_personEdit", &SiteRecord::title_personEdit}, 62, 30},
+    {{"mobileEdit", &SiteRecord::mobileEdit}, 93, 30},
+    {{"tollfreeEdit", &SiteRecord::tollfreeEdit}, 124, 30},
+    {{"FaxEdit", &SiteRecord::FaxEdit}, 155, 30},
+    {{"phoneEdit", &SiteRecord::phoneEdit}, 186, 30},
+    {{"PostcodeEdit", &SiteRecord::PostcodeEdit}, 217, 15},
+    {{"CityEdit", &SiteRecord::CityEdit}, 233, 50},
+    {{"AddressEdit", &SiteRecord::AddressEdit}, 284, 60},
+    {{"emailEdit", &SiteRecord::emailEdit}, 345, 60},
+    {{"CompanyEdit", &SiteRecord::CompanyEdit}, 406, 50},
+    {{"productsEdit", &SiteRecord::productsEdit}, 457, 50},
+    {{"StateEdit", &SiteRecord::StateEdit}, 508, 30},
+    {{"TitleEdit", &SiteRecord::TitleEdit}, 539, 50},
+    {{"URLEdit", &SiteRecord::URLEdit}, 590, 100},
+    {{"DescriptionShortEdit", &SiteRecord::DescriptionShortEdit}, 691, 60},
+    {{"NameVornameWebMasterEdit", &SiteRecord::NameVornameWebMasterEdit}, 752, 100},
+    {{"WebmasterEmailEdit", &SiteRecord::WebmasterEmailEdit}, 853, 60},
+    {{"passwordedit", &SiteRecord::passwordedit}, 914, 15},
+    {{"ageEdit", &SiteRecord::ageEdit}, 930, 2},
+    {{"KeywordsMemo", &SiteRecord::KeywordsMemo}, 933, 255},
+    {{"DescriptionMemo", &SiteRecord::DescriptionMemo}, 1189, 255},
+    {{"FullName", &SiteRecord::FullName}, 1934, 60},
 };
 
 constexpr qint32 SiteRecord::*indexSlots[] = {
@@ -103,10 +103,22 @@ QString SiteRecord::fullNameOf(const QString& firstName, const QString& lastName
                                   fullNameCapacity);
 }
 
+std::span<const SiteRecord::TextField> SiteRecord::textFields()
+{
+    // Every slot but the last, the derived full name.
+    static const std::array<TextField, std::size(textSlots) - 1> fields = [] {
+        std::array<TextField, std::size(textSlots) - 1> out{};
+        for (size_t i = 0; i < out.size(); ++i)
+            out[i] = textSlots[i].field;
+        return out;
+    }();
+    return fields;
+}
+
 int SiteRecord::capacityOf(QString SiteRecord::*member)
 {
     for (const TextSlot& slot : textSlots) {
-        if (slot.member == member)
+        if (slot.field.member == member)
             return int(slot.capacity);
     }
     return 0;
@@ -115,7 +127,7 @@ int SiteRecord::capacityOf(QString SiteRecord::*member)
 void SiteRecord::clampToCapacities()
 {
     for (const TextSlot& slot : textSlots)
-        this->*slot.member = Windows1252::truncated(this->*slot.member, slot.capacity);
+        this->*slot.field.member = Windows1252::truncated(this->*slot.field.member, slot.capacity);
     for (QString& key : Key)
         key = Windows1252::truncated(key, keyCapacity);
 }
@@ -125,7 +137,7 @@ QByteArray SiteRecord::encode() const
     QByteArray out(ByteSize, '\0');
     char* data = out.data();
     for (const TextSlot& slot : textSlots)
-        writeText(data + slot.offset, slot.capacity, this->*slot.member);
+        writeText(data + slot.offset, slot.capacity, this->*slot.field.member);
     for (qsizetype i = 0; i < qsizetype(std::size(indexSlots)); ++i)
         qToLittleEndian<qint32>(this->*indexSlots[i], data + indexOffset + 4 * i);
     for (qsizetype i = 0; i < KeyCount; ++i)
@@ -150,7 +162,7 @@ SiteRecord SiteRecord::decode(const QByteArray& bytes)
 
     SiteRecord record;
     for (const TextSlot& slot : textSlots)
-        record.*slot.member = readText(data + slot.offset, slot.capacity);
+        record.*slot.field.member = readText(data + slot.offset, slot.capacity);
     for (qsizetype i = 0; i < qsizetype(std::size(indexSlots)); ++i)
         record.*indexSlots[i] = qFromLittleEndian<qint32>(data + indexOffset + 4 * i);
     for (qsizetype i = 0; i < KeyCount; ++i)

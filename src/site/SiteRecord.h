@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <array>
+#include <span>
 
 namespace pelvaro::site {
 
@@ -65,6 +66,17 @@ struct SiteRecord
     void recomputeFullName() { FullName = fullNameOf(FirstNameEdit, LastNameEdit); }
     // Cuts every text to its capacity (characters Windows-1252 cannot hold count as one).
     void clampToCapacities();
+    // A text the user describes the site with, named as its control: the twenty one-line
+    // fields and the age first, then the two memos, in record order.
+    struct TextField
+    {
+        const char* name;
+        QString SiteRecord::*member;
+    };
+    static constexpr int EditFieldCount = 21;
+    static std::span<const TextField> textFields();
+    static std::span<const TextField> editFields() { return textFields().first(EditFieldCount); }
+
     // The capacity of a text member, in Windows-1252 bytes; also the maximum length of its
     // edit field. The key texts have keyCapacity; an unknown member gives 0.
     static int capacityOf(QString SiteRecord::*member);

@@ -30,36 +30,9 @@ namespace pelvaro::site::ui {
 
 namespace {
 
-// The one-line fields in record order; the record's capacity is also their maximum length.
-struct EditField
-{
-    const char* name;
-    QString SiteRecord::*member;
-};
-
-constexpr EditField editFields[] = {
-    {"FirstNameEdit", &SiteRecord::FirstNameEdit},
-    {"LastNameEdit", &SiteRecord::LastNameEdit},
-    {"title_personEdit", &SiteRecord::title_personEdit},
-    {"mobileEdit", &SiteRecord::mobileEdit},
-    {"tollfreeEdit", &SiteRecord::tollfreeEdit},
-    {"FaxEdit", &SiteRecord::FaxEdit},
-    {"phoneEdit", &SiteRecord::phoneEdit},
-    {"PostcodeEdit", &SiteRecord::PostcodeEdit},
-    {"CityEdit", &SiteRecord::CityEdit},
-    {"AddressEdit", &SiteRecord::AddressEdit},
-    {"emailEdit", &SiteRecord::emailEdit},
-    {"CompanyEdit", &SiteRecord::CompanyEdit},
-    {"productsEdit", &SiteRecord::productsEdit},
-    {"StateEdit", &SiteRecord::StateEdit},
-    {"TitleEdit", &SiteRecord::TitleEdit},
-    {"URLEdit", &SiteRecord::URLEdit},
-    {"DescriptionShortEdit", &SiteRecord::DescriptionShortEdit},
-    {"NameVornameWebMasterEdit", &SiteRecord::NameVornameWebMasterEdit},
-    {"WebmasterEmailEdit", &SiteRecord::WebmasterEmailEdit},
-    {"passwordedit", &SiteRecord::passwordedit},
-    {"ageEdit", &SiteRecord::ageEdit},
-};
+// The one-line fields, named and ordered by the record; its capacities are their maximum
+// lengths.
+using EditField = SiteRecord::TextField;
 
 struct ComboField
 {
@@ -79,10 +52,10 @@ const ComboField comboFields[] = {
     {"sexCombo", &SiteRecord::sexCombo, &SiteItemLists::sexCombo, false},
 };
 
-template <typename Field, size_t N>
-const Field* findByName(const Field (&fields)[N], const QString& name)
+template <typename Fields>
+auto findByName(const Fields& fields, const QString& name) -> decltype(&*std::begin(fields))
 {
-    for (const Field& field : fields)
+    for (const auto& field : fields)
         if (name == QLatin1String(field.name))
             return &field;
     return nullptr;
@@ -170,7 +143,7 @@ void SiteDescriptionPage::createControls()
             control = m_descriptionMemo;
         } else if (tag == FieldGuidance::KeywordsMemoTag) {
             control = createKeywordsMemo();
-        } else if (const EditField* field = findByName(editFields, name)) {
+        } else if (const EditField* field = findByName(SiteRecord::editFields(), name)) {
             auto* edit = new QLineEdit(this);
             edit->setMaxLength(SiteRecord::capacityOf(field->member));
             control = edit;
@@ -291,7 +264,7 @@ void SiteDescriptionPage::createLayout()
 
 void SiteDescriptionPage::connectChanges()
 {
-    for (const EditField& field : editFields)
+    for (const EditField& field : SiteRecord::editFields())
         connect(lineEdit(field.name), &QLineEdit::textEdited, this,
                 &SiteDescriptionPage::userModified);
     for (const ComboField& field : comboFields) {
@@ -454,7 +427,7 @@ int SiteDescriptionPage::RequiredFieldCheck()
 
 void SiteDescriptionPage::readInto(SiteRecord& record) const
 {
-    for (const EditField& field : editFields)
+    for (const EditField& field : SiteRecord::editFields())
         record.*field.member = lineEdit(field.name)->text();
     record.KeywordsMemo = recordTextOf(m_keywordsMemo);
     record.DescriptionMemo = recordTextOf(m_descriptionMemo);
@@ -471,7 +444,7 @@ void SiteDescriptionPage::setMemoText(QPlainTextEdit* memo, const QString& recor
 void SiteDescriptionPage::showRecord(const SiteRecord& record)
 {
     m_showing = true;
-    for (const EditField& field : editFields)
+    for (const EditField& field : SiteRecord::editFields())
         lineEdit(field.name)->setText(record.*field.member);
     setMemoText(m_keywordsMemo, record.KeywordsMemo);
     setMemoText(m_descriptionMemo, record.DescriptionMemo);

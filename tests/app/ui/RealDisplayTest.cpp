@@ -37,8 +37,13 @@ protected:
 
     void TearDown() override
     {
+        // Asked to end, the server takes its lock file and socket with it; a killed one
+        // leaves them behind for the next server to trip over.
         for (QProcess* p : {&m_program, &m_server}) {
-            if (p->state() != QProcess::NotRunning) {
+            if (p->state() == QProcess::NotRunning)
+                continue;
+            p->terminate();
+            if (!p->waitForFinished(10000)) {
                 p->kill();
                 p->waitForFinished();
             }
