@@ -721,6 +721,7 @@ ExchangeResult exchange(Connection& connection, const ExchangeRequest& request)
 struct HttpExchange::Impl
 {
     int cancelFd = -1;
+    bool ownsCancelFd = true;
     int cancelFdError = 0;
     std::atomic<bool> cancelled{false};
     QByteArray nameServers;
@@ -735,9 +736,15 @@ HttpExchange::HttpExchange() : m_impl(std::make_unique<Impl>())
         m_impl->cancelFdError = errno;
 }
 
+HttpExchange::HttpExchange(int cancelEvent) : m_impl(std::make_unique<Impl>())
+{
+    m_impl->cancelFd = cancelEvent;
+    m_impl->ownsCancelFd = false;
+}
+
 HttpExchange::~HttpExchange()
 {
-    if (m_impl->cancelFd >= 0)
+    if (m_impl->ownsCancelFd && m_impl->cancelFd >= 0)
         ::close(m_impl->cancelFd);
 }
 

@@ -53,6 +53,10 @@ public:
     using Progress = std::function<void(int percent)>;
 
     HttpExchange();
+    // Hears a cancel on the caller's event instead of an event of its own: a worker keeps
+    // one for its life rather than making and closing one per exchange. The caller keeps it
+    // open while the exchange lives and must not reuse it once it was signalled.
+    explicit HttpExchange(int cancelEvent);
     ~HttpExchange();
     HttpExchange(const HttpExchange&) = delete;
     HttpExchange& operator=(const HttpExchange&) = delete;

@@ -3,8 +3,12 @@
 #include "submit/AnswerPage.h"
 #include "submit/SubmissionScheduler.h"
 
+#include <optional>
+
 #include <pthread.h>
 #include <sched.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace pelvaro::submit {
 
@@ -52,6 +56,19 @@ void THTTPThread::Execute()
     sched_param param{};
     pthread_setschedparam(pthread_self(), SCHED_IDLE, &param);
 
+    // One cancel event for all of this worker's exchanges: a cancel only ever comes with
+    // the order to end, so a signalled event is never handed to another exchange. Without
+    // it each exchange makes its own (and fails with the reason when it cannot).
+    struct CancelEvent
+    {
+        int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        ~CancelEvent()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } const cancelEvent;
+
     for (;;) {
         Assignment work;
         {
@@ -65,7 +82,9 @@ void THTTPThread::Execute()
         const quint64 ticket = work.ticket;
         m_owner.postProgress(m_slot, ticket, 5);
 
-        HttpExchange exchange;
+        std::optional<HttpExchange> owned;
+        HttpExchange& exchange =
+            cancelEvent.fd >= 0 ? owned.emplace(cancelEvent.fd) : owned.emplace();
         {
             std::lock_guard lock(m_mutex);
             if (m_terminate)
