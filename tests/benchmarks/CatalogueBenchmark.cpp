@@ -1,5 +1,6 @@
 // Figures for the catalogue's bulk operations on the shipped catalogue (604 services) and on
 // one ten times larger. Run: build/dev/tests/bench_catalogue
+#include "BenchmarkSite.h"
 #include "catalogue/CatalogueSiteDates.h"
 #include "catalogue/SelectionFile.h"
 #include "catalogue/TDataModule1.h"
@@ -143,27 +144,7 @@ void BM_SelectionLoad(benchmark::State& state)
     }
 }
 
-site::SiteRecord filledRecord()
-{
-    site::SiteRecord r;
-    r.Clear();
-    for (QString* text :
-         {&r.FirstNameEdit, &r.LastNameEdit, &r.title_personEdit, &r.mobileEdit, &r.tollfreeEdit,
-          &r.FaxEdit, &r.phoneEdit, &r.CityEdit, &r.AddressEdit, &r.CompanyEdit, &r.productsEdit,
-          &r.StateEdit, &r.TitleEdit, &r.DescriptionShortEdit, &r.NameVornameWebMasterEdit,
-          &r.passwordedit, &r.KeywordsMemo, &r.DescriptionMemo})
-        *text = QStringLiteral("Wert äöü & Co");
-    r.URLEdit = QStringLiteral("http://www.muster.example/");
-    r.emailEdit = QStringLiteral("info@muster.example");
-    r.WebmasterEmailEdit = QStringLiteral("webmaster@muster.example");
-    r.ageEdit = QStringLiteral("42");
-    r.LanguageCombo = 16;
-    r.webtypeCombo = 2;
-    r.CategoryCombo = 20;
-    r.countryCombo = 80;
-    r.recomputeFullName();
-    return r;
-}
+using pelvaro::bench::filledRecord;
 
 // The preparation of a run over every selected automatic service (453 of the shipped
 // catalogue; at ten times the size the send list's 701 and the rest reported as not fitting).

@@ -1,6 +1,7 @@
 // Figures for a whole submission run: every sample service selected, the demo farm
 // answering through the proxy after a fixed delay, 24 workers. Ten runs in one process
 // show whether memory grows. Run: build/dev/tests/bench_submit [delay-ms]
+#include "BenchmarkSite.h"
 #include "base/UiServices.h"
 #include "catalogue/TDataModule1.h"
 #include "catalogue/store/CatalogueDatabase.h"
@@ -46,30 +47,7 @@ double cpuSeconds()
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-site::SiteRecord filledRecord()
-{
-    site::SiteRecord r;
-    r.Clear();
-    for (QString* text :
-         {&r.FirstNameEdit, &r.LastNameEdit, &r.title_personEdit, &r.mobileEdit, &r.tollfreeEdit,
-          &r.FaxEdit, &r.phoneEdit, &r.CityEdit, &r.AddressEdit, &r.CompanyEdit, &r.productsEdit,
-          &r.StateEdit, &r.TitleEdit, &r.DescriptionShortEdit, &r.NameVornameWebMasterEdit,
-          &r.passwordedit, &r.KeywordsMemo, &r.DescriptionMemo})
-        *text = QStringLiteral("Wert äöü & Co");
-    r.URLEdit = QStringLiteral("http://www.muster.example/");
-    r.emailEdit = QStringLiteral("info@muster.example");
-    r.WebmasterEmailEdit = QStringLiteral("webmaster@muster.example");
-    r.PostcodeEdit = QStringLiteral("10115");
-    r.ageEdit = QStringLiteral("42");
-    r.LanguageCombo = 16;
-    r.webtypeCombo = 2;
-    r.CategoryCombo = 20;
-    r.countryCombo = 80;
-    r.GreetingCombo = 0;
-    r.sexCombo = 0;
-    r.recomputeFullName();
-    return r;
-}
+using bench::filledRecord;
 
 } // namespace
 
