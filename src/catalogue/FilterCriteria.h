@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+#include <array>
+
+namespace pelvaro::catalogue {
+
+// The ticks of the filter dialog and the filter expression they make for TableFilter. The
+// criteria, the date and the country part outlive one opening of the dialog; the dialog
+// only shows and changes them.
+class FilterCriteria
+{
+public:
+    // The value of each criterion in the criteria byte.
+    enum Criterion : int
+    {
+        Directories = 2,   // Kategorie 'V'
+        SpiderEngines = 4, // Kategorie 'S'
+        Other = 8,         // Kategorie 'A'
+        NotRegistered = 16,
+        Top100 = 32,
+        RegisteredBefore = 64,
+        LimitCountries = 128
+    };
+    static constexpr int CountryCount = 29;
+
+    // The filter TableFilter gets when nothing is ticked: no entry passes it.
+    static QString nothingText() { return QStringLiteral("(Kategorie = 'X')"); }
+
+    void set(Criterion criterion, bool on);
+    bool isSet(Criterion criterion) const { return (m_bits & criterion) != 0; }
+    int bits() const { return m_bits; }
+
+    // The date of the "registered before" criterion: taken when that box is clicked.
+    void setFilterDate(const QDate& date) { m_filterDate = date; }
+    const QDate& filterDate() const { return m_filterDate; }
+
+    // Rebuilds the country part from the ticked country codes 0 to 28.
+    void setCountries(const std::array<bool, CountryCount>& ticked);
+    const QString& countryPart() const { return m_countryPart; }
+
+    // The expression as the ticks join it, blanks included; empty when nothing is ticked.
+    // The date is written with a four-digit year, so no century is ever guessed.
+    QString expression() const;
+
+    // What TableFilter gets for an expression, and the first status panel's text.
+    struct ViewFilter
+    {
+        QString text;
+        bool filtered = false;
+        QString status;
+    };
+    static ViewFilter viewFilter(const QString& expression);
+    // The second status panel.
+    static QString matchesText(int count);
+
+private:
+    int m_bits = 0;
+    QDate m_filterDate;
+    QString m_countryPart;
+};
+
+} // namespace pelvaro::catalogue
