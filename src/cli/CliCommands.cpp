@@ -6,6 +6,7 @@
 #include "base/SettingsStore.h"
 #include "catalogue/CatalogueImporter.h"
 #include "catalogue/CatalogueSiteDates.h"
+#include "catalogue/FilterCriteria.h"
 #include "catalogue/SelectionFile.h"
 #include "catalogue/TDataModule1.h"
 #include "cli/ConsoleUiServices.h"
@@ -76,6 +77,10 @@ QString CliCommands::usage()
         "        zeigt die vier Zähler der Auswahl.\n"
         "  catalogue list [SICHT]\n"
         "        listet Nr und Name der Sicht (Vorgabe: TableEngines).\n"
+        "  catalogue filter-text [--kinds VSA] [--not-registered] [--top]\n"
+        "                        [--before JJJJ-MM-TT] [--countries N,N,...]\n"
+        "        zeigt den Filterausdruck, den der Filter-Dialog für diese Häkchen bildet, und\n"
+        "        die Zahl der passenden Einträge (Treffer=N); ändert nichts.\n"
         "  catalogue select --all | --none | --nr N[,N...] | --filter AUSDRUCK\n"
         "        wählt alle, keine, die genannten oder die zum Filter passenden Suchdienste.\n"
         "  prepare DATEI.sit\n"
@@ -300,7 +305,7 @@ int CliCommands::catalogueCommand(const QStringList& arguments)
         return 0;
     }
     if (sub != QLatin1String("counts") && sub != QLatin1String("list") &&
-        sub != QLatin1String("select"))
+        sub != QLatin1String("select") && sub != QLatin1String("filter-text"))
         return fail(QStringLiteral("Unbekannter Befehl \"catalogue %1\". Siehe pelvaro-cli --help.")
                         .arg(sub));
 
@@ -315,6 +320,8 @@ int CliCommands::catalogueCommand(const QStringList& arguments)
     }
     if (sub == QLatin1String("select"))
         return catalogueSelect(*module, arguments.mid(1));
+    if (sub == QLatin1String("filter-text"))
+        return catalogueFilterText(*module, arguments.mid(1));
 
     if (arguments.size() > 2)
         return fail(QStringLiteral("catalogue list erwartet höchstens den Namen einer Sicht."));
@@ -329,6 +336,69 @@ int CliCommands::catalogueCommand(const QStringList& arguments)
     for (int row = 0; row < view.rowCount(); ++row)
         m_out << view.valueAt(row, nr).toInt() << '\t' << view.valueAt(row, name).toString()
               << '\n';
+    m_out.flush();
+    return 0;
+}
+
+int CliCommands::catalogueFilterText(catalogue::TDataModule1& module, const QStringList& arguments)
+{
+    using catalogue::FilterCriteria;
+    FilterCriteria criteria;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments.at(i);
+        const bool hasValue = i + 1 < arguments.size();
+        if (arg == QLatin1String("--kinds") && hasValue) {
+            for (const QChar letter : arguments.at(++i)) {
+                if (letter == QLatin1Char('V'))
+                    criteria.set(FilterCriteria::Directories, true);
+                else if (letter == QLatin1Char('S'))
+                    criteria.set(FilterCriteria::SpiderEngines, true);
+                else if (letter == QLatin1Char('A'))
+                    criteria.set(FilterCriteria::Other, true);
+                else
+                    return fail(
+                        QStringLiteral("--kinds kennt nur V, S und A, nicht \"%1\".").arg(letter));
+            }
+        } else if (arg == QLatin1String("--not-registered")) {
+            criteria.set(FilterCriteria::NotRegistered, true);
+        } else if (arg == QLatin1String("--top")) {
+            criteria.set(FilterCriteria::Top100, true);
+        } else if (arg == QLatin1String("--before") && hasValue) {
+            const QDate date = QDate::fromString(arguments.at(++i), Qt::ISODate);
+            if (!date.isValid())
+                return fail(QStringLiteral("--before erwartet ein Datum JJJJ-MM-TT."));
+            criteria.set(FilterCriteria::RegisteredBefore, true);
+            criteria.setFilterDate(date);
+        } else if (arg == QLatin1String("--countries") && hasValue) {
+            std::array<bool, FilterCriteria::CountryCount> ticked{};
+            const QString list = arguments.at(++i).trimmed();
+            for (const QString& part : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+                bool ok = false;
+                const int code = part.trimmed().toInt(&ok);
+                if (!ok || code < 0 || code >= FilterCriteria::CountryCount)
+                    return fail(QStringLiteral("\"%1\" ist kein Ländercode (0 bis %2).")
+                                    .arg(part)
+                                    .arg(FilterCriteria::CountryCount - 1));
+                ticked[size_t(code)] = true;
+            }
+            criteria.set(FilterCriteria::LimitCountries, true);
+            criteria.setCountries(ticked);
+        } else {
+            return fail(QStringLiteral("catalogue filter-text erwartet [--kinds VSA] "
+                                       "[--not-registered] [--top] [--before JJJJ-MM-TT] "
+                                       "[--countries N,N,...]."));
+        }
+    }
+    // Counted as the dialog counts: nothing ticked switches the filter off, so every entry
+    // counts. Only the filter view changes, never a row.
+    const QString expression = criteria.expression();
+    const FilterCriteria::ViewFilter filter = FilterCriteria::viewFilter(expression);
+    catalogue::store::TableCursor& view = module.TableFilter();
+    view.setFilter(filter.text);
+    view.setFiltered(filter.filtered);
+    if (!view.isOpen())
+        view.open();
+    m_out << expression << '\n' << QStringLiteral("Treffer=%1").arg(view.rowCount()) << '\n';
     m_out.flush();
     return 0;
 }

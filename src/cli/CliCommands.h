@@ -40,6 +40,7 @@ private:
     int catalogueCommand(const QStringList& arguments);
     int selectionCommand(const QStringList& arguments);
     int catalogueSelect(catalogue::TDataModule1& module, const QStringList& arguments);
+    int catalogueFilterText(catalogue::TDataModule1& module, const QStringList& arguments);
     // Opens the catalogue of the program directory; nullptr after its error was printed.
     std::unique_ptr<catalogue::TDataModule1> openCatalogue();
     QString dataDirectory() const;

@@ -116,6 +116,48 @@ TEST_F(CliCatalogue, SelectCountAndList)
     EXPECT_EQ(kinds.out, counts(418, 186, 139, 47));
 }
 
+// filter-text shows what the dialog's ticks would select, and selects nothing itself.
+TEST_F(CliCatalogue, FilterTextCountsWhatTheFilterWouldSelect)
+{
+    const Output shown =
+        cli({QStringLiteral("catalogue"), QStringLiteral("filter-text"), QStringLiteral("--kinds"),
+             QStringLiteral("VS"), QStringLiteral("--top"), QStringLiteral("--countries"),
+             QStringLiteral("0,17")});
+    ASSERT_EQ(shown.code, 0) << shown.err.toStdString();
+    const QStringList lines = shown.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("((Kategorie = 'V') or (Kategorie = 'S')) and (Bewertung > "
+                                       "1) and ((CodefuerFlagge = 0) or (CodefuerFlagge = 17))"));
+    EXPECT_EQ(cli({QStringLiteral("catalogue"), QStringLiteral("counts")}).out,
+              counts(604, 0, 0, 0));
+
+    // OK with the same ticks selects exactly the counted entries.
+    ASSERT_EQ(cli({QStringLiteral("catalogue"), QStringLiteral("select"),
+                   QStringLiteral("--filter"), lines[0]})
+                  .code,
+              0);
+    const QString selected = cli({QStringLiteral("catalogue"), QStringLiteral("counts")})
+                                 .out.section(QLatin1Char('\n'), 1, 1);
+    EXPECT_EQ(QStringLiteral("Treffer=") + selected.section(QLatin1Char('='), 1), lines[1]);
+
+    // No tick: no expression, every entry counts; the country box alone adds nothing.
+    EXPECT_EQ(cli({QStringLiteral("catalogue"), QStringLiteral("filter-text")}).out,
+              QStringLiteral("\nTreffer=604\n"));
+    EXPECT_EQ(cli({QStringLiteral("catalogue"), QStringLiteral("filter-text"),
+                   QStringLiteral("--countries"), QString()})
+                  .out,
+              QStringLiteral("\nTreffer=604\n"));
+    for (const QStringList& bad :
+         {QStringList{QStringLiteral("--kinds"), QStringLiteral("X")},
+          QStringList{QStringLiteral("--countries"), QStringLiteral("29")},
+          QStringList{QStringLiteral("--before"), QStringLiteral("17.05.2031")}}) {
+        const Output refused =
+            cli(QStringList{QStringLiteral("catalogue"), QStringLiteral("filter-text")} + bad);
+        EXPECT_EQ(refused.code, 1) << bad.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(refused.out.isEmpty());
+    }
+}
+
 TEST_F(CliCatalogue, BadRequestsAreClearErrors)
 {
     const Output filter = cli({QStringLiteral("catalogue"), QStringLiteral("select"),
@@ -309,6 +351,15 @@ TEST_F(CliCatalogue, SubmitRunsThroughTheDemoFarm)
             dated[nr] = date;
     const QString day = QStringLiteral("2031-05-17");
     EXPECT_EQ(dated, (std::map<int, QString>{{1, day}, {6, day}, {7, day}, {8, day}}));
+    // The filter's date criterion: a registration on the day itself passes, none before it.
+    EXPECT_EQ(cli({QStringLiteral("catalogue"), QStringLiteral("filter-text"),
+                   QStringLiteral("--before"), QStringLiteral("2031-05-17")})
+                  .out,
+              QStringLiteral("(ZuletztRegistriert <=  '17.05.2031')\nTreffer=4\n"));
+    EXPECT_EQ(cli({QStringLiteral("catalogue"), QStringLiteral("filter-text"),
+                   QStringLiteral("--before"), QStringLiteral("2031-05-16")})
+                  .out,
+              QStringLiteral("(ZuletztRegistriert <=  '16.05.2031')\nTreffer=0\n"));
     EXPECT_EQ(
         QDir(TestDirs::programDir() + QStringLiteral("/HTML")).entryList(QDir::Files),
         (QStringList{QStringLiteral("Fundfalke.html"), QStringLiteral("Golden Web Guide.html"),

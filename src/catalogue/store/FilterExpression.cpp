@@ -323,8 +323,10 @@ private:
 
     std::optional<QDate> dateValue(const QString& text) const
     {
-        for (const QString& format :
-             {m_locale.dateFormat(QLocale::ShortFormat), QStringLiteral("yyyy-MM-dd")}) {
+        // The user's own short format first, then the one the filter dialog writes whatever
+        // the system's language, then ISO.
+        for (const QString& format : {m_locale.dateFormat(QLocale::ShortFormat),
+                                      QStringLiteral("dd.MM.yyyy"), QStringLiteral("yyyy-MM-dd")}) {
             if (const std::optional<QDate> date = dateByFormat(text, format))
                 return date;
         }

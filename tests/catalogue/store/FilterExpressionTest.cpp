@@ -232,8 +232,14 @@ TEST(FilterExpression, ReadsDatesInTheGivenLocalesShortFormat)
     const CompiledFilter filter =
         FilterExpression::compile(QStringLiteral("ZuletztRegistriert <= '12/31/00'"), dba(), us);
     EXPECT_EQ(filter.parameters, QVariantList{QVariant(36891.0)});
+    // The filter dialog writes German dates whatever the system's language; a dotted date
+    // cannot be mistaken for the slashed one of other locales.
+    EXPECT_EQ(
+        FilterExpression::compile(QStringLiteral("ZuletztRegistriert <=  '31.12.2000'"), dba(), us)
+            .parameters,
+        QVariantList{QVariant(36891.0)});
     EXPECT_THROW(
-        FilterExpression::compile(QStringLiteral("ZuletztRegistriert <= '31.12.00'"), dba(), us),
+        FilterExpression::compile(QStringLiteral("ZuletztRegistriert <= '31/12/00'"), dba(), us),
         Error);
 }
 
