@@ -15,7 +15,7 @@ struct Settings
     bool overwriteReport = false; // IDBerichtUeberschreiben
     bool showTips = false;        // IDTDT
     QString catalogueVersion;     // IDNSDV: empty means the catalogue shipped with the program
-    int idleTimeLimit = 120;      // IDZeitlimit: seconds an exchange may wait for a byte; 0 = none
+    int idleTimeLimit = 0;        // IDZeitlimit: seconds an exchange may wait for a byte; 0 = none
 
     static Settings defaults();
     bool operator==(const Settings&) const = default;

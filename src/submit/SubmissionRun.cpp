@@ -134,6 +134,16 @@ QString takeUntil(QString& rest, QChar separator)
     return head;
 }
 
+// Name, message and status code: the part of a result line before its CR.
+ResultRow takeRowHead(QString& rest)
+{
+    ResultRow row;
+    row.Suchdienst = takeUntil(rest, QLatin1Char('\t'));
+    row.Meldung = takeUntil(rest, QLatin1Char('\t'));
+    row.Statuscode = takeUntil(rest, QLatin1Char('\r'));
+    return row;
+}
+
 } // namespace
 
 void SubmissionRun::ErgebnisseUebernehmen()
@@ -152,11 +162,7 @@ void SubmissionRun::ErgebnisseUebernehmen()
         QList<qint64> numbers;
         for (const QString& line : std::as_const(m_successLines)) {
             QString rest = line;
-            ResultRow row;
-            row.Suchdienst = takeUntil(rest, QLatin1Char('\t'));
-            row.Meldung = takeUntil(rest, QLatin1Char('\t'));
-            row.Statuscode = takeUntil(rest, QLatin1Char('\r'));
-            m_successRows.push_back(row);
+            m_successRows.push_back(takeRowHead(rest));
             bool isNumber = false;
             const int nr = takeUntil(rest, QLatin1Char('\t')).toInt(&isNumber);
             // A number that does not parse is skipped silently.
@@ -181,10 +187,7 @@ void SubmissionRun::ErgebnisseUebernehmen()
         }
         for (const QString& line : std::as_const(m_failureLines)) {
             QString rest = line;
-            ResultRow row;
-            row.Suchdienst = takeUntil(rest, QLatin1Char('\t'));
-            row.Meldung = takeUntil(rest, QLatin1Char('\t'));
-            row.Statuscode = takeUntil(rest, QLatin1Char('\r'));
+            ResultRow row = takeRowHead(rest);
             takeUntil(rest, QLatin1Char('\t'));
             row.Reserviert = rest.section(QLatin1Char('?'), 0, 0);
             m_failureRows.push_back(row);

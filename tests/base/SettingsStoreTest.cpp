@@ -52,6 +52,7 @@ Settings customSettings()
     s.overwriteReport = true;
     s.showTips = false;
     s.catalogueVersion = QStringLiteral("3.1");
+    s.idleTimeLimit = 120; // not in the file: its default
     return s;
 }
 
