@@ -278,12 +278,35 @@ private:
         }
         if (value.kind != TokenKind::Text && value.kind != TokenKind::Number)
             fail(value.position, QStringLiteral("Wert erwartet."));
-        m_parameters << typedValue(*field, value);
+        const QVariant typed = typedValue(*field, value);
         advance();
+        if (field->type == FieldType::DateTime && value.kind == TokenKind::Text)
+            return dayComparison(column, op.text, typed.toDouble());
+        m_parameters << typed;
         // Texts compare exactly, whatever collation the column was declared with.
         const QString collation =
             field->type == FieldType::Text ? QStringLiteral(" COLLATE BINARY") : QString();
         return QStringLiteral("%1 %2 ?%3").arg(column, op.text, collation);
+    }
+
+    // A date names a whole day, while a stored time may carry the hour as a fraction: a
+    // registration at noon of 07.12.2026 is "<= '07.12.2026'" and "= '07.12.2026'". So the
+    // comparison is made against the day's bounds, which keeps the column bare for an index.
+    QString dayComparison(const QString& column, const QString& op, double day)
+    {
+        const double next = day + 1;
+        if (op == QLatin1String("<=") || op == QLatin1String(">")) {
+            m_parameters << QVariant(next);
+            return QStringLiteral("%1 %2 ?").arg(
+                column, op == QLatin1String("<=") ? QStringLiteral("<") : QStringLiteral(">="));
+        }
+        if (op == QLatin1String("=") || op == QLatin1String("<>")) {
+            m_parameters << QVariant(day) << QVariant(next);
+            return op == QLatin1String("=") ? QStringLiteral("(%1 >= ? AND %1 < ?)").arg(column)
+                                            : QStringLiteral("(%1 < ? OR %1 >= ?)").arg(column);
+        }
+        m_parameters << QVariant(day); // "<" and ">=" start at the day's first moment
+        return QStringLiteral("%1 %2 ?").arg(column, op);
     }
 
     QVariant typedValue(const FieldDef& field, const Token& value) const

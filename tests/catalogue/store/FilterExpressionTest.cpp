@@ -148,8 +148,17 @@ INSTANTIATE_TEST_SUITE_P(
                 {u"Alpha"_s, u"Beta"_s, u"Gamma"_s, OBrien}},
         RowCase{"(Bewertung > 1)", {u"Alpha"_s, u"Gamma"_s, u"delta"_s}},
         RowCase{"(ZuletztRegistriert <=  '31.12.00')", {u"Beta"_s, u"delta"_s}},
-        // Midnight of the date: a registration at noon of that day is after it.
-        RowCase{"(ZuletztRegistriert <=  '01.05.01')", {u"Beta"_s, u"delta"_s}},
+        // A date is the whole day: a registration at noon of that day is on it, not after it.
+        RowCase{"(ZuletztRegistriert <=  '01.05.2001')", {u"Beta"_s, u"Gamma"_s, u"delta"_s}},
+        RowCase{"(ZuletztRegistriert <=  '30.04.2001')", {u"Beta"_s, u"delta"_s}},
+        RowCase{"ZuletztRegistriert = '01.05.01'", {u"Gamma"_s}},
+        RowCase{"ZuletztRegistriert <> '01.05.01'", {u"Beta"_s, u"delta"_s}},
+        RowCase{"ZuletztRegistriert > '01.05.01'", {}},
+        RowCase{"ZuletztRegistriert > '30.04.01'", {u"Gamma"_s}},
+        RowCase{"ZuletztRegistriert >= '01.05.01'", {u"Gamma"_s}},
+        RowCase{"ZuletztRegistriert < '01.05.01'", {u"Beta"_s, u"delta"_s}},
+        // A day number is a moment, compared as it stands.
+        RowCase{"ZuletztRegistriert <= 37012", {u"Beta"_s, u"delta"_s}},
         RowCase{"(ZuletztRegistriert <= '31.12.2000') and (Bewertung > 1)", {u"delta"_s}},
         RowCase{"ZuletztRegistriert < '2000-12-31'", {u"Beta"_s}},
         RowCase{"ZuletztRegistriert >= 36891", {u"Gamma"_s, u"delta"_s}},
@@ -187,6 +196,15 @@ TEST(FilterExpression, WritesQuotedColumnsAndTypedParameters)
               QStringLiteral("\"Land\" <> ? COLLATE BINARY AND \"Land\" IS NOT NULL"));
     EXPECT_EQ(land.parameters, QVariantList{QVariant(QStringLiteral("17.50"))});
 
+    // A date is compared against its day's bounds, the column left bare.
+    const CompiledFilter day = FilterExpression::compile(
+        QStringLiteral("(ZuletztRegistriert <=  '07.12.2026') or ZuletztRegistriert = '1.1.2000'"),
+        dba());
+    EXPECT_EQ(day.whereSql, QStringLiteral("(\"ZuletztRegistriert\" < ?) OR "
+                                           "(\"ZuletztRegistriert\" >= ? AND "
+                                           "\"ZuletztRegistriert\" < ?)"));
+    EXPECT_EQ(day.parameters, (QVariantList{46364.0, 36526.0, 36527.0}));
+
     const CompiledFilter nested =
         FilterExpression::compile(QStringLiteral("not ((Nr = 1) or not Nr > 2.5)"), dba());
     EXPECT_EQ(nested.whereSql, QStringLiteral("NOT ((\"Nr\" = ?) OR NOT \"Nr\" > ?)"));
@@ -208,10 +226,10 @@ class FilterDates : public ::testing::TestWithParam<DateCase>
 {
 };
 
-TEST_P(FilterDates, CompareAsDayNumberAtMidnight)
+TEST_P(FilterDates, ReadAsTheDaysFirstMoment)
 {
     const CompiledFilter filter = FilterExpression::compile(
-        QStringLiteral("ZuletztRegistriert <= '%1'").arg(QLatin1String(GetParam().text)), dba());
+        QStringLiteral("ZuletztRegistriert >= '%1'").arg(QLatin1String(GetParam().text)), dba());
     ASSERT_EQ(filter.parameters.size(), 1);
     EXPECT_EQ(filter.parameters.at(0).typeId(), QMetaType::Double);
     EXPECT_EQ(filter.parameters.at(0).toDouble(), GetParam().days);
@@ -230,12 +248,12 @@ TEST(FilterExpression, ReadsDatesInTheGivenLocalesShortFormat)
 {
     const QLocale us(QLocale::English, QLocale::UnitedStates);
     const CompiledFilter filter =
-        FilterExpression::compile(QStringLiteral("ZuletztRegistriert <= '12/31/00'"), dba(), us);
+        FilterExpression::compile(QStringLiteral("ZuletztRegistriert >= '12/31/00'"), dba(), us);
     EXPECT_EQ(filter.parameters, QVariantList{QVariant(36891.0)});
     // The filter dialog writes German dates whatever the system's language; a dotted date
     // cannot be mistaken for the slashed one of other locales.
     EXPECT_EQ(
-        FilterExpression::compile(QStringLiteral("ZuletztRegistriert <=  '31.12.2000'"), dba(), us)
+        FilterExpression::compile(QStringLiteral("ZuletztRegistriert >=  '31.12.2000'"), dba(), us)
             .parameters,
         QVariantList{QVariant(36891.0)});
     EXPECT_THROW(
