@@ -10,6 +10,35 @@ void FilterCriteria::set(Criterion criterion, bool on)
         m_bits &= ~int(criterion);
 }
 
+bool FilterCriteria::usableDate(const QDate& date)
+{
+    return date.isValid() && date >= firstUsableDate() && date <= lastUsableDate();
+}
+
+bool FilterCriteria::setFilterDate(const QDate& date)
+{
+    if (!usableDate(date))
+        return false;
+    m_filterDate = date;
+    return true;
+}
+
+QString FilterCriteria::countryName(int code)
+{
+    static const char* const names[CountryCount] = {
+        "Unbekannt",      "Großbritannien",   "Südafrika",    "Rußland",
+        "Italien",        "Spanien",          "Zypern",       "Canada",
+        "Österreich",     "Belgien",          "Japan",        "Indien",
+        "Schweiz",        "Schweden",         "Australien",   "USA",
+        "Frankreich",     "Deutschland",      "Griechenland", "Neuseeland",
+        "Brasilien",      "Norwegen",         "Island",       "Finnland",
+        "Dänemark",       "Tschechoslowakei", "China",        "Niederlande",
+        "Sonstige Länder"};
+    if (code < 0 || code >= CountryCount)
+        return {};
+    return QString::fromUtf8(names[code]);
+}
+
 void FilterCriteria::setCountries(const std::array<bool, CountryCount>& ticked)
 {
     m_countryPart.clear();

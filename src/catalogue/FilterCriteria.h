@@ -33,13 +33,24 @@ public:
     bool isSet(Criterion criterion) const { return (m_bits & criterion) != 0; }
     int bits() const { return m_bits; }
 
-    // The date of the "registered before" criterion: taken when that box is clicked.
-    void setFilterDate(const QDate& date) { m_filterDate = date; }
+    // The date of the "registered before" criterion: taken when that box is clicked. A date
+    // that is not usableDate() never reaches the expression: it is refused and the last good
+    // one kept. Returns whether the date was taken.
+    bool setFilterDate(const QDate& date);
     const QDate& filterDate() const { return m_filterDate; }
+    // A real date with a year of exactly four digits: what the store reads back from the
+    // expression without guessing, and what the picker can show.
+    static bool usableDate(const QDate& date);
+    static QDate firstUsableDate() { return QDate(1000, 1, 1); }
+    static QDate lastUsableDate() { return QDate(9999, 12, 31); }
+    // The date the picker shows until the user chooses one.
+    static QDate designDate() { return QDate(1999, 1, 1); }
 
     // Rebuilds the country part from the ticked country codes 0 to 28.
     void setCountries(const std::array<bool, CountryCount>& ticked);
     const QString& countryPart() const { return m_countryPart; }
+    // The name the filter dialog shows for a country code 0 to 28; empty for any other.
+    static QString countryName(int code);
 
     // The expression as the ticks join it, blanks included; empty when nothing is ticked.
     // The date is written with a four-digit year, so no century is ever guessed.
@@ -58,7 +69,7 @@ public:
 
 private:
     int m_bits = 0;
-    QDate m_filterDate;
+    QDate m_filterDate = designDate();
     QString m_countryPart;
 };
 

@@ -91,6 +91,20 @@ TEST(FilterCriteria, BitsAndWhatTheViewGets)
     EXPECT_EQ(FilterCriteria::matchesText(42), QStringLiteral("Anz. passender Datensätze: 42"));
 }
 
+// The store refuses a date it cannot read, so such a date never reaches the expression; the
+// criterion starts with the picker's design-time date rather than with none.
+TEST(FilterCriteria, KeepsTheLastUsableDate)
+{
+    FilterCriteria criteria;
+    criteria.set(FilterCriteria::RegisteredBefore, true);
+    EXPECT_EQ(criteria.expression(), QStringLiteral("(ZuletztRegistriert <=  '01.01.1999')"));
+    EXPECT_TRUE(criteria.setFilterDate(QDate(2026, 12, 7)));
+    for (const QDate& bad :
+         {QDate(), QDate(2026, 2, 30), QDate(10000, 1, 1), QDate(999, 12, 31), QDate(-5, 1, 1)})
+        EXPECT_FALSE(criteria.setFilterDate(bad)) << bad.toString(Qt::ISODate).toStdString();
+    EXPECT_EQ(criteria.expression(), QStringLiteral("(ZuletztRegistriert <=  '07.12.2026')"));
+}
+
 // What the texts select in the sample catalogue, read back through an independent view.
 TEST(FilterCriteria, TextsSelectInTheCatalogue)
 {
