@@ -143,4 +143,75 @@ void CatalogueLists::openLink(base::UiServices& ui, const QString& address)
         QStringLiteral("Ihr Internet-Browser wird jetzt mit der ausgewählten URL gestartet."));
 }
 
+CatalogueLists::LinkBar CatalogueLists::initialLinkBar()
+{
+    return {{QStringLiteral("Zur Startseite des markierten Eintrags"), QString(), false},
+            {QStringLiteral("Zur Seite \"Anmeldung\" des markierten Eintrags"), QString(), false}};
+}
+
+CatalogueLists::LinkBar CatalogueLists::linkBar(const TURLHyperLinkInfo& info)
+{
+    const Link none{QStringLiteral("Kein Eintrag ausgewählt/verfügbar"), QString(), false};
+    LinkBar bar{none, none};
+    if (!info.Name.isEmpty() && !info.URL.isEmpty())
+        bar.homePage = {QStringLiteral("Zur Startseite von ") + info.Name, info.URL, true};
+    if (!info.Name.isEmpty() && !info.ManuellURL.isEmpty())
+        bar.submissionPage = {QStringLiteral("Zur Seite \"Anmeldung\" von ") + info.Name,
+                              info.ManuellURL, true};
+    return bar;
+}
+
+std::pair<int, CatalogueLists::LinkBar> CatalogueLists::linkBarFor(TDataModule1& module,
+                                                                   int focusedListCode)
+{
+    const int pair = linkPairForList(focusedListCode);
+    if (pair == 0)
+        return {0, {}};
+    return {pair, linkBar(module.LinkInfoHolen(viewName(focusedListCode)))};
+}
+
+QString CatalogueLists::resortingText()
+{
+    return QStringLiteral("Tabelle wird neu sortiert, bitte warten ...");
+}
+
+const std::array<QString, 4>& CatalogueLists::moveButtonHints()
+{
+    static const std::array<QString, 4> hints{
+        QStringLiteral("Aktuellen Eintrag auswählen"), QStringLiteral("Alle Einträge auswählen"),
+        QStringLiteral("Auswahl des aktuellen Eintrags aufheben"),
+        QStringLiteral("Auswahl aller Einträge aufheben")};
+    return hints;
+}
+
+void CatalogueLists::selectCurrent(base::UiServices& ui, TDataModule1& module)
+{
+    if (module.counters().AnzNichtAusgewaehlt == 0) {
+        ui.information(QStringLiteral("Alle Suchdienste sind bereits ausgewählt!"));
+        return;
+    }
+    module.EintragAuswaehlen();
+}
+
+void CatalogueLists::deselectCurrent(base::UiServices& ui, TDataModule1& module)
+{
+    if (module.counters().AnzAusgewaehlt == 0) {
+        ui.information(QStringLiteral("Diese Spalte ist leer!"));
+        return;
+    }
+    module.EintragAbwaehlen(viewName(Selected));
+}
+
+void CatalogueLists::selectAll(base::UiServices& ui, TDataModule1& module)
+{
+    const base::WaitNoticeGuard notice(ui, resortingText());
+    module.AllesAuswaehlen();
+}
+
+void CatalogueLists::deselectAll(base::UiServices& ui, TDataModule1& module)
+{
+    const base::WaitNoticeGuard notice(ui, resortingText());
+    module.AllesNichtAuswaehlen();
+}
+
 } // namespace pelvaro::catalogue

@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <array>
+#include <utility>
+
 namespace pelvaro::base {
 class UiServices;
 }
@@ -64,6 +67,40 @@ public:
     // Opens a service's page in the browser, as the link bars do, and tells the user that the
     // browser starts; a browser that does not start only beeps.
     static void openLink(base::UiServices& ui, const QString& address);
+
+    // One link of a page's bar "Gehe zu".
+    struct Link
+    {
+        QString caption;
+        QString address;
+        bool enabled = false;
+        bool operator==(const Link&) const = default;
+    };
+    struct LinkBar
+    {
+        Link homePage;
+        Link submissionPage;
+        bool operator==(const LinkBar&) const = default;
+    };
+    // The bar before any service was marked.
+    static LinkBar initialLinkBar();
+    // The bar for the marked service of a list.
+    static LinkBar linkBar(const TURLHyperLinkInfo& info);
+    // The bar that follows the cursor of the list with the focus: its pair number (0 for no
+    // list, then the bar stays as it is) and what it shows.
+    static std::pair<int, LinkBar> linkBarFor(TDataModule1& module, int focusedListCode);
+
+    // The selection page's move commands (the buttons between the lists and the
+    // double-clicks). An empty source list only tells the user so. The caller shows the
+    // counts afterwards, also when a command failed.
+    static void selectCurrent(base::UiServices& ui, TDataModule1& module);
+    static void deselectCurrent(base::UiServices& ui, TDataModule1& module);
+    static void selectAll(base::UiServices& ui, TDataModule1& module);
+    static void deselectAll(base::UiServices& ui, TDataModule1& module);
+    // Shown while a whole table is walked.
+    static QString resortingText();
+    // The hints of the four move buttons, in button order.
+    static const std::array<QString, 4>& moveButtonHints();
 };
 
 } // namespace pelvaro::catalogue

@@ -2,6 +2,7 @@
 // one ten times larger. Run: build/dev/tests/bench_catalogue
 #include "BenchmarkSite.h"
 #include "catalogue/CatalogueSiteDates.h"
+#include "catalogue/FilterCriteria.h"
 #include "catalogue/SelectionFile.h"
 #include "catalogue/TDataModule1.h"
 #include "catalogue/store/CatalogueDatabase.h"
@@ -18,6 +19,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <memory>
 
 using pelvaro::catalogue::SelectionFile;
@@ -130,6 +132,55 @@ void BM_FilterAuswahlUebernehmen(benchmark::State& state)
     state.counters["selected"] = f.module->counters().AnzAusgewaehlt;
 }
 
+// One click in the filter dialog: the expression built from the ticks, given to TableFilter,
+// and its matches counted: the three kinds, not yet registered, top rated, two countries.
+void BM_FilterLiveCount(benchmark::State& state)
+{
+    using pelvaro::catalogue::FilterCriteria;
+    Fixture f(int(state.range(0)));
+    FilterCriteria criteria;
+    for (FilterCriteria::Criterion c :
+         {FilterCriteria::Directories, FilterCriteria::SpiderEngines, FilterCriteria::Other,
+          FilterCriteria::Top100, FilterCriteria::NotRegistered, FilterCriteria::LimitCountries})
+        criteria.set(c, true);
+    std::array<bool, FilterCriteria::CountryCount> countries{};
+    countries[15] = countries[17] = true;
+    auto& view = f.module->TableFilter();
+    view.open();
+    int matches = 0;
+    for (auto _ : state) {
+        criteria.setCountries(countries);
+        const FilterCriteria::ViewFilter filter = FilterCriteria::viewFilter(criteria.expression());
+        view.setFilter(filter.text);
+        view.setFiltered(filter.filtered);
+        matches = f.module->AnzahlDatensaetze(QStringLiteral("TableFilter"));
+        benchmark::DoNotOptimize(FilterCriteria::matchesText(matches));
+    }
+    state.counters["matches"] = matches;
+}
+
+// OK in the filter dialog with the three kinds ticked: every service becomes selected.
+void BM_FilterAuswahlUebernehmenAllKinds(benchmark::State& state)
+{
+    using pelvaro::catalogue::FilterCriteria;
+    Fixture f(int(state.range(0)));
+    FilterCriteria criteria;
+    for (FilterCriteria::Criterion c :
+         {FilterCriteria::Directories, FilterCriteria::SpiderEngines, FilterCriteria::Other})
+        criteria.set(c, true);
+    auto& view = f.module->TableFilter();
+    view.open();
+    view.setFilter(criteria.expression());
+    view.setFiltered(true);
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.module->AllesNichtAuswaehlen();
+        state.ResumeTiming();
+        f.module->FilterAuswahlUebernehmen();
+    }
+    state.counters["selected"] = f.module->counters().AnzAusgewaehlt;
+}
+
 void BM_SelectionLoad(benchmark::State& state)
 {
     Fixture f(int(state.range(0)));
@@ -205,6 +256,8 @@ BENCHMARK(BM_Preview)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AllesAuswaehlen)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AllesNichtAuswaehlen)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FilterAuswahlUebernehmen)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FilterAuswahlUebernehmenAllKinds)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FilterLiveCount)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SelectionLoad)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -118,3 +118,96 @@ TEST(CatalogueLists, TheListEnteredLastKeepsAWhiteMarker)
     EXPECT_EQ(CatalogueLists::markersAfterEntering(2), (Markers{false, true}));
     EXPECT_EQ(CatalogueLists::markersAfterEntering(3), (Markers{true, false}));
 }
+
+namespace pelvaro::catalogue {
+void PrintTo(const CatalogueLists::Link& link, std::ostream* os)
+{
+    *os << link.caption.toStdString() << " -> " << link.address.toStdString()
+        << (link.enabled ? "" : " (disabled)");
+}
+void PrintTo(const CatalogueLists::LinkBar& bar, std::ostream* os)
+{
+    PrintTo(bar.homePage, os);
+    *os << " | ";
+    PrintTo(bar.submissionPage, os);
+}
+void PrintTo(const SelectionCounters& c, std::ostream* os); // with the data module's tests
+} // namespace pelvaro::catalogue
+
+TEST(CatalogueLists, TheLinkBarShowsTheMarkedServiceOrItsEmptyState)
+{
+    using Link = CatalogueLists::Link;
+    using Bar = CatalogueLists::LinkBar;
+    using pelvaro::catalogue::TURLHyperLinkInfo;
+    const QString home = QStringLiteral("http://www.echo.example/");
+    const QString form = QStringLiteral("http://www.echo.example/anmelden");
+    const Link none{QStringLiteral("Kein Eintrag ausgewählt/verfügbar"), QString(), false};
+    const Link homeLink{QStringLiteral("Zur Startseite von Echo"), home, true};
+    const Link formLink{QStringLiteral("Zur Seite \"Anmeldung\" von Echo"), form, true};
+    struct Case
+    {
+        TURLHyperLinkInfo info;
+        Bar bar;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("Echo"), home, form}, {homeLink, formLink}},
+        {{QStringLiteral("Echo"), home, QString()}, {homeLink, none}},
+        {{}, {none, none}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CatalogueLists::linkBar(c.info), c.bar) << c.info.Name.toStdString();
+    EXPECT_EQ(CatalogueLists::initialLinkBar().homePage,
+              (Link{QStringLiteral("Zur Startseite des markierten Eintrags"), QString(), false}));
+    EXPECT_EQ(CatalogueLists::initialLinkBar().submissionPage.caption,
+              QStringLiteral("Zur Seite \"Anmeldung\" des markierten Eintrags"));
+
+    // The bar follows the list with the focus; no list, no bar.
+    const QString data = TestDirs::programDir() + QStringLiteral("/daten");
+    pelvaro::test::createCatalogue(
+        data, {engine(1, QStringLiteral("Alpha"),
+                      {{QStringLiteral("URL"), home}, {QStringLiteral("Ausgewaehlt"), true}}),
+               engine(2, QStringLiteral("Beta"), {{QStringLiteral("URL"), QString()}})});
+    pelvaro::test::ScriptedUiServices ui;
+    TDataModule1 module(ui);
+    ASSERT_TRUE(module.open(data, QStringLiteral("x")));
+    const auto [pair, bar] = CatalogueLists::linkBarFor(module, CatalogueLists::Automatic);
+    EXPECT_EQ(pair, 3);
+    EXPECT_EQ(bar.homePage, (Link{QStringLiteral("Zur Startseite von Alpha"), home, true}));
+    EXPECT_EQ(CatalogueLists::linkBarFor(module, CatalogueLists::NotSelected).second.homePage, none)
+        << "Beta has no address";
+    EXPECT_EQ(CatalogueLists::linkBarFor(module, 0).first, 0);
+}
+
+TEST(CatalogueLists, MovingServicesBetweenTheLists)
+{
+    const QString data = TestDirs::programDir() + QStringLiteral("/daten");
+    pelvaro::test::createCatalogue(
+        data, {engine(1, QStringLiteral("Alpha")),
+               engine(2, QStringLiteral("Beta"), {{QStringLiteral("NurManuell"), true}})});
+    pelvaro::test::ScriptedUiServices ui;
+    TDataModule1 module(ui);
+    ASSERT_TRUE(module.open(data, QStringLiteral("x")));
+    using Counters = pelvaro::catalogue::SelectionCounters;
+
+    // From an empty list: only the message, nothing moves.
+    CatalogueLists::deselectCurrent(ui, module);
+    EXPECT_EQ(module.counters(), (Counters{2, 0, 0, 0}));
+    CatalogueLists::selectCurrent(ui, module); // the marked row of the left list: Alpha
+    EXPECT_EQ(module.counters(), (Counters{1, 1, 1, 0}));
+    EXPECT_EQ(ui.waitNoticesOpened(), 0);
+    CatalogueLists::selectAll(ui, module);
+    EXPECT_EQ(module.counters(), (Counters{0, 2, 1, 1}));
+    CatalogueLists::selectCurrent(ui, module);
+    EXPECT_EQ(module.counters(), (Counters{0, 2, 1, 1}));
+    CatalogueLists::deselectCurrent(ui, module);
+    EXPECT_EQ(module.counters(), (Counters{1, 1, 0, 1})) << "Alpha, first by name, goes back";
+    CatalogueLists::deselectAll(ui, module);
+    EXPECT_EQ(module.counters(), (Counters{2, 0, 0, 0}));
+    EXPECT_EQ(ui.messageTexts(),
+              (QStringList{QStringLiteral("Diese Spalte ist leer!"),
+                           QStringLiteral("Alle Suchdienste sind bereits ausgewählt!")}));
+    // The two whole-table walks run behind the notice, and it is gone afterwards.
+    EXPECT_EQ(ui.waitNoticesOpened(), 2);
+    EXPECT_EQ(ui.lastWaitText(), QStringLiteral("Tabelle wird neu sortiert, bitte warten ..."));
+    EXPECT_FALSE(ui.waitNoticeShown());
+}
