@@ -169,8 +169,10 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
     QStringList success;
     QStringList failures;
     submit::SubmissionRun run(m_ui, module, success, failures, std::move(today));
-    const int firstEmpty =
-        site::FieldGuidance::firstEmptyRequired(submit::SubmissionRun::requiredFieldTexts(record));
+    const auto firstEmpty = [&record] {
+        return site::FieldGuidance::firstEmptyRequired(
+            submit::SubmissionRun::requiredFieldTexts(record));
+    };
     if (run.checkStart(firstEmpty, true) != submit::SubmissionRun::Start::Go)
         return 1;
 

@@ -58,7 +58,8 @@ std::array<QString, 29> SubmissionRun::requiredFieldTexts(const site::SiteRecord
             r.productsEdit};
 }
 
-SubmissionRun::Start SubmissionRun::checkStart(int firstEmptyField, bool overwriteReport)
+SubmissionRun::Start SubmissionRun::checkStart(const RequiredFieldCheck& requiredFieldCheck,
+                                               bool overwriteReport)
 {
     const catalogue::SelectionCounters& counters = m_module.counters();
     if (counters.AnzAusgewaehlt <= 0) {
@@ -72,7 +73,7 @@ SubmissionRun::Start SubmissionRun::checkStart(int firstEmptyField, bool overwri
                                         "Anmeldung durch!"));
         return Start::NothingAutomatic;
     }
-    if (firstEmptyField >= 0) {
+    if (requiredFieldCheck && requiredFieldCheck() >= 0) {
         m_ui.information(QStringLiteral(
             "Bevor die Anmeldung gestartet werden kann, müssen Sie alle Formularfelder "
             "ausfüllen!\n\nFalls Sie bestimmte Informationen nicht angeben möchten, geben Sie in "
@@ -146,6 +147,21 @@ ResultRow takeRowHead(QString& rest)
 
 } // namespace
 
+ResultRow SubmissionRun::failureRow(const QString& line)
+{
+    QString rest = line;
+    ResultRow row = takeRowHead(rest);
+    takeUntil(rest, QLatin1Char('\t'));
+    row.Reserviert = rest.section(QLatin1Char('?'), 0, 0);
+    return row;
+}
+
+ResultRow SubmissionRun::successRow(const QString& line)
+{
+    QString rest = line;
+    return takeRowHead(rest);
+}
+
 void SubmissionRun::ErgebnisseUebernehmen()
 {
     base::WaitNoticeGuard notice(m_ui,
@@ -185,13 +201,8 @@ void SubmissionRun::ErgebnisseUebernehmen()
                                   parameters);
             });
         }
-        for (const QString& line : std::as_const(m_failureLines)) {
-            QString rest = line;
-            ResultRow row = takeRowHead(rest);
-            takeUntil(rest, QLatin1Char('\t'));
-            row.Reserviert = rest.section(QLatin1Char('?'), 0, 0);
-            m_failureRows.push_back(row);
-        }
+        for (const QString& line : std::as_const(m_failureLines))
+            m_failureRows.push_back(failureRow(line));
     } catch (...) {
         finish();
         throw;

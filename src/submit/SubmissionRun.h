@@ -56,10 +56,13 @@ public:
     SubmissionRun(base::UiServices& ui, catalogue::TDataModule1& module, QStringList& successLines,
                   QStringList& failureLines, Clock today = systemClock());
 
-    // Steps 1 and 2, then step 3 with the index of the first empty required field (-1 when
-    // all are filled; the caller has focused it), then step 4's question about an unsaved
-    // report when overwriteReport is off.
-    Start checkStart(int firstEmptyField, bool overwriteReport);
+    // Finds the first empty required field, shows it to the user (the window focuses it on
+    // its page), and returns its index, or -1 when all are filled.
+    using RequiredFieldCheck = std::function<int()>;
+    // Steps 1 and 2, then step 3, which alone runs the field check, so that a run stopped
+    // for want of services leaves the user where he is; then step 4's question about an
+    // unsaved report when overwriteReport is off.
+    Start checkStart(const RequiredFieldCheck& requiredFieldCheck, bool overwriteReport);
     // Steps 5 and 6: empties the result lists and prepares the requests behind the wait
     // notice. Returns the number of prepared requests. With none, the run ends here (step 7):
     // the preparation has already posted its changes and brought the views and counters up
@@ -73,6 +76,10 @@ public:
 
     const std::vector<ResultRow>& successRows() const { return m_successRows; }
     const std::vector<ResultRow>& failureRows() const { return m_failureRows; }
+
+    // A result line as its view shows it.
+    static ResultRow successRow(const QString& line);
+    static ResultRow failureRow(const QString& line);
 
     // The required fields' texts of a record in the order the run checks them.
     static std::array<QString, 29> requiredFieldTexts(const site::SiteRecord& record);

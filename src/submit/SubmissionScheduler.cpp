@@ -194,6 +194,8 @@ void SubmissionScheduler::StartenButtonClick()
         sleepAllWorkers();
         ThreadsBeenden();
         m_abortRequested = false;
+        // The window behind the box shows the slots as they are now, not as they were.
+        emit changed();
         m_ui.information(abortDoneText);
         emit changed();
         emit runEnded(abortDoneText);
@@ -211,6 +213,7 @@ void SubmissionScheduler::StartenButtonClick()
         const QString message = QStringLiteral("Die Übertragung kann nicht an %1 Suchdienste "
                                                "durchgeführt werden! Vorgang wird abgebrochen!")
                                     .arg(k);
+        emit changed();
         m_ui.warning(message);
         emit changed();
         return;
@@ -226,6 +229,7 @@ void SubmissionScheduler::StartenButtonClick()
             const QString message = QStringLiteral("Die Übertragung ist abgeschlossen: Es konnten "
                                                    "keine Anmeldungen erfolgreich durchgeführt "
                                                    "werden!");
+            emit changed();
             m_ui.information(message);
             m_startCaption = startCaption;
             m_startEnabled = false;
@@ -422,6 +426,7 @@ void SubmissionScheduler::ErgebnisVerarbeiten(int slot, quint64 ticket,
     } else {
         message = QStringLiteral("Die Übertragung wurde abgebrochen!");
     }
+    emit changed();
     m_ui.information(message);
     m_startCaption = startCaption;
     m_startEnabled = false;

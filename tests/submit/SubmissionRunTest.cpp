@@ -62,8 +62,13 @@ protected:
 TEST_F(RunTest, ChecksBeforeTheRun)
 {
     SubmissionRun run(ui, *module, success, failure);
-    EXPECT_EQ(run.checkStart(-1, false), Start::Go);
-    EXPECT_EQ(run.checkStart(4, false), Start::FieldsMissing);
+    int fieldChecks = 0;
+    const auto allFilled = [&fieldChecks] {
+        ++fieldChecks;
+        return -1;
+    };
+    EXPECT_EQ(run.checkStart(allFilled, false), Start::Go);
+    EXPECT_EQ(run.checkStart([] { return 4; }, false), Start::FieldsMissing);
     EXPECT_TRUE(ui.messageTexts().last().startsWith(
         QStringLiteral("Bevor die Anmeldung gestartet werden kann, müssen Sie alle Formularfelder "
                        "ausfüllen!\n\n")));
@@ -71,21 +76,23 @@ TEST_F(RunTest, ChecksBeforeTheRun)
     // An unsaved report from the last run: OK goes on, Cancel stops.
     failure << QStringLiteral("Alt\tx\t0\r9\thttp://alt.example/");
     ui.answer(MessageAnswer::Cancel);
-    EXPECT_EQ(run.checkStart(-1, false), Start::Cancelled);
+    EXPECT_EQ(run.checkStart(allFilled, false), Start::Cancelled);
     EXPECT_TRUE(ui.messageTexts().last().contains(
         QStringLiteral("gehen Sie auf \"Statusbericht\" und klicken")));
     ui.answer(MessageAnswer::Ok);
-    EXPECT_EQ(run.checkStart(-1, false), Start::Go);
-    EXPECT_EQ(run.checkStart(-1, true), Start::Go) << "no question with the option on";
+    EXPECT_EQ(run.checkStart(allFilled, false), Start::Go);
+    EXPECT_EQ(run.checkStart(allFilled, true), Start::Go) << "no question with the option on";
 
     module->AllesNichtAuswaehlen();
-    EXPECT_EQ(run.checkStart(-1, true), Start::NothingSelected);
+    const int checksBefore = fieldChecks;
+    EXPECT_EQ(run.checkStart(allFilled, true), Start::NothingSelected);
     EXPECT_EQ(ui.messageTexts().last(),
               QStringLiteral("Bevor die Anmeldung gestartet werden kann, müssen Sie mindestens "
                              "einen Suchdienst auswählen!"));
     module->TableEngines().moveTo(0); // Drei (name order), manual only
     module->EintragAuswaehlen();
-    EXPECT_EQ(run.checkStart(-1, true), Start::NothingAutomatic);
+    EXPECT_EQ(run.checkStart(allFilled, true), Start::NothingAutomatic);
+    EXPECT_EQ(fieldChecks, checksBefore) << "the fields are looked at only when services are there";
 
     // The record's required fields, in the run's order: the first empty one is the title.
     pelvaro::site::SiteRecord record;
@@ -147,7 +154,7 @@ TEST_F(RunTest, NothingPreparedEndsTheRunAfterThePreparation)
     failure << QStringLiteral("Alt\tx\t0\r9\thttp://alt.example/");
 
     SubmissionRun run(ui, *module, success, failure);
-    ASSERT_EQ(run.checkStart(-1, true), Start::Go);
+    ASSERT_EQ(run.checkStart([] { return -1; }, true), Start::Go);
     auto list = std::make_unique<pelvaro::submit::SendList>();
     EXPECT_EQ(run.prepare(pelvaro::site::SiteRecord(), TestDirs::programDir(), *list), 0);
 

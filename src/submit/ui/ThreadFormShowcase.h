@@ -35,6 +35,9 @@ public:
     // Five workers on eight services, six answering and two refusing, after the closing
     // message "Die Übertragung ist abgeschlossen!" has gone through the door.
     TThreadForm& showFinished();
+    // The result lines of the last run shown.
+    const QStringList& successLines() const { return m_success; }
+    const QStringList& failureLines() const { return m_failure; }
 
 private:
     struct Services;
