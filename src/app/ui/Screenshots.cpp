@@ -1,17 +1,28 @@
 #include "app/ui/Screenshots.h"
 
+#include "app/ProgramOptions.h"
 #include "app/ui/HelpWindow.h"
 #include "app/ui/SplashWindow.h"
+#include "app/ui/TEinstellungenDialog.h"
 #include "app/ui/THauptFormular.h"
 #include "app/ui/WaitNoticeWindow.h"
 #include "base/HelpPages.h"
+#include "base/SettingsStore.h"
+#include "catalogue/FilterSession.h"
+#include "catalogue/TDataModule1.h"
 #include "catalogue/ui/DetailsWindow.h"
+#include "catalogue/ui/TFilterBox.h"
 #include "site/ui/KeywordsDialog.h"
+#include "submit/SubmissionRun.h"
+#include "submit/ui/TThreadForm.h"
+#include "submit/ui/ThreadFormShowcase.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QTabWidget>
 #include <QTextStream>
+
+#include <utility>
 
 namespace pelvaro::app::ui {
 
@@ -36,14 +47,30 @@ int renderScreenshots(THauptFormular& mainWindow, const QString& directory)
     int failures = 0;
     mainWindow.show();
     QTabWidget* pages = mainWindow.pageControl();
-    for (int i = 0; i < pages->count(); ++i) {
-        pages->setCurrentIndex(i);
-        failures +=
-            save(mainWindow, directory, QStringLiteral("main-") + pages->widget(i)->objectName())
-                ? 0
-                : 1;
+    const auto savePages = [&] {
+        for (int i = 0; i < pages->count(); ++i) {
+            pages->setCurrentIndex(i);
+            failures += save(mainWindow, directory,
+                             QStringLiteral("main-") + pages->widget(i)->objectName())
+                            ? 0
+                            : 1;
+        }
+        pages->setCurrentIndex(0);
+    };
+    if (catalogue::TDataModule1* module = mainWindow.dataModule()) {
+        // The list pages show both sides filled: a sample selection that is undone
+        // afterwards, so that the user's own selection stays as it was.
+        module->trial([&] {
+            module->setField(QStringLiteral("Ausgewaehlt"), true,
+                             QStringLiteral("Nr % 4 = 0 OR Bewertung >= 4"));
+            module->recount();
+            savePages();
+        });
+        module->recount();
+        mainWindow.RefreshCounts();
+    } else {
+        savePages();
     }
-    pages->setCurrentIndex(0);
 
     SplashWindow splash;
     splash.show();
@@ -58,6 +85,52 @@ int renderScreenshots(THauptFormular& mainWindow, const QString& directory)
         details->show();
         failures += save(*details, directory, QStringLiteral("details")) ? 0 : 1;
         details->hide();
+    }
+
+    if (catalogue::TDataModule1* module = mainWindow.dataModule()) {
+        // Kinds V and S, the top rated only, three countries.
+        catalogue::FilterCriteria criteria;
+        catalogue::FilterSession::State state;
+        state.boxes = {true, true, false, false, true, false, true};
+        state.countries[8] = state.countries[12] = state.countries[17] = true;
+        const std::unique_ptr<catalogue::ui::TFilterBox> filter =
+            catalogue::ui::TFilterBox::preview(mainWindow.ui(), *module, criteria, state,
+                                               mainWindow.settingsFile());
+        failures += save(*filter, directory, QStringLiteral("filter")) ? 0 : 1;
+    }
+
+    base::Settings settings = base::Settings::defaults();
+    TEinstellungenDialog options(mainWindow.ui(), settings);
+    options.chooseProxy(app::ProgramOptions::OtherProxy);
+    options.show();
+    failures += save(options, directory, QStringLiteral("options")) ? 0 : 1;
+
+    {
+        submit::ui::ThreadFormShowcase showcase(mainWindow.ui());
+        failures +=
+            save(showcase.showRunning(), directory, QStringLiteral("scheduler-running")) ? 0 : 1;
+        failures +=
+            save(showcase.showFinished(), directory, QStringLiteral("scheduler-finished")) ? 0 : 1;
+        // The status page with the finished run's outcome; the window's own lists stay as
+        // they are.
+        std::vector<submit::ResultRow> successRows;
+        std::vector<submit::ResultRow> failureRows;
+        for (const QString& line : showcase.successLines())
+            successRows.push_back(submit::SubmissionRun::successRow(line));
+        for (const QString& line : showcase.failureLines())
+            failureRows.push_back(submit::SubmissionRun::failureRow(line));
+        const QStringList ownSuccesses =
+            std::exchange(mainWindow.ErfolgreichListe, showcase.successLines());
+        const QStringList ownFailures =
+            std::exchange(mainWindow.FehlgeschlagenListe, showcase.failureLines());
+        mainWindow.showResults(successRows, failureRows);
+        pages->setCurrentIndex(5);
+        failures +=
+            save(mainWindow, directory, QStringLiteral("main-TabStatusbericht-run")) ? 0 : 1;
+        pages->setCurrentIndex(0);
+        mainWindow.ErfolgreichListe = ownSuccesses;
+        mainWindow.FehlgeschlagenListe = ownFailures;
+        mainWindow.showResults({}, {});
     }
 
     site::ui::KeywordsDialog keywords(mainWindow.ui());

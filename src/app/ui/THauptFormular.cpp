@@ -1,20 +1,29 @@
 #include "app/ui/THauptFormular.h"
 
+#include "app/ui/TEinstellungenDialog.h"
 #include "base/AppInfo.h"
+#include "base/SettingsStore.h"
 #include "base/UiServices.h"
 #include "catalogue/CatalogueLists.h"
 #include "catalogue/CatalogueSiteDates.h"
 #include "catalogue/EngineDetails.h"
+#include "catalogue/SelectionFile.h"
 #include "catalogue/TDataModule1.h"
 #include "catalogue/ui/CatalogueListPanel.h"
 #include "catalogue/ui/DetailsWindow.h"
+#include "catalogue/ui/TFilterBox.h"
+#include "reports/StatusPage.h"
 #include "site/RecentFileList.h"
 #include "site/SiteDocument.h"
 #include "site/ui/SiteDescriptionPage.h"
+#include "submit/SubmissionScheduler.h"
+#include "submit/TEineEngine.h"
+#include "submit/ui/TThreadForm.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -23,6 +32,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -47,6 +58,21 @@ QAction* addItem(QMenu* menu, const QString& caption, const char* objectName, in
 }
 
 } // namespace
+
+template <typename Command> void THauptFormular::changeSelection(Command&& command)
+{
+    if (!m_module)
+        return;
+    m_ui.guarded([this, &command] {
+        try {
+            command();
+        } catch (...) {
+            RefreshCounts();
+            throw;
+        }
+        RefreshCounts();
+    });
+}
 
 const std::array<THauptFormular::PageInfo, 6>& THauptFormular::pages()
 {
@@ -77,7 +103,7 @@ QString THauptFormular::makerSiteAddress()
 }
 
 THauptFormular::THauptFormular(base::UiServices& ui, const QString& settingsFile, QWidget* parent)
-    : QMainWindow(parent), m_ui(ui)
+    : QMainWindow(parent), m_ui(ui), m_settingsFile(settingsFile)
 {
     setObjectName(QStringLiteral("THauptFormular"));
     setWindowTitle(base::AppInfo::title());
@@ -134,8 +160,7 @@ void THauptFormular::createPages()
         {tr("Felder löschen"), tr("Speichern"), tr("Öffnen")},
         {tr("Meta-Tags einlesen"), tr("HEAD-Abschnitt zeigen"), tr("Datei bearbeiten"),
          tr("Meta-Tags generieren"), tr("Kenndaten importieren"), tr("In Zwischenablage")},
-        {tr("Auswählen"), tr("Alle auswählen"), tr("Abwählen"), tr("Alle abwählen"),
-         tr("Filter aktivieren"), tr("Auswahl speichern"), tr("Auswahl laden")},
+        {tr("Filter aktivieren"), tr("Auswahl speichern"), tr("Auswahl laden")},
         {tr("Anmeldung starten")},
         {tr("Anmeldehilfe starten")},
         {tr("Standard-Bericht"), tr("RTF-Bericht")},
@@ -151,6 +176,25 @@ void THauptFormular::createPages()
             [this] { m_ui.guarded([this] { m_document->Save(); }); });
     connect(site->actions().at(2), &QAction::triggered, this,
             [this] { m_ui.guarded([this] { m_document->Open(); }); });
+
+    createStatusPage();
+    QToolBar* automatic = toolBar(3);
+    automatic->actions().at(0)->setObjectName(QStringLiteral("SubmitBtn"));
+    connect(automatic->actions().at(0), &QAction::triggered, this, &THauptFormular::SubmitBtnClick);
+
+    const QList<QAction*> selection = toolBar(2)->actions();
+    selection.at(0)->setObjectName(QStringLiteral("ActionFilterAktivieren"));
+    selection.at(0)->setToolTip(tr("Hier klicken, um Suchdienste zu filtern"));
+    selection.at(1)->setObjectName(QStringLiteral("ActionAuswahlSpeichern"));
+    selection.at(2)->setObjectName(QStringLiteral("ActionAuswahlLaden"));
+    connect(selection.at(0), &QAction::triggered, this, &THauptFormular::openFilter);
+    connect(selection.at(1), &QAction::triggered, this, [this] {
+        if (m_module)
+            m_ui.guarded([this] { catalogue::SelectionFile::saveCommand(m_ui, *m_module); });
+    });
+    connect(selection.at(2), &QAction::triggered, this, [this] {
+        changeSelection([this] { catalogue::SelectionFile::loadCommand(m_ui, *m_module); });
+    });
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -183,7 +227,7 @@ QWidget* THauptFormular::createPage(int index, const QStringList& toolButtons)
     layout->addWidget(bar);
     auto* content = new QWidget(page);
     content->setObjectName(QLatin1String(info.objectName) + QStringLiteral("Content"));
-    auto* contentLayout = new QHBoxLayout(content);
+    auto* contentLayout = new QVBoxLayout(content);
     contentLayout->setContentsMargins(4, 0, 4, 2);
     layout->addWidget(content, 1);
     m_pageContents[size_t(index)] = content;
@@ -257,6 +301,11 @@ void THauptFormular::createMenus()
     QAction* options = menuBar()->addAction(tr("&Optionen"));
     options->setObjectName(QStringLiteral("ActionOptionen"));
     options->setProperty(helpContextProperty, 21);
+    connect(options, &QAction::triggered, this, [this] {
+        if (!m_settings)
+            return;
+        m_ui.guarded([this] { TEinstellungenDialog::OpenSettings(m_ui, *m_settings, this); });
+    });
 
     QMenu* help = menuBar()->addMenu(tr("&Hilfe"));
     help->setObjectName(QStringLiteral("MenuHilfe"));
@@ -343,11 +392,23 @@ void THauptFormular::attachCatalogue(catalogue::TDataModule1& module)
                                             "GroupBoxAutomatischeAnmeldung",
                                             "GroupBoxManuelleAnmeldung"};
     const std::array<int, 4> pageOfList{2, 2, 3, 4};
+    std::array<QHBoxLayout*, 6> listRows{};
+    for (int page : {2, 3, 4}) {
+        auto* row = new QWidget(m_pageContents[size_t(page)]);
+        row->setObjectName(QLatin1String(pages()[size_t(page)].objectName) +
+                           QStringLiteral("Lists"));
+        listRows[size_t(page)] = new QHBoxLayout(row);
+        listRows[size_t(page)]->setContentsMargins(0, 0, 0, 0);
+        m_pageContents[size_t(page)]->layout()->addWidget(row);
+        m_pageContents[size_t(page)]->layout()->addWidget(createLinkBar(page + 1));
+    }
     for (int code = 1; code <= 4; ++code) {
         auto* panel =
             new CatalogueListPanel(m_ui, module.view(CatalogueLists::viewName(code)), code);
         panel->setObjectName(QLatin1String(frames[size_t(code - 1)]));
-        m_pageContents[size_t(pageOfList[size_t(code - 1)])]->layout()->addWidget(panel);
+        listRows[size_t(pageOfList[size_t(code - 1)])]->addWidget(panel, 1);
+        if (code == CatalogueLists::NotSelected)
+            listRows[2]->addWidget(createMoveButtons());
         m_lists[size_t(code - 1)] = panel;
         connect(panel, &CatalogueListPanel::sortOrderChanged, this,
                 [this] { m_ui.guarded([this] { RefreshSearchFields(); }); });
@@ -358,6 +419,16 @@ void THauptFormular::attachCatalogue(catalogue::TDataModule1& module)
         });
         connect(panel, &CatalogueListPanel::contextMenuRequested, this,
                 [this, code](const QPoint& at) { m_ui.guarded([&] { showListMenu(code, at); }); });
+        connect(panel, &CatalogueListPanel::currentChanged, this,
+                [this] { m_ui.guarded([this] { updateLinkBar(); }); });
+        if (code == CatalogueLists::NotSelected)
+            connect(panel, &CatalogueListPanel::rowDoubleClicked, this, [this] {
+                changeSelection([this] { CatalogueLists::selectCurrent(m_ui, *m_module); });
+            });
+        else if (code == CatalogueLists::Selected)
+            connect(panel, &CatalogueListPanel::rowDoubleClicked, this, [this] {
+                changeSelection([this] { CatalogueLists::deselectCurrent(m_ui, *m_module); });
+            });
     }
     m_details = new catalogue::ui::DetailsWindow(m_ui, this);
     showFrameCaptions();
@@ -430,11 +501,13 @@ void THauptFormular::pageShown(int pageCode)
         break;
     }
     case 6: {
-        const bool results = !ErfolgreichListe.isEmpty() || !FehlgeschlagenListe.isEmpty();
+        const bool results =
+            reports::StatusPage::reportsEnabled(ErfolgreichListe, FehlgeschlagenListe);
         for (QAction* action : toolBar(5)->actions())
-            if (action->text() == tr("Standard-Bericht") || action->text() == tr("RTF-Bericht"))
+            if (action->objectName() == QLatin1String("BtnStandardBericht") ||
+                action->objectName() == QLatin1String("BtnRTFBericht"))
                 action->setEnabled(results);
-        setStatus(tr("Wählen Sie einen Bericht."));
+        setStatus(reports::StatusPage::statusText());
         break;
     }
     default:
@@ -467,6 +540,9 @@ void THauptFormular::RefreshSearchFields()
 void THauptFormular::listEntered(int listCode)
 {
     m_focusedListCode = listCode;
+    // The bar follows the list the user works in from the moment he enters it, not only
+    // from his first move in it.
+    m_ui.guarded([this] { updateLinkBar(); });
     const CatalogueLists::Markers markers = CatalogueLists::markersAfterEntering(listCode);
     if (CatalogueListPanel* left = listPanel(CatalogueLists::NotSelected))
         left->setCurrentRowColour(markers.notSelectedWhite ? QColor(Qt::white)
@@ -488,6 +564,7 @@ void THauptFormular::showListMenu(int listCode, const QPoint& globalPos)
     if (!m_module)
         return;
     m_focusedListCode = listCode;
+    updateLinkBar();
     const CatalogueLists::ContextMenuState state =
         CatalogueLists::contextMenu(listCode, m_module->counters());
     m_listMenu->findChild<QAction*>(QStringLiteral("ActionDetails"))->setEnabled(state.details);
@@ -502,30 +579,268 @@ void THauptFormular::showListMenu(int listCode, const QPoint& globalPos)
 
 void THauptFormular::openFocusedServiceLink(bool submissionPage)
 {
-    m_ui.guarded([this, submissionPage] {
-        if (!m_module || CatalogueLists::linkPairForPage(m_activePageCode) == 0)
-            return;
-        const QString view = CatalogueLists::viewName(m_focusedListCode);
-        if (view.isEmpty())
-            return;
-        const catalogue::TURLHyperLinkInfo info = m_module->LinkInfoHolen(view);
-        CatalogueLists::openLink(m_ui, submissionPage ? info.ManuellURL : info.URL);
+    // The menu's two commands are the page's link bar, clicked.
+    const int pair = CatalogueLists::linkPairForPage(m_activePageCode);
+    if (QLabel* link = linkLabel(pair, submissionPage))
+        activateLink(link);
+}
+
+void THauptFormular::createStatusPage()
+{
+    using reports::StatusPage;
+    const QList<QAction*> buttons = toolBar(5)->actions();
+    buttons.at(0)->setObjectName(QStringLiteral("BtnStandardBericht"));
+    buttons.at(1)->setObjectName(QStringLiteral("BtnRTFBericht"));
+    for (QAction* button : {buttons.at(0), buttons.at(1)})
+        connect(button, &QAction::triggered, this, [this] {
+            m_ui.information(tr("Die Berichte folgen in der nächsten Ausbaustufe."));
+        });
+
+    QWidget* content = m_pageContents[5];
+    auto* row = new QWidget(content);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    const auto makeView = [this, row, layout](const char* frameName, const QString& caption,
+                                              const char* viewName, bool failures) {
+        auto* frame = new QGroupBox(caption, row);
+        frame->setObjectName(QLatin1String(frameName));
+        auto* frameLayout = new QVBoxLayout(frame);
+        auto* view = new QTreeWidget(frame);
+        view->setObjectName(QLatin1String(viewName));
+        view->setRootIsDecorated(false);
+        view->setUniformRowHeights(true);
+        view->setSelectionMode(QAbstractItemView::SingleSelection);
+        view->setAllColumnsShowFocus(true);
+        QStringList headers{tr("Suchdienst"), tr("Statuscode"), tr("Meldung")};
+        if (failures)
+            headers << tr("Reserviert");
+        view->setHeaderLabels(headers);
+        view->setColumnWidth(0, 150);
+        view->setColumnWidth(1, 70);
+        if (failures)
+            view->setColumnHidden(3, true);
+        view->viewport()->installEventFilter(this);
+        frameLayout->addWidget(view);
+        layout->addWidget(frame, 1);
+        return view;
+    };
+    m_successView = makeView("GroupBoxSucceeded", StatusPage::successCaption(),
+                             "OvcDataReportViewErfolgreich", false);
+    m_failureView = makeView("GroupBoxFailed", StatusPage::failureCaption(),
+                             "OvcDataReportViewFehlgeschlagen", true);
+    content->layout()->addWidget(row);
+
+    m_successView->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* showAnswer = new QAction(StatusPage::answerPageCommand(), m_successView);
+    showAnswer->setObjectName(QStringLiteral("ActionAntwortAnzeigen"));
+    m_successView->addAction(showAnswer);
+    connect(showAnswer, &QAction::triggered, this, [this] { resultViewDoubleClicked(true); });
+}
+
+void THauptFormular::showResults(const std::vector<submit::ResultRow>& successRows,
+                                 const std::vector<submit::ResultRow>& failureRows)
+{
+    const auto fill = [](QTreeWidget* view, const std::vector<submit::ResultRow>& rows,
+                         bool failures) {
+        view->setUpdatesEnabled(false);
+        view->clear();
+        QList<QTreeWidgetItem*> items;
+        items.reserve(qsizetype(rows.size()));
+        for (const submit::ResultRow& row : rows) {
+            QStringList columns{row.Suchdienst, row.Statuscode, row.Meldung};
+            if (failures)
+                columns << row.Reserviert;
+            items << new QTreeWidgetItem(columns);
+        }
+        view->addTopLevelItems(items);
+        if (!items.isEmpty())
+            view->setCurrentItem(items.first());
+        view->setUpdatesEnabled(true);
+    };
+    m_successRows = successRows;
+    m_failureRows = failureRows;
+    fill(m_successView, m_successRows, false);
+    fill(m_failureView, m_failureRows, true);
+}
+
+void THauptFormular::resultViewDoubleClicked(bool successView)
+{
+    QTreeWidget* view = successView ? m_successView : m_failureView;
+    const std::vector<submit::ResultRow>& rows = successView ? m_successRows : m_failureRows;
+    const int index = view->currentItem() ? view->indexOfTopLevelItem(view->currentItem()) : -1;
+    const submit::ResultRow* row =
+        index >= 0 && index < int(rows.size()) ? &rows[size_t(index)] : nullptr;
+    m_ui.guarded([&] {
+        if (successView)
+            reports::StatusPage::showAnswerPage(m_ui, m_answerDirectory, row);
+        else
+            reports::StatusPage::openFailedAddress(m_ui, row);
+    });
+}
+
+void THauptFormular::setRunContext(base::SettingsStore* settings, const QString& answerDirectory)
+{
+    m_settings = settings;
+    m_answerDirectory = answerDirectory;
+}
+
+void THauptFormular::SubmitBtnClick()
+{
+    if (!m_module)
+        return;
+    const base::Settings settings =
+        m_settings ? m_settings->settings() : base::Settings::defaults();
+    submit::SubmissionRun run(m_ui, *m_module, ErfolgreichListe, FehlgeschlagenListe);
+    bool started = false;
+    m_ui.guarded([&] {
+        using Start = submit::SubmissionRun::Start;
+        const Start start = run.checkStart([this] { return m_sitePage->RequiredFieldCheck(); },
+                                           settings.overwriteReport);
+        if (start == Start::NothingSelected)
+            m_pages->setCurrentIndex(2);
+        else if (start == Start::NothingAutomatic)
+            m_pages->setCurrentIndex(4);
+        started = start == Start::Go;
+    });
+    if (!started)
+        return;
+
+    // The lists are emptied by the preparation; the views follow at once.
+    showResults({}, {});
+    auto list = std::make_unique<submit::SendList>();
+    int prepared = 0;
+    const bool preparedWell = m_ui.guarded(
+        [&] { prepared = run.prepare(m_document->record(), m_answerDirectory, *list); });
+    if (!preparedWell || prepared == 0) {
+        RefreshCounts();
+        return;
+    }
+    run.announceConnection();
+    repaint();
+
+    submit::SubmissionScheduler::Settings scheduler;
+    scheduler.threadCount = settings.threadCount;
+    scheduler.proxyHost = settings.proxyHost;
+    scheduler.proxyPort = settings.proxyPort;
+    scheduler.idleTimeLimit = settings.idleTimeLimit;
+    m_ui.guarded([&] {
+        submit::ui::TThreadForm::execute(m_ui, *list, ErfolgreichListe, FehlgeschlagenListe,
+                                         scheduler, this);
+    });
+
+    // Whatever the window ended with, the outcome is filed and the lists shown anew.
+    m_ui.guarded([&run] { run.ErgebnisseUebernehmen(); });
+    showResults(run.successRows(), run.failureRows());
+    RefreshCounts();
+    m_pages->setCurrentIndex(5);
+}
+
+QWidget* THauptFormular::createLinkBar(int pageCode)
+{
+    const int pair = CatalogueLists::linkPairForPage(pageCode);
+    auto* bar = new QGroupBox(tr("Gehe zu"), m_pageContents[size_t(pageCode - 1)]);
+    bar->setObjectName(QStringLiteral("LinkBar%1").arg(pair));
+    auto* layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(8, 2, 8, 2);
+    const CatalogueLists::LinkBar initial = CatalogueLists::initialLinkBar();
+    for (bool submission : {false, true}) {
+        auto* link = new QLabel(bar);
+        link->setObjectName((submission ? QStringLiteral("ManuellURLHyperlink%1")
+                                        : QStringLiteral("URLHyperlink%1"))
+                                .arg(pair));
+        link->setToolTip(tr("Hier klicken, um Browser zu starten"));
+        link->setTextFormat(Qt::RichText);
+        link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+        connect(link, &QLabel::linkActivated, this, [this, link] { activateLink(link); });
+        layout->addWidget(link, 1);
+        m_linkBars[size_t(pair)][submission ? 1 : 0] = link;
+        showLink(link, submission ? initial.submissionPage : initial.homePage);
+    }
+    return bar;
+}
+
+QWidget* THauptFormular::createMoveButtons()
+{
+    auto* column = new QWidget(m_pageContents[2]);
+    column->setObjectName(QStringLiteral("MoveButtons"));
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addStretch(1);
+    using Move = void (*)(base::UiServices&, catalogue::TDataModule1&);
+    const std::array<std::pair<const char*, Move>, 4> buttons{{
+        {">", &CatalogueLists::selectCurrent},
+        {">>", &CatalogueLists::selectAll},
+        {"<", &CatalogueLists::deselectCurrent},
+        {"<<", &CatalogueLists::deselectAll},
+    }};
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        auto* button = new QToolButton(column);
+        button->setObjectName(QStringLiteral("SpeedButton%1").arg(i + 1));
+        button->setText(QLatin1String(buttons[i].first));
+        button->setToolTip(CatalogueLists::moveButtonHints()[i]);
+        button->setFixedSize(30, 26);
+        const Move move = buttons[i].second;
+        connect(button, &QToolButton::clicked, this,
+                [this, move] { changeSelection([this, move] { move(m_ui, *m_module); }); });
+        layout->addWidget(button);
+        if (i == 1)
+            layout->addSpacing(12);
+    }
+    layout->addStretch(1);
+    return column;
+}
+
+QLabel* THauptFormular::linkLabel(int pair, bool submissionPage) const
+{
+    if (pair < 1 || pair >= int(m_linkBars.size()))
+        return nullptr;
+    return m_linkBars[size_t(pair)][submissionPage ? 1 : 0];
+}
+
+void THauptFormular::showLink(QLabel* label, const CatalogueLists::Link& link)
+{
+    label->setProperty("address", link.address);
+    label->setText(link.enabled
+                       ? QStringLiteral("<a href=\"%1\">%2</a>")
+                             .arg(link.address.toHtmlEscaped(), link.caption.toHtmlEscaped())
+                       : link.caption.toHtmlEscaped());
+    label->setEnabled(link.enabled);
+}
+
+void THauptFormular::activateLink(QLabel* link)
+{
+    if (!link->isEnabled())
+        return;
+    const QString address = link->property("address").toString();
+    m_ui.guarded([this, &address] { CatalogueLists::openLink(m_ui, address); });
+}
+
+void THauptFormular::updateLinkBar()
+{
+    if (!m_module)
+        return;
+    const auto [pair, bar] = CatalogueLists::linkBarFor(*m_module, m_focusedListCode);
+    if (QLabel* home = linkLabel(pair, false))
+        showLink(home, bar.homePage);
+    if (QLabel* submission = linkLabel(pair, true))
+        showLink(submission, bar.submissionPage);
+}
+
+void THauptFormular::openFilter()
+{
+    if (!m_module)
+        return;
+    changeSelection([this] {
+        catalogue::ui::TFilterBox::execute(m_ui, *m_module, m_filterCriteria, m_settingsFile, this);
     });
 }
 
 void THauptFormular::deselectFocusedService()
 {
-    m_ui.guarded([this] {
-        if (!m_module || m_focusedListCode < CatalogueLists::Selected)
-            return;
-        try {
-            m_module->EintragAbwaehlen(CatalogueLists::viewName(m_focusedListCode));
-        } catch (...) {
-            RefreshCounts();
-            throw;
-        }
-        RefreshCounts();
-    });
+    if (m_focusedListCode < CatalogueLists::Selected)
+        return;
+    changeSelection(
+        [this] { m_module->EintragAbwaehlen(CatalogueLists::viewName(m_focusedListCode)); });
 }
 
 void THauptFormular::closeEvent(QCloseEvent* event)
@@ -537,6 +852,16 @@ void THauptFormular::closeEvent(QCloseEvent* event)
 
 bool THauptFormular::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (m_successView && watched == m_successView->viewport()) {
+            resultViewDoubleClicked(true);
+            return true;
+        }
+        if (m_failureView && watched == m_failureView->viewport()) {
+            resultViewDoubleClicked(false);
+            return true;
+        }
+    }
     // The menu bar takes no focus, so a field is not left when a menu opens; but the
     // commands behind the menus read the fields, and must see them checked as when the
     // user had gone to another field. The bar is entered by mouse, by Alt alone or by an

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "catalogue/CatalogueLists.h"
+#include "catalogue/FilterCriteria.h"
+#include "submit/SubmissionRun.h"
+
 #include <QMainWindow>
 
 #include <array>
@@ -9,10 +13,12 @@ class QLabel;
 class QMenu;
 class QTabWidget;
 class QToolBar;
+class QTreeWidget;
 
 namespace pelvaro::base {
+class SettingsStore;
 class UiServices;
-}
+} // namespace pelvaro::base
 namespace pelvaro::catalogue {
 class CatalogueSiteDates;
 class TDataModule1;
@@ -54,6 +60,16 @@ public:
 
     // Binds the catalogue lists to the data module's views; the list pages work from then on.
     void attachCatalogue(catalogue::TDataModule1& module);
+    // What a run reads: the settings (workers, proxy, the report question; the defaults
+    // without a store) and the folder of the answer pages.
+    void setRunContext(base::SettingsStore* settings, const QString& answerDirectory);
+
+    // "Anmeldung starten": the checks, the preparation, the scheduler window, and the
+    // outcome on the status page.
+    void SubmitBtnClick();
+    // The status page's two result views.
+    void showResults(const std::vector<submit::ResultRow>& successRows,
+                     const std::vector<submit::ResultRow>& failureRows);
 
     QTabWidget* pageControl() const { return m_pages; }
     site::SiteDocument& document() const { return *m_document; }
@@ -63,6 +79,7 @@ public:
     catalogue::TDataModule1* dataModule() const { return m_module; }
     base::UiServices& ui() const { return m_ui; }
     QMenu* listContextMenu() const { return m_listMenu; }
+    const QString& settingsFile() const { return m_settingsFile; }
 
     // The run's result lines, kept for the whole program run.
     QStringList ErfolgreichListe;
@@ -113,6 +130,18 @@ private:
     void showListMenu(int listCode, const QPoint& globalPos);
     void openFocusedServiceLink(bool submissionPage);
     void deselectFocusedService();
+    QWidget* createLinkBar(int pageCode);
+    QWidget* createMoveButtons();
+    QLabel* linkLabel(int pair, bool submissionPage) const;
+    static void showLink(QLabel* label, const catalogue::CatalogueLists::Link& link);
+    void activateLink(QLabel* link);
+    void updateLinkBar();
+    void openFilter();
+    void createStatusPage();
+    void resultViewDoubleClicked(bool successView);
+    // Runs a command that changes the selection; the counts are shown afterwards, also when
+    // it failed, and a failure reaches the general error display.
+    template <typename Command> void changeSelection(Command&& command);
     void rebuildRecentFiles();
     void quit();
     void save();
@@ -121,6 +150,7 @@ private:
     bool menuBarEntered();
 
     base::UiServices& m_ui;
+    const QString m_settingsFile;
     QTabWidget* m_pages = nullptr;
     QLabel* m_status = nullptr;
     bool m_statusAlarm = false;
@@ -134,6 +164,17 @@ private:
     catalogue::TDataModule1* m_module = nullptr;
     std::unique_ptr<catalogue::CatalogueSiteDates> m_dates;
     std::array<catalogue::ui::CatalogueListPanel*, 4> m_lists{};
+    // The link bars by pair number (1 selection page, 3 automatic, 4 manual): home page and
+    // registration page.
+    std::array<std::array<QLabel*, 2>, 5> m_linkBars{};
+    base::SettingsStore* m_settings = nullptr;
+    QString m_answerDirectory;
+    QTreeWidget* m_successView = nullptr;
+    QTreeWidget* m_failureView = nullptr;
+    std::vector<submit::ResultRow> m_successRows;
+    std::vector<submit::ResultRow> m_failureRows;
+    // The filter's ticks outlive the dialog for the whole program run.
+    catalogue::FilterCriteria m_filterCriteria;
     std::array<QWidget*, 6> m_pageContents{};
     catalogue::ui::DetailsWindow* m_details = nullptr;
     int m_activePageCode = 1;

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -25,9 +26,11 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -250,6 +253,89 @@ TEST_F(MainWindowTest, ContextMenuOfTheLists)
     // will really be registered.
     EXPECT_EQ(name, QString::fromUtf8("Allgäuer Firmenverzeichnis"));
     EXPECT_EQ(automatic, QStringLiteral("Ja!"));
+}
+
+// The selection page as a user works it: buttons between the lists, double-clicks, the link
+// bar below and the selection files of the tool bar.
+TEST_F(MainWindowTest, SelectionPageMovesServicesAndFollowsTheMarkedOne)
+{
+    showPage(3);
+    const auto button = [this](int n) {
+        return window->findChild<QToolButton*>(QStringLiteral("SpeedButton%1").arg(n));
+    };
+    const QStringList hints{QStringLiteral("Aktuellen Eintrag auswählen"),
+                            QStringLiteral("Alle Einträge auswählen"),
+                            QStringLiteral("Auswahl des aktuellen Eintrags aufheben"),
+                            QStringLiteral("Auswahl aller Einträge aufheben")};
+    for (int n = 1; n <= 4; ++n) {
+        ASSERT_NE(button(n), nullptr) << n;
+        EXPECT_EQ(button(n)->toolTip(), hints.at(n - 1));
+    }
+    auto* home = window->findChild<QLabel*>(QStringLiteral("URLHyperlink1"));
+    auto* form = window->findChild<QLabel*>(QStringLiteral("ManuellURLHyperlink1"));
+    ASSERT_TRUE(home && form);
+    EXPECT_FALSE(home->isEnabled());
+    EXPECT_EQ(home->text(), QStringLiteral("Zur Startseite des markierten Eintrags"));
+    EXPECT_EQ(home->toolTip(), QStringLiteral("Hier klicken, um Browser zu starten"));
+
+    // Entering the left grid and moving in it: the bar names the marked service.
+    QTableView* left = window->listPanel(1)->grid();
+    left->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(window->FocusedListCode(), 1);
+    QTest::keyClick(left, Qt::Key_Down);
+    QApplication::processEvents();
+    const QString name = module->TableEngines().value(QStringLiteral("Name")).toString();
+    EXPECT_TRUE(home->isEnabled());
+    EXPECT_TRUE(home->text().contains(QStringLiteral("Zur Startseite von ") + name.toHtmlEscaped()))
+        << home->text().toStdString();
+    emit home->linkActivated(QString());
+    ASSERT_EQ(ui.openedUrls().size(), 1u);
+    EXPECT_EQ(ui.openedUrls().back().toString(),
+              module->TableEngines().value(QStringLiteral("URL")).toString());
+
+    // A double-click on the marked row selects it; the captions follow.
+    emit window->listPanel(1)->rowDoubleClicked();
+    EXPECT_EQ(module->counters().AnzAusgewaehlt, 1);
+    EXPECT_EQ(window->listPanel(1)->title(),
+              QStringLiteral("Anzahl der nicht ausgewählten Suchdienste: 603"));
+    button(2)->click();
+    EXPECT_EQ(window->listPanel(1)->title(),
+              QStringLiteral("Anzahl der nicht ausgewählten Suchdienste: 0"));
+    EXPECT_EQ(ui.lastWaitText(), QStringLiteral("Tabelle wird neu sortiert, bitte warten ..."));
+    button(1)->click();
+    EXPECT_EQ(ui.messageTexts().last(),
+              QStringLiteral("Alle Suchdienste sind bereits ausgewählt!"));
+
+    // The selection as a file, and back after everything was unselected.
+    const QString path = TestDirs::root() + QStringLiteral("/alle.suc");
+    ui.answerFile(path);
+    action("ActionAuswahlSpeichern")->trigger();
+    EXPECT_EQ(QFileInfo(path).size(), 5600);
+    button(4)->click();
+    emit window->listPanel(2)->rowDoubleClicked();
+    EXPECT_EQ(ui.messageTexts().last(), QStringLiteral("Diese Spalte ist leer!"));
+    ui.answerFile(path);
+    action("ActionAuswahlLaden")->trigger();
+    EXPECT_EQ(window->listPanel(2)->title(),
+              QStringLiteral("Anzahl der ausgewählten Suchdienste: 604"));
+    EXPECT_EQ(window->statusText(),
+              QStringLiteral("Gesamtanzahl der vorhandenen Suchdienste: 604"));
+    ui.answerFile(std::nullopt);
+    action("ActionAuswahlLaden")->trigger();
+    ui.answerFile(TestDirs::root() + QStringLiteral("/fehlt.suc"));
+    action("ActionAuswahlLaden")->trigger();
+    EXPECT_EQ(ui.messageTexts().last(), QStringLiteral("Datei nicht gefunden!"));
+    EXPECT_TRUE(ui.allAnswersUsed());
+
+    // The automatic page has its own bar, following its own list.
+    showPage(4);
+    window->listPanel(3)->grid()->setFocus();
+    QApplication::processEvents();
+    auto* automatic = window->findChild<QLabel*>(QStringLiteral("URLHyperlink3"));
+    ASSERT_NE(automatic, nullptr);
+    EXPECT_TRUE(automatic->text().contains(
+        module->TableAutomatischSenden().value(QStringLiteral("Name")).toString().toHtmlEscaped()));
 }
 
 TEST_F(MainWindowTest, FileCommandsThroughMenuAndToolBar)

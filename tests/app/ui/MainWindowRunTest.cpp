@@ -1,0 +1,253 @@
+// A run from the window, as a user does it: services selected, "Anmeldung starten", Start in
+// the scheduler window against a real local server, and the outcome on the status page.
+#include "app/ui/THauptFormular.h"
+
+#include "base/DayNumber.h"
+#include "base/SettingsStore.h"
+#include "catalogue/TDataModule1.h"
+#include "catalogue/ui/CatalogueListPanel.h"
+#include "site/SiteDocument.h"
+#include "site/ui/SiteDescriptionPage.h"
+#include "submit/SubmissionScheduler.h"
+#include "submit/ui/TThreadForm.h"
+
+#include "BenchmarkSite.h"
+#include "CatalogueFixture.h"
+#include "ScriptedUiServices.h"
+#include "TestDirs.h"
+#include "TestHttpServer.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+using namespace std::chrono_literals;
+using pelvaro::app::ui::THauptFormular;
+using pelvaro::base::MessageAnswer;
+using pelvaro::catalogue::TDataModule1;
+using pelvaro::submit::ui::TThreadForm;
+using pelvaro::test::engine;
+using pelvaro::test::ScriptedAnswer;
+using pelvaro::test::ScriptedUiServices;
+using pelvaro::test::TestDirs;
+using pelvaro::test::TestHttpServer;
+
+namespace {
+
+class MainWindowRunTest : public ::testing::Test
+{
+protected:
+    // Alpha answers, Beta is not found, Gamma hangs; Delta takes manual submission only.
+    void SetUp() override
+    {
+        server.script("/alpha", ScriptedAnswer::ok("Danke"));
+        server.script("/beta", ScriptedAnswer::status("HTTP/1.0 404 Not Found", {}));
+        server.script("/gamma", ScriptedAnswer::neverAnswer());
+        const auto service = [this](int nr, const QString& name, const char* path) {
+            return engine(nr, name,
+                          {{QStringLiteral("Action"), server.url(QLatin1String(path))},
+                           {QStringLiteral("Ausgewaehlt"), true}});
+        };
+        std::vector<QVariantMap> fields;
+        for (int nr = 1; nr <= 3; ++nr)
+            fields.push_back({{QStringLiteral("FelderID"), nr},
+                              {QStringLiteral("EngineID"), nr},
+                              {QStringLiteral("FeldNrInVindrel"), 1},
+                              {QStringLiteral("FeldNameInEngine"), QStringLiteral("titel")}});
+        const QString data = TestDirs::programDir() + QStringLiteral("/daten");
+        pelvaro::test::createCatalogue(
+            data,
+            {service(1, QStringLiteral("Alpha"), "/alpha?x=1"),
+             service(2, QStringLiteral("Beta"), "/beta?y=2"),
+             service(3, QStringLiteral("Gamma"), "/gamma"),
+             engine(4, QStringLiteral("Delta"),
+                    {{QStringLiteral("NurManuell"), true}, {QStringLiteral("Ausgewaehlt"), true}})},
+            {}, fields);
+        module = std::make_unique<TDataModule1>(ui);
+        ASSERT_TRUE(module->open(data, QStringLiteral("x")));
+        settings = std::make_unique<pelvaro::base::SettingsStore>(TestDirs::settingsFile());
+        settings->settings() = pelvaro::base::Settings::defaults();
+        settings->settings().threadCount = 2;
+        QDir().mkpath(answers());
+        window = std::make_unique<THauptFormular>(ui, TestDirs::settingsFile());
+        window->attachCatalogue(*module);
+        window->setRunContext(settings.get(), answers());
+        window->show();
+        QApplication::setActiveWindow(window.get());
+    }
+
+    void TearDown() override
+    {
+        window.reset();
+        module.reset();
+    }
+
+    static QString answers() { return TestDirs::programDir() + QStringLiteral("/HTML"); }
+
+    void fillSite()
+    {
+        const pelvaro::site::SiteRecord record = pelvaro::bench::filledRecord();
+        window->document().record() = record;
+        window->sitePage().showRecord(record);
+    }
+
+    // Clicks "Anmeldung starten"; work() gets the scheduler window once it is up.
+    void submit(const std::function<void(TThreadForm&)>& work)
+    {
+        window->pageControl()->setCurrentIndex(3);
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* form = qobject_cast<TThreadForm*>(QApplication::activeModalWidget());
+            ASSERT_NE(form, nullptr);
+            seen = true;
+            work(*form);
+            if (form->isVisible()) {
+                ADD_FAILURE() << "the scheduler window was left open";
+                form->hide();
+            }
+        });
+        window->findChild<QAction*>(QStringLiteral("SubmitBtn"))->trigger();
+        EXPECT_TRUE(seen);
+    }
+
+    QStringList column(const char* view, int column) const
+    {
+        QStringList texts;
+        auto* tree = window->findChild<QTreeWidget*>(QLatin1String(view));
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            texts << tree->topLevelItem(i)->text(column);
+        return texts;
+    }
+
+    TestHttpServer server;
+    ScriptedUiServices ui;
+    std::unique_ptr<TDataModule1> module;
+    std::unique_ptr<pelvaro::base::SettingsStore> settings;
+    std::unique_ptr<THauptFormular> window;
+};
+
+} // namespace
+
+TEST_F(MainWindowRunTest, ARunToItsEndShowsItsOutcomeOnTheStatusPage)
+{
+    server.script("/gamma", ScriptedAnswer::ok("Auch gut"));
+    fillSite();
+    submit([&](TThreadForm& form) {
+        EXPECT_EQ(form.findChild<QLabel*>(TThreadForm::panelName(0))->text(),
+                  QStringLiteral("Aktivierte Threads: 2"))
+            << "the worker count of the settings";
+        auto* start = form.findChild<QPushButton*>(QStringLiteral("StartenButton"));
+        start->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !start->isEnabled(); }, 60000));
+        form.findChild<QPushButton*>(QStringLiteral("SchliessenButton"))->click();
+    });
+
+    EXPECT_EQ(ui.messageTexts(),
+              (QStringList{QStringLiteral("Bitte stellen Sie jetzt sicher, daß eine Verbindung "
+                                          "zum Internet besteht! Falls noch keine Verbindung "
+                                          "besteht, sollten Sie diese jetzt herstellen und erst "
+                                          "dann auf OK klicken."),
+                           QStringLiteral("Die Übertragung ist abgeschlossen!")}));
+    EXPECT_EQ(window->pageControl()->currentIndex(), 5);
+    EXPECT_EQ(window->statusText(), QStringLiteral("Wählen Sie einen Bericht."));
+    QStringList succeeded = column("OvcDataReportViewErfolgreich", 0);
+    succeeded.sort();
+    EXPECT_EQ(succeeded, (QStringList{QStringLiteral("Alpha"), QStringLiteral("Gamma")}));
+    EXPECT_EQ(column("OvcDataReportViewFehlgeschlagen", 0), QStringList{QStringLiteral("Beta")});
+    EXPECT_EQ(column("OvcDataReportViewFehlgeschlagen", 1), QStringList{QStringLiteral("404")});
+    EXPECT_EQ(column("OvcDataReportViewFehlgeschlagen", 3),
+              QStringList{server.url(QStringLiteral("/beta"))})
+        << "the address without its query";
+    EXPECT_TRUE(window->findChild<QAction*>(QStringLiteral("BtnRTFBericht"))->isEnabled());
+
+    // The successes carry today's date; the sent services are no longer selected, the manual
+    // one still is.
+    const double today = pelvaro::base::DayNumber::fromDate(QDate::currentDate());
+    std::map<QString, QVariant> dates;
+    for (const auto& row :
+         module->readRows({QStringLiteral("Name"), QStringLiteral("ZuletztRegistriert")}))
+        dates[row.values.at(0).toString()] = row.values.at(1);
+    EXPECT_EQ(dates[QStringLiteral("Alpha")].toDouble(), today);
+    EXPECT_EQ(dates[QStringLiteral("Gamma")].toDouble(), today);
+    EXPECT_FALSE(dates[QStringLiteral("Beta")].isValid() &&
+                 !dates[QStringLiteral("Beta")].isNull());
+    EXPECT_EQ(module->counters(), (pelvaro::catalogue::SelectionCounters{3, 1, 0, 1}));
+
+    // A double-click on the failure opens the address it went to.
+    auto* failures =
+        window->findChild<QTreeWidget*>(QStringLiteral("OvcDataReportViewFehlgeschlagen"));
+    failures->setCurrentItem(failures->topLevelItem(0));
+    QTest::mouseDClick(failures->viewport(), Qt::LeftButton, {},
+                       failures->visualItemRect(failures->topLevelItem(0)).center());
+    ASSERT_EQ(ui.openedUrls().size(), 1u);
+    EXPECT_EQ(ui.openedUrls().back().toString(), server.url(QStringLiteral("/beta")));
+
+    // The next run asks about the unsaved report first; Cancel keeps everything.
+    module->AllesAuswaehlen();
+    ui.answer(MessageAnswer::Cancel);
+    window->pageControl()->setCurrentIndex(3);
+    window->findChild<QAction*>(QStringLiteral("SubmitBtn"))->trigger();
+    EXPECT_TRUE(ui.messageTexts().last().startsWith(
+        QStringLiteral("Der aktuelle RTF-Bericht mit dem Protokoll der erfolgten Anmeldungen")));
+    EXPECT_EQ(window->ErfolgreichListe.size(), 2);
+    EXPECT_EQ(window->pageControl()->currentIndex(), 3);
+    EXPECT_TRUE(ui.allAnswersUsed());
+}
+
+TEST_F(MainWindowRunTest, AnAbortStillFilesTheOutcome)
+{
+    fillSite();
+    submit([&](TThreadForm& form) {
+        auto* start = form.findChild<QPushButton*>(QStringLiteral("StartenButton"));
+        start->click();
+        ASSERT_TRUE(server.waitForRequests(2, 10s));
+        ui.answer(MessageAnswer::Yes);
+        start->click(); // the abort is asked for ...
+        start->click(); // ... and made at once
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return form.scheduler().LaufendeThreads() == 0; }, 10000));
+        form.findChild<QPushButton*>(QStringLiteral("SchliessenButton"))->click();
+    });
+    EXPECT_EQ(ui.messageTexts().last(),
+              QStringLiteral("Ihre Abbruchanforderung wurde durchgeführt!"));
+    EXPECT_EQ(window->pageControl()->currentIndex(), 5) << "the after-run steps ran";
+    EXPECT_EQ(window->listPanel(2)->title(),
+              QStringLiteral("Anzahl der ausgewählten Suchdienste: 1"));
+}
+
+TEST_F(MainWindowRunTest, AStartWithoutServicesShowsWhereToGoAndLeavesTheFieldsAlone)
+{
+    // Nothing selected: to the selection page, and the empty site fields are not looked at.
+    module->AllesNichtAuswaehlen();
+    window->pageControl()->setCurrentIndex(3);
+    window->findChild<QAction*>(QStringLiteral("SubmitBtn"))->trigger();
+    EXPECT_EQ(window->pageControl()->currentIndex(), 2);
+    EXPECT_EQ(ui.messageTexts(),
+              QStringList{QStringLiteral("Bevor die Anmeldung gestartet werden kann, müssen Sie "
+                                         "mindestens einen Suchdienst auswählen!")});
+
+    // Services, but an empty description: to the site page, its first empty field focused.
+    module->AllesAuswaehlen();
+    window->pageControl()->setCurrentIndex(3);
+    window->findChild<QAction*>(QStringLiteral("SubmitBtn"))->trigger();
+    EXPECT_EQ(window->pageControl()->currentIndex(), 0);
+    EXPECT_TRUE(ui.messageTexts().last().startsWith(
+        QStringLiteral("Bevor die Anmeldung gestartet werden kann, müssen Sie alle "
+                       "Formularfelder ausfüllen!")));
+    QApplication::processEvents();
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("TitleEdit"));
+    EXPECT_TRUE(window->ErfolgreichListe.isEmpty());
+}
