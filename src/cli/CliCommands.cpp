@@ -365,10 +365,11 @@ int CliCommands::catalogueFilterText(catalogue::TDataModule1& module, const QStr
             criteria.set(FilterCriteria::Top100, true);
         } else if (arg == QLatin1String("--before") && hasValue) {
             const QDate date = QDate::fromString(arguments.at(++i), Qt::ISODate);
-            if (!date.isValid())
-                return fail(QStringLiteral("--before erwartet ein Datum JJJJ-MM-TT."));
+            // The dialog's picker offers no other years, and the store reads no others back.
+            if (!date.isValid() || !criteria.setFilterDate(date))
+                return fail(QStringLiteral("--before erwartet ein Datum JJJJ-MM-TT zwischen "
+                                           "1000-01-01 und 9999-12-31."));
             criteria.set(FilterCriteria::RegisteredBefore, true);
-            criteria.setFilterDate(date);
         } else if (arg == QLatin1String("--countries") && hasValue) {
             std::array<bool, FilterCriteria::CountryCount> ticked{};
             const QString list = arguments.at(++i).trimmed();

@@ -40,8 +40,8 @@ TEST_P(HelpContextTest, HasAPage)
 }
 
 INSTANTIATE_TEST_SUITE_P(Contexts, HelpContextTest,
-                         ::testing::Values(1, 3, 4, 5, 6, 8, 10, 11, 12, 14, 15, 16, 17, 20, 21, 99,
-                                           172, 174, 2000, 3000, 9911));
+                         ::testing::Values(1, 3, 4, 5, 6, 8, 9, 10, 11, 12, 14, 15, 16, 17, 20, 21,
+                                           99, 172, 174, 2000, 3000, 9911));
 
 TEST(HelpPages, MissingPageShowsANoticeInsteadOfABlankWindow)
 {

@@ -150,7 +150,8 @@ TEST_F(CliCatalogue, FilterTextCountsWhatTheFilterWouldSelect)
     for (const QStringList& bad :
          {QStringList{QStringLiteral("--kinds"), QStringLiteral("X")},
           QStringList{QStringLiteral("--countries"), QStringLiteral("29")},
-          QStringList{QStringLiteral("--before"), QStringLiteral("17.05.2031")}}) {
+          QStringList{QStringLiteral("--before"), QStringLiteral("17.05.2031")},
+          QStringList{QStringLiteral("--before"), QStringLiteral("0999-12-31")}}) {
         const Output refused =
             cli(QStringList{QStringLiteral("catalogue"), QStringLiteral("filter-text")} + bad);
         EXPECT_EQ(refused.code, 1) << bad.join(QLatin1Char(' ')).toStdString();

@@ -4,6 +4,7 @@
 #include "catalogue/CatalogueTableModel.h"
 #include "catalogue/FilterCriteria.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QEvent>
@@ -13,16 +14,52 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace pelvaro::catalogue::ui {
 
 namespace {
+
+// A ticked country shows an X in its box, as the flags' list always has, not the style's
+// check mark.
+class CrossedBoxDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const bool ticked = opt.checkState == Qt::Checked;
+        opt.checkState = Qt::Unchecked;
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        if (!ticked)
+            return;
+        const QRect box = style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, widget)
+                              .adjusted(3, 3, -3, -3);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(
+            QPen(opt.palette.color(opt.state & QStyle::State_Enabled ? QPalette::Active
+                                                                     : QPalette::Disabled,
+                                   QPalette::Text),
+                 2));
+        painter->drawLine(box.topLeft(), box.bottomRight());
+        painter->drawLine(box.topRight(), box.bottomLeft());
+        painter->restore();
+    }
+};
 
 constexpr int HelpContext = 9;
 constexpr int CountryColumns = 4;
@@ -207,6 +244,7 @@ QWidget* TFilterBox::buildCountryList()
     m_countries->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_countries->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_countries->setIconSize(QSize(ItemHeight, ItemHeight));
+    m_countries->setItemDelegate(new CrossedBoxDelegate(m_countries));
 
     int widest = 0;
     const QFontMetrics metrics = m_countries->fontMetrics();
