@@ -195,7 +195,7 @@ void SubmissionScheduler::StartenButtonClick()
         ThreadsBeenden();
         m_abortRequested = false;
         // The window behind the box shows the slots as they are now, not as they were.
-        emit changed();
+        emit aboutToShowMessage();
         m_ui.information(abortDoneText);
         emit changed();
         emit runEnded(abortDoneText);
@@ -213,7 +213,7 @@ void SubmissionScheduler::StartenButtonClick()
         const QString message = QStringLiteral("Die Übertragung kann nicht an %1 Suchdienste "
                                                "durchgeführt werden! Vorgang wird abgebrochen!")
                                     .arg(k);
-        emit changed();
+        emit aboutToShowMessage();
         m_ui.warning(message);
         emit changed();
         return;
@@ -229,7 +229,7 @@ void SubmissionScheduler::StartenButtonClick()
             const QString message = QStringLiteral("Die Übertragung ist abgeschlossen: Es konnten "
                                                    "keine Anmeldungen erfolgreich durchgeführt "
                                                    "werden!");
-            emit changed();
+            emit aboutToShowMessage();
             m_ui.information(message);
             m_startCaption = startCaption;
             m_startEnabled = false;
@@ -426,7 +426,7 @@ void SubmissionScheduler::ErgebnisVerarbeiten(int slot, quint64 ticket,
     } else {
         message = QStringLiteral("Die Übertragung wurde abgebrochen!");
     }
-    emit changed();
+    emit aboutToShowMessage();
     m_ui.information(message);
     m_startCaption = startCaption;
     m_startEnabled = false;

@@ -118,8 +118,11 @@ public:
     void postResult(int slot, quint64 ticket, ExchangeResult result);
 
 signals:
-    // Something the window shows changed.
+    // Something the window shows changed. A window may show such changes a little later,
+    // gathered.
     void changed();
+    // A message box comes next: what the window shows behind it must be current now.
+    void aboutToShowMessage();
     // A result line was filed (true: success list).
     void resultFiled(bool success, const QString& line);
     // The run ended with a closing message (or was discarded without one).

@@ -91,13 +91,19 @@ int main(int argc, char** argv)
         int sent = 0;
         double wall = 0;
         double cpu = 0;
-        QTimer::singleShot(0, [&] {
+        QElapsedTimer clock;
+        double cpuBefore = 0;
+        // The preparation's wait notice runs the event loop before the window exists: look
+        // until it is there.
+        QTimer watch;
+        watch.setInterval(5);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
             auto* form = qobject_cast<submit::ui::TThreadForm*>(QApplication::activeModalWidget());
             if (!form)
                 return;
+            watch.stop();
             submit::SubmissionScheduler& scheduler = form->scheduler();
-            QElapsedTimer clock;
-            const double cpuBefore = mainThreadCpuSeconds();
+            cpuBefore = mainThreadCpuSeconds();
             QObject::connect(&scheduler, &submit::SubmissionScheduler::runEnded, form, [&, form] {
                 wall = double(clock.nsecsElapsed()) / 1e9;
                 cpu = mainThreadCpuSeconds() - cpuBefore;
@@ -109,6 +115,7 @@ int main(int argc, char** argv)
             clock.start();
             form->findChild<QPushButton*>(QStringLiteral("StartenButton"))->click();
         });
+        watch.start();
         window.findChild<QAction*>(QStringLiteral("SubmitBtn"))->trigger();
         const double ideal = std::ceil(sent / 24.0) * delay / 1000.0;
         std::printf("%3d  %8d  %6.3f  %7.3f  %6.1f  %10.3f  %10.1f\n", run, sent, wall, ideal,

@@ -99,10 +99,12 @@ TThreadForm::TThreadForm(base::UiServices& ui, const SendList& list, QStringList
     layout->addWidget(m_statusBar);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    m_frameTimer.setSingleShot(true);
+    connect(&m_frameTimer, &QTimer::timeout, this, &TThreadForm::refresh);
     connect(&m_scheduler, &SubmissionScheduler::changed, this, &TThreadForm::scheduleRefresh);
-    // The last result of a run changes the counts just before the closing message: they
-    // should read right while that message is up.
     connect(&m_scheduler, &SubmissionScheduler::resultFiled, this, &TThreadForm::scheduleRefresh);
+    // The counts and slots must read right while a message such as the closing one is up.
+    connect(&m_scheduler, &SubmissionScheduler::aboutToShowMessage, this, &TThreadForm::refresh);
     refresh();
 }
 
@@ -181,18 +183,20 @@ void TThreadForm::done(int result)
 
 void TThreadForm::scheduleRefresh()
 {
-    // With 24 workers reporting, a burst of results arrives in one turn of the event loop;
-    // the window repaints once for all of them, on the next turn, from the state the
-    // scheduler then has. Nested loops (a message box) run that turn too.
-    if (m_refreshPending)
+    // With 24 workers reporting, results arrive hundreds of times a second, and a progress
+    // bar repaints itself at once on every new value. The window shows the scheduler's state
+    // at most once per frame instead: the first change after a quiet spell at once, on the
+    // next turn of the event loop, later ones gathered until the frame is over.
+    if (m_frameTimer.isActive())
         return;
-    m_refreshPending = true;
-    QMetaObject::invokeMethod(this, &TThreadForm::refresh, Qt::QueuedConnection);
+    const qint64 since = m_lastRefresh.isValid() ? m_lastRefresh.elapsed() : FrameMs;
+    m_frameTimer.start(int(std::max<qint64>(0, FrameMs - since)));
 }
 
 void TThreadForm::refresh()
 {
-    m_refreshPending = false;
+    m_frameTimer.stop();
+    m_lastRefresh.start();
     // Qt's setters ignore an unchanged value, so only what changed is repainted.
     for (int i = 0; i < SubmissionScheduler::SlotCount; ++i) {
         const SubmissionScheduler::Slot& slot = m_scheduler.slot(i);

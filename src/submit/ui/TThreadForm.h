@@ -3,7 +3,9 @@
 #include "submit/SubmissionScheduler.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QStringList>
+#include <QTimer>
 
 #include <array>
 
@@ -28,6 +30,8 @@ class TThreadForm : public QDialog
     Q_DISABLE_COPY_MOVE(TThreadForm)
 
 public:
+    // Shows the scheduler's state now, without waiting for the frame to end.
+    void refresh();
     // The help page of the automatic submission, which explains this window.
     static constexpr int HelpContext = 5;
 
@@ -67,7 +71,6 @@ private:
     void startClicked();
     void closeClicked();
     void scheduleRefresh();
-    void refresh();
     void colourFrame(SlotView& view, SubmissionScheduler::SlotState state);
 
     base::UiServices& m_ui;
@@ -78,7 +81,10 @@ private:
     QLabel* m_labelFehler = nullptr;
     QStatusBar* m_statusBar = nullptr;
     std::array<QLabel*, 3> m_panels{};
-    bool m_refreshPending = false;
+    // At most one repaint of the window per frame while workers report.
+    static constexpr int FrameMs = 20;
+    QTimer m_frameTimer;
+    QElapsedTimer m_lastRefresh;
     bool m_busyShown = false;
 };
 

@@ -218,7 +218,7 @@ TThreadForm& ThreadFormShowcase::showRun(int threads, const QStringList& kinds,
         QTimer::singleShot(10000, &loop, &QEventLoop::quit);
         loop.exec();
     }
-    // The window repaints on the turn after the scheduler's last change.
+    m_form->refresh();
     QCoreApplication::processEvents();
     return *m_form;
 }
