@@ -22,6 +22,7 @@
 #include <QDate>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -79,7 +80,7 @@ protected:
         ASSERT_TRUE(module->open(data, QStringLiteral("x")));
         settings = std::make_unique<pelvaro::base::SettingsStore>(TestDirs::settingsFile());
         settings->settings() = pelvaro::base::Settings::defaults();
-        settings->settings().threadCount = 2;
+        settings->settings().threadCount = 5;
         QDir().mkpath(answers());
         window = std::make_unique<THauptFormular>(ui, TestDirs::settingsFile());
         window->attachCatalogue(*module);
@@ -144,6 +145,17 @@ TEST_F(MainWindowRunTest, ARunToItsEndShowsItsOutcomeOnTheStatusPage)
 {
     server.script("/gamma", ScriptedAnswer::ok("Auch gut"));
     fillSite();
+    // Two workers, set in "Optionen": the next run uses them.
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        auto* threads = dialog->findChild<QLineEdit*>(QStringLiteral("EditAnzThreads"));
+        ASSERT_NE(threads, nullptr);
+        threads->setText(QStringLiteral("2"));
+        dialog->findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
+    });
+    window->findChild<QAction*>(QStringLiteral("ActionOptionen"))->trigger();
+    EXPECT_EQ(settings->settings().threadCount, 2);
     submit([&](TThreadForm& form) {
         EXPECT_EQ(form.findChild<QLabel*>(TThreadForm::panelName(0))->text(),
                   QStringLiteral("Aktivierte Threads: 2"))
