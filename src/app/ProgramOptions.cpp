@@ -32,7 +32,9 @@ QString ProgramOptions::presetProxyPort()
 ProgramOptions::Entries ProgramOptions::opening(const base::Settings& settings)
 {
     Entries entries;
-    entries.threadCount = QString::number(shownThreadCount(settings.threadCount));
+    // A count from an edited file shows as what a run makes of it, so that OK writes back a
+    // count the dialog itself accepts.
+    entries.threadCount = QString::number(base::Settings::usableThreadCount(settings.threadCount));
     entries.proxyChoice = isKnownChoice(settings.proxyChoice) ? settings.proxyChoice : 0;
     if (entries.proxyChoice == OtherProxy) {
         entries.proxyHost = settings.proxyHost;
@@ -40,16 +42,6 @@ ProgramOptions::Entries ProgramOptions::opening(const base::Settings& settings)
     }
     entries.overwriteReport = settings.overwriteReport;
     return entries;
-}
-
-// A stored count outside the range comes from an edited file. Show what a run makes of it
-// (an unusable count means the default, a large one the most there are slots for), so
-// that OK writes back a count the dialog itself would accept.
-int ProgramOptions::shownThreadCount(int stored)
-{
-    if (stored < MinThreadCount)
-        return base::Settings::defaults().threadCount;
-    return std::min(stored, MaxThreadCount);
 }
 
 bool ProgramOptions::isKnownChoice(int choice)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/SettingsStore.h"
+
 #include <QChar>
 #include <QString>
 
@@ -20,7 +22,7 @@ class ProgramOptions
 public:
     static constexpr int HelpContext = 6;
     static constexpr int MinThreadCount = 1;
-    static constexpr int MaxThreadCount = 24;
+    static constexpr int MaxThreadCount = base::Settings::MaxThreadCount;
     // A digit typed into a field this long is refused unless it replaces a selection.
     static constexpr int ThreadCountDigits = 2;
 
@@ -73,7 +75,6 @@ public:
     // The controls' contents when the dialog opens on these settings.
     static Entries opening(const base::Settings& settings);
     // The count the field shows for a stored one.
-    static int shownThreadCount(int stored);
 
     static bool isKnownChoice(int choice);
     // Only "Andere" lets the user type a proxy; the edits keep their text while closed.

@@ -7,6 +7,7 @@
 #include <QSettings>
 #include <QVariant>
 
+#include <algorithm>
 #include <array>
 #include <limits>
 
@@ -154,6 +155,13 @@ Settings Settings::defaults()
     for (const ValueEntry& entry : valueTable)
         setDefault(s, entry);
     return s;
+}
+
+int Settings::usableThreadCount(int stored)
+{
+    if (stored < 1)
+        return defaults().threadCount;
+    return std::min(stored, MaxThreadCount);
 }
 
 SettingsStore::SettingsStore(const QString& filePath) : m_filePath(filePath) {}

@@ -18,6 +18,11 @@ struct Settings
     int idleTimeLimit = 0;        // IDZeitlimit: seconds an exchange may wait for a byte; 0 = none
 
     static Settings defaults();
+    // The workers a run may have: 1 to 24.
+    static constexpr int MaxThreadCount = 24;
+    // What a run makes of a stored worker count the settings dialog could never have
+    // written: an unusable one means the default, a large one the most there are slots for.
+    static int usableThreadCount(int stored);
     bool operator==(const Settings&) const = default;
 };
 

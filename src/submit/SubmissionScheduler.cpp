@@ -1,6 +1,7 @@
 #include "submit/SubmissionScheduler.h"
 
 #include "base/AppInfo.h"
+#include "base/SettingsStore.h"
 #include "base/UiServices.h"
 #include "submit/AnswerPage.h"
 #include "submit/THTTPThread.h"
@@ -48,9 +49,7 @@ SubmissionScheduler::SubmissionScheduler(base::UiServices& ui, const SendList& l
       m_failureLines(failureLines), m_proxyHost(settings.proxyHost),
       m_proxyPort(settings.proxyPort), m_idleTimeLimit(settings.idleTimeLimit)
 {
-    // A stored count the settings dialog could never have written: an unusable one means
-    // the default, a large one the most the window has slots for.
-    m_threadCount = settings.threadCount < 1 ? 5 : std::min(settings.threadCount, int(SlotCount));
+    m_threadCount = base::Settings::usableThreadCount(settings.threadCount);
     m_panels = {QStringLiteral("Aktivierte Threads:"), QStringLiteral("Simultane Threads:"),
                 QStringLiteral("Letzte Meldung:")};
     m_timer1.setInterval(500);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/SettingsStore.h"
 #include "submit/HttpExchange.h"
 #include "submit/TEineEngine.h"
 
@@ -43,7 +44,7 @@ class SubmissionScheduler : public QObject
     Q_DISABLE_COPY_MOVE(SubmissionScheduler)
 
 public:
-    static constexpr int SlotCount = 24;
+    static constexpr int SlotCount = base::Settings::MaxThreadCount;
 
     enum class SlotState
     {
