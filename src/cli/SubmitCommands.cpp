@@ -1,11 +1,15 @@
 #include "cli/SubmitCommands.h"
 
+#include "base/AtomicFile.h"
 #include "base/Error.h"
 #include "base/ProgramPaths.h"
 #include "base/SettingsStore.h"
 #include "catalogue/CatalogueSiteDates.h"
 #include "catalogue/TDataModule1.h"
 #include "cli/ConsoleUiServices.h"
+#include "reports/StandardReport.h"
+#include "reports/StatusReport.h"
+#include "reports/rtf/RtfCodec.h"
 #include "site/FieldGuidance.h"
 #include "site/RecentFileList.h"
 #include "site/SiteDocument.h"
@@ -21,7 +25,10 @@
 #include <QDate>
 #include <QEventLoop>
 #include <QFile>
+#include <QFont>
+#include <QGuiApplication>
 #include <QSocketNotifier>
+#include <QTextDocument>
 #include <QTextStream>
 
 #include <cerrno>
@@ -123,6 +130,8 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
     std::optional<int> threads;
     QString proxy;
     submit::SubmissionRun::Clock today = submit::SubmissionRun::systemClock();
+    QString reportPath;
+    QString standardReportPath;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& arg = arguments.at(i);
         if (arg == QLatin1String("--threads") && i + 1 < arguments.size()) {
@@ -138,15 +147,26 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
             if (!date.isValid())
                 return fail(QStringLiteral("--today erwartet ein Datum JJJJ-MM-TT."));
             today = [date] { return date; };
+        } else if (arg == QLatin1String("--report") && i + 1 < arguments.size()) {
+            reportPath = arguments.at(++i);
+        } else if (arg == QLatin1String("--standard-report") && i + 1 < arguments.size()) {
+            standardReportPath = arguments.at(++i);
         } else if (sitePath.isEmpty() && !arg.startsWith(QLatin1String("--"))) {
             sitePath = arg;
         } else {
             return fail(QStringLiteral("submit erwartet DATEI.sit [--threads N] "
-                                       "[--proxy HOST[:PORT]] [--today JJJJ-MM-TT]."));
+                                       "[--proxy HOST[:PORT]] [--today JJJJ-MM-TT] "
+                                       "[--report DATEI.rtf] [--standard-report DATEI.pdf]."));
         }
     }
     if (sitePath.isEmpty())
         return fail(QStringLiteral("submit erwartet eine Site-Info-Datei."));
+    // Laying out and printing text needs the fonts, which only a GUI application object
+    // provides; better refuse before the run than lose its reports after it.
+    if ((!reportPath.isEmpty() || !standardReportPath.isEmpty()) &&
+        !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return fail(QStringLiteral("--report und --standard-report brauchen die Schriften der "
+                                   "grafischen Oberfläche, die dieser Aufruf nicht geladen hat."));
 
     base::SettingsStore settings(m_settingsFile);
     settings.LoadSettings();
@@ -168,7 +188,7 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
 
     QStringList success;
     QStringList failures;
-    submit::SubmissionRun run(m_ui, module, success, failures, std::move(today));
+    submit::SubmissionRun run(m_ui, module, success, failures, today);
     const auto firstEmpty = [&record] {
         return site::FieldGuidance::firstEmptyRequired(
             submit::SubmissionRun::requiredFieldTexts(record));
@@ -237,12 +257,32 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
 
     // With nothing prepared the run ends after the preparation: no outcome to file, no
     // date changed, so the site file stays as it was.
-    if (prepared == 0)
-        return 0;
-    run.ErgebnisseUebernehmen();
-    // The site's dates go back into its file after every run, as the user would save them in
-    // the window: the command has no later moment to do it.
-    document.StoreFile(sitePath);
+    if (prepared > 0) {
+        run.ErgebnisseUebernehmen();
+        // The site's dates go back into its file after every run, as the user would save them
+        // in the window: the command has no later moment to do it.
+        document.StoreFile(sitePath);
+    }
+    // The reports read what the status page would show after this run, also when nothing was
+    // sent: the preparation's failures are in the lists then.
+    if (!reportPath.isEmpty()) {
+        QTextDocument report;
+        report.setDefaultFont(QFont(QStringLiteral("Arial"), 8)); // the report window's font
+        reports::StatusReport::generate(m_ui, report, success, failures, record, today);
+        const QString failure = base::AtomicFile::write(reportPath, reports::rtf::writeRtf(report));
+        if (!failure.isEmpty())
+            return fail(QStringLiteral("Der Bericht %1 kann nicht gespeichert werden: %2")
+                            .arg(reportPath, failure));
+    }
+    if (!standardReportPath.isEmpty()) {
+        const QByteArray pdf = reports::StandardReport::pdf(
+            reports::StandardReport::rows(run.successRows(), run.failureRows()),
+            reports::StandardReport::View::Dienst);
+        const QString failure = base::AtomicFile::write(standardReportPath, pdf);
+        if (!failure.isEmpty())
+            return fail(QStringLiteral("Der Bericht %1 kann nicht gespeichert werden: %2")
+                            .arg(standardReportPath, failure));
+    }
     return 0;
 }
 

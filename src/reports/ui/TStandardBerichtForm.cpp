@@ -1,0 +1,171 @@
+#include "reports/ui/TStandardBerichtForm.h"
+
+#include "base/UiServices.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace pelvaro::reports::ui {
+
+namespace {
+
+// The status page's help: the dialog has no page of its own.
+constexpr int HelpContext = 174;
+
+// Keeps the list from drawing while rows go in, also when filling fails half-way.
+class UpdatesSuspended
+{
+public:
+    explicit UpdatesSuspended(QWidget* widget) : m_widget(widget)
+    {
+        m_widget->setUpdatesEnabled(false);
+    }
+    ~UpdatesSuspended() { m_widget->setUpdatesEnabled(true); }
+    UpdatesSuspended(const UpdatesSuspended&) = delete;
+    UpdatesSuspended& operator=(const UpdatesSuspended&) = delete;
+
+private:
+    QWidget* m_widget;
+};
+
+} // namespace
+
+TStandardBerichtForm::TStandardBerichtForm(base::UiServices& ui, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      m_ui(ui)
+{
+    setObjectName(QStringLiteral("TStandardBerichtForm"));
+    setWindowTitle(tr("Standardbericht"));
+    setModal(true);
+
+    m_views = new QComboBox(this);
+    m_views->setObjectName(QStringLiteral("ViewComboBox"));
+    for (StandardReport::View view : StandardReport::views())
+        m_views->addItem(StandardReport::viewName(view));
+    connect(m_views, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            setView(StandardReport::views()[size_t(index)]);
+    });
+    auto* viewLabel = new QLabel(tr("&Ansicht:"), this);
+    viewLabel->setBuddy(m_views);
+
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("xxOvcDataReportAlles"));
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->header()->setStretchLastSection(false);
+
+    auto* close = new QPushButton(tr("&Schließen"), this);
+    close->setObjectName(QStringLiteral("BtnSchliessen"));
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    auto* print = new QPushButton(tr("&Drucken"), this);
+    print->setObjectName(QStringLiteral("BtnDrucken"));
+    connect(print, &QPushButton::clicked, this,
+            [this] { m_ui.guarded([this] { printReport(); }); });
+    auto* help = new QPushButton(tr("&Hilfe"), this);
+    help->setObjectName(QStringLiteral("BtnHilfe"));
+    connect(help, &QPushButton::clicked, this, [this] { m_ui.ShowHelp(HelpContext); });
+
+    auto* viewRow = new QHBoxLayout;
+    viewRow->addWidget(viewLabel);
+    viewRow->addWidget(m_views);
+    viewRow->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    buttons->addWidget(print);
+    buttons->addWidget(help);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addLayout(viewRow);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(buttons);
+
+    setFixedSize(540, 378);
+    showRows();
+}
+
+TStandardBerichtForm::~TStandardBerichtForm() = default;
+
+void TStandardBerichtForm::execute(base::UiServices& ui,
+                                   const std::vector<submit::ResultRow>& successes,
+                                   const std::vector<submit::ResultRow>& failures, QWidget* parent)
+{
+    ui.guarded([&] {
+        TStandardBerichtForm form(ui, parent);
+        form.fill(successes, failures);
+        form.exec();
+    });
+}
+
+std::unique_ptr<TStandardBerichtForm>
+TStandardBerichtForm::preview(base::UiServices& ui, const std::vector<submit::ResultRow>& successes,
+                              const std::vector<submit::ResultRow>& failures,
+                              StandardReport::View view, QWidget* parent)
+{
+    auto form = std::make_unique<TStandardBerichtForm>(ui, parent);
+    form->fill(successes, failures);
+    form->setView(view);
+    form->show();
+    return form;
+}
+
+void TStandardBerichtForm::fill(const std::vector<submit::ResultRow>& successes,
+                                const std::vector<submit::ResultRow>& failures)
+{
+    m_rows = StandardReport::rows(successes, failures);
+    showRows();
+}
+
+void TStandardBerichtForm::setView(StandardReport::View view)
+{
+    if (view == m_view)
+        return;
+    m_view = view;
+    const QSignalBlocker blocker(m_views);
+    m_views->setCurrentText(StandardReport::viewName(view));
+    showRows();
+}
+
+void TStandardBerichtForm::showRows()
+{
+    const UpdatesSuspended suspended(m_list);
+    m_list->clear();
+    const auto columns = StandardReport::columns(m_view);
+    QStringList captions;
+    for (const StandardReport::Column& column : columns)
+        captions << column.caption;
+    m_list->setHeaderLabels(captions);
+    for (int i = 0; i < int(columns.size()); ++i)
+        m_list->setColumnWidth(i, columns[size_t(i)].screenWidth);
+    QList<QTreeWidgetItem*> items;
+    items.reserve(qsizetype(m_rows.size()));
+    for (const StandardReport::Row& row : m_rows)
+        items << new QTreeWidgetItem(StandardReport::cells(row, m_view));
+    m_list->addTopLevelItems(items);
+}
+
+void TStandardBerichtForm::printReport()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(StandardReport::title());
+    QPrintDialog dialog(&printer, this);
+    dialog.setObjectName(QStringLiteral("PrintDialog"));
+    dialog.setWindowTitle(tr("Standardbericht drucken"));
+    // The layout may ask for more room than this; it then gets it.
+    dialog.resize(400, 250);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    StandardReport::print(printer, m_rows, m_view);
+}
+
+} // namespace pelvaro::reports::ui

@@ -1,0 +1,144 @@
+#include "reports/StandardReport.h"
+
+#include "QtPrinters.h"
+#include "TestDirs.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using pelvaro::reports::StandardReport;
+using pelvaro::submit::ResultRow;
+using pelvaro::test::TestDirs;
+using Row = StandardReport::Row;
+using View = StandardReport::View;
+
+namespace {
+
+ResultRow result(const char* name, const char* code, const char* message, const char* address = "")
+{
+    return {QString::fromUtf8(name), QString::fromUtf8(code), QString::fromUtf8(message),
+            QString::fromUtf8(address)};
+}
+
+const std::vector<ResultRow> successes{result("Fundfalke", "200", "OK"),
+                                       result("ProbeDeck", "302", "Umgeleitet")};
+const std::vector<ResultRow> failures{
+    result("Dixie", "0", "Timeout", "http://dixie.example/add.cgi")};
+
+// The PDF's text as pdftotext lays it out, one line per printed line, runs of blanks made one.
+QStringList pdfLines(const QByteArray& pdf)
+{
+    const QString path = TestDirs::root() + QStringLiteral("/bericht.pdf");
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(pdf);
+    file.close();
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    EXPECT_TRUE(process.waitForFinished(30000))
+        << "pdftotext (poppler-utils, scripts/install-deps.sh) must be installed";
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    QStringList lines;
+    const QString text = QString::fromUtf8(process.readAllStandardOutput());
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        // A form feed starts a new page; keep it as a line of its own.
+        QString page = line;
+        if (page.startsWith(QLatin1Char('\f'))) {
+            lines << QStringLiteral("\f");
+            page.remove(0, 1);
+        }
+        const QString simple = page.simplified();
+        if (!simple.isEmpty())
+            lines << simple;
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST(StandardReport, SuccessesComeFirstAndTheAddressStaysBehind)
+{
+    EXPECT_EQ(
+        StandardReport::rows(successes, failures),
+        (std::vector<Row>{
+            {QStringLiteral("Fundfalke"), QStringLiteral("200"), QStringLiteral("OK")},
+            {QStringLiteral("ProbeDeck"), QStringLiteral("302"), QStringLiteral("Umgeleitet")},
+            {QStringLiteral("Dixie"), QStringLiteral("0"), QStringLiteral("Timeout")}}));
+    EXPECT_EQ(StandardReport::rows({}, failures).size(), 1u) << "only failures: only they";
+    EXPECT_TRUE(StandardReport::rows({}, {}).empty());
+}
+
+TEST(StandardReport, TheViewsOrderTheColumns)
+{
+    const Row row{QStringLiteral("Fundfalke"), QStringLiteral("200"), QStringLiteral("OK")};
+    EXPECT_EQ(
+        StandardReport::cells(row, View::Dienst),
+        (QStringList{QStringLiteral("Fundfalke"), QStringLiteral("200"), QStringLiteral("OK")}));
+    EXPECT_EQ(
+        StandardReport::cells(row, View::Statuscode),
+        (QStringList{QStringLiteral("200"), QStringLiteral("Fundfalke"), QStringLiteral("OK")}));
+
+    const auto describe = [](View view) {
+        QStringList parts{StandardReport::viewName(view)};
+        for (const StandardReport::Column& c : StandardReport::columns(view))
+            parts << QStringLiteral("%1 %2 %3").arg(c.caption).arg(c.screenWidth).arg(c.printWidth);
+        return parts;
+    };
+    EXPECT_EQ(
+        describe(View::Dienst),
+        (QStringList{QStringLiteral("Dienst"), QStringLiteral("Suchdienst 134 1440"),
+                     QStringLiteral("Statuscode 189 1440"), QStringLiteral("Meldung 144 1440")}));
+    EXPECT_EQ(
+        describe(View::Statuscode),
+        (QStringList{QStringLiteral("Statuscode"), QStringLiteral("Statuscode 50 1440"),
+                     QStringLiteral("Suchdienst 50 1440"), QStringLiteral("Meldung 50 1440")}));
+}
+
+TEST(StandardReport, PrintsTheListInTheChosenViewToPdf)
+{
+    const std::vector<Row> rows = StandardReport::rows(successes, failures);
+    EXPECT_EQ(
+        pdfLines(StandardReport::pdf(rows, View::Dienst)),
+        (QStringList{QStringLiteral("Standardbericht"),
+                     QStringLiteral("Suchdienst Statuscode Meldung"),
+                     QStringLiteral("Fundfalke 200 OK"), QStringLiteral("ProbeDeck 302 Umgeleitet"),
+                     QStringLiteral("Dixie 0 Timeout"), QStringLiteral("\f")}));
+    EXPECT_EQ(
+        pdfLines(StandardReport::pdf(rows, View::Statuscode)),
+        (QStringList{QStringLiteral("Standardbericht"),
+                     QStringLiteral("Statuscode Suchdienst Meldung"),
+                     QStringLiteral("200 Fundfalke OK"), QStringLiteral("302 ProbeDeck Umgeleitet"),
+                     QStringLiteral("0 Dixie Timeout"), QStringLiteral("\f")}));
+}
+
+// A long run fills several pages; each page repeats the captions, no row is lost or doubled,
+// and a text wider than its inch wraps instead of running into the next column.
+TEST(StandardReport, ALongRunBreaksIntoPagesWithCaptionsOnEach)
+{
+    std::vector<Row> rows;
+    for (int i = 1; i <= 150; ++i)
+        rows.push_back(
+            {QStringLiteral("Dienst%1").arg(i), QStringLiteral("200"), QStringLiteral("OK")});
+    rows.push_back({QStringLiteral("Letzter"), QStringLiteral("0"),
+                    QStringLiteral("Keine Antwort vom Server erhalten")});
+    const QStringList lines = pdfLines(StandardReport::pdf(rows, View::Dienst));
+
+    const qsizetype pages = lines.count(QStringLiteral("\f"));
+    EXPECT_GE(pages, 3);
+    EXPECT_EQ(lines.count(QStringLiteral("Suchdienst Statuscode Meldung")), pages);
+    QStringList printed;
+    for (const QString& line : lines)
+        if (line.startsWith(QStringLiteral("Dienst")) && line != QStringLiteral("Dienst"))
+            printed << line;
+    ASSERT_EQ(printed.size(), 150);
+    for (int i = 1; i <= 150; ++i)
+        EXPECT_EQ(printed.at(i - 1), QStringLiteral("Dienst%1 200 OK").arg(i));
+    const QString tail =
+        lines.mid(lines.lastIndexOf(QStringLiteral("Dienst150 200 OK"))).join(QLatin1Char(' '));
+    EXPECT_EQ(tail,
+              QStringLiteral("Dienst150 200 OK Letzter 0 Keine Antwort vom Server erhalten \f"));
+}
