@@ -2,14 +2,47 @@
 #include "cli/CliCommands.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringConverter>
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
+
+namespace {
+
+// Rich text (the reports and reading RTF) lays out text with fonts, which only a GUI
+// application provides; every other command runs on the core alone, which starts faster.
+bool needsFonts(int argc, char** argv)
+{
+    bool commandSeen = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--home") {
+            ++i; // its folder is no command
+            continue;
+        }
+        if (!commandSeen && arg == "report")
+            return true;
+        commandSeen = commandSeen || !arg.startsWith('-');
+        if (arg == "--report" || arg == "--standard-report")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication application(argc, argv);
+    std::unique_ptr<QCoreApplication> application;
+    if (needsFonts(argc, argv)) {
+        // The command line never shows a window and must work without a display.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setEncoding(QStringConverter::Utf8);

@@ -5,6 +5,7 @@
 #include "site/SiteFile.h"
 
 #include "CatalogueFixture.h"
+#include "ProcessRunner.h"
 #include "QtPrinters.h"
 #include "ScriptedUiServices.h"
 #include "TestDirs.h"
@@ -191,4 +192,28 @@ TEST_F(CliReportOptions, ReportsFollowARunThatSentNothingAndNameWhatFails)
         missing.err.contains(QStringLiteral("[--report DATEI.rtf] [--standard-report DATEI.pdf]")))
         << missing.err.toStdString();
     EXPECT_TRUE(missing.out.isEmpty());
+}
+
+// The program itself, not only its commands: the reports need fonts, which the command line
+// loads only for them, and no display.
+TEST_F(CliReportOptions, TheProgramWritesAReportWithoutADisplay)
+{
+    cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--nr"),
+         QStringLiteral("68")});
+    QProcessEnvironment environment = pelvaro::test::testEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(PELVARO_BINARY_DIR "/pelvaro-cli"),
+                  {QStringLiteral("--home"), TestDirs::programDir(), QStringLiteral("submit"),
+                   m_sit, QStringLiteral("--today"), QStringLiteral("2031-05-17"),
+                   QStringLiteral("--report"), m_rtf});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    const QByteArray out = program.readAllStandardOutput();
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    const Lines lines = filedLines(QString::fromUtf8(out));
+    ASSERT_EQ(lines.failure.size(), 1) << out.toStdString();
+    EXPECT_EQ(fileBytes(m_rtf), expectedRtf(lines, m_sit, QDate(2031, 5, 17)));
 }
