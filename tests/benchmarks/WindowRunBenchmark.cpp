@@ -78,7 +78,7 @@ int main(int argc, char** argv)
     settings.settings().proxyPort = QString::number(farm.port());
     app::ui::THauptFormular window(ui, settings.filePath());
     window.attachCatalogue(module);
-    window.setRunContext(&settings, answers);
+    window.setRunContext(&settings, dir.path(), answers);
     const site::SiteRecord record = bench::filledRecord();
     window.document().record() = record;
     window.sitePage().showRecord(record);

@@ -12,6 +12,9 @@
 #include "catalogue/TDataModule1.h"
 #include "catalogue/ui/DetailsWindow.h"
 #include "catalogue/ui/TFilterBox.h"
+#include "reports/StandardReport.h"
+#include "reports/ui/TStandardBerichtForm.h"
+#include "reports/ui/TStatusBerichtFormular.h"
 #include "site/ui/KeywordsDialog.h"
 #include "submit/SubmissionRun.h"
 #include "submit/ui/TThreadForm.h"
@@ -19,7 +22,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <utility>
@@ -127,10 +132,43 @@ int renderScreenshots(THauptFormular& mainWindow, const QString& directory)
         pages->setCurrentIndex(5);
         failures +=
             save(mainWindow, directory, QStringLiteral("main-TabStatusbericht-run")) ? 0 : 1;
+
+        // The reports of that run: the status report in its window, and the standard report
+        // in both views.
+        const QSize reportSize(900, 640);
+        {
+            const auto report = reports::ui::TStatusBerichtFormular::showReportForPicture(
+                mainWindow.ui(), mainWindow.reportGenerator(), QDir::tempPath(), reportSize);
+            failures += save(*report, directory, QStringLiteral("report")) ? 0 : 1;
+        }
+        for (const auto& [view, name] :
+             {std::pair{reports::StandardReport::View::Dienst, "standard-report-dienst"},
+              std::pair{reports::StandardReport::View::Statuscode, "standard-report-statuscode"}}) {
+            const auto standard = reports::ui::TStandardBerichtForm::preview(
+                mainWindow.ui(), successRows, failureRows, view);
+            failures += save(*standard, directory, QLatin1String(name)) ? 0 : 1;
+        }
         pages->setCurrentIndex(0);
         mainWindow.ErfolgreichListe = ownSuccesses;
         mainWindow.FehlgeschlagenListe = ownFailures;
         mainWindow.showResults({}, {});
+    }
+
+    {
+        // The report window editing a page's HTML as plain text.
+        QTemporaryDir folder;
+        const QString page = folder.filePath(QStringLiteral("index.html"));
+        QFile file(page);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write("<html>\r\n<head>\r\n<title>Muster GmbH</title>\r\n"
+                       "<meta name=\"description\" content=\"Alles \xfc"
+                       "ber Muster\">\r\n</head>\r\n<body>\r\n<h1>Willkommen</h1>\r\n"
+                       "</body>\r\n</html>\r\n");
+            file.close();
+        }
+        const auto editor = reports::ui::TStatusBerichtFormular::showFileForPicture(
+            mainWindow.ui(), page, folder.path(), QSize(900, 640));
+        failures += save(*editor, directory, QStringLiteral("report-file-editing")) ? 0 : 1;
     }
 
     site::ui::KeywordsDialog keywords(mainWindow.ui());

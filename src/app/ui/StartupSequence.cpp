@@ -95,7 +95,8 @@ void StartupSequence::createMainWindow()
         m_ui.error(failure);
         m_endRequested = true;
     }
-    m_mainWindow->setRunContext(m_settings.get(), m_paths->answerPageDirectory());
+    m_mainWindow->setRunContext(m_settings.get(), m_paths->programDirectory(),
+                                m_paths->answerPageDirectory());
     if (failures.isEmpty())
         m_paths->seedDataDirectory(m_options.installedDataDirectory.isNull()
                                        ? base::ProgramPaths::installedDataDirectory()

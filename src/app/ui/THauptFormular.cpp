@@ -13,6 +13,8 @@
 #include "catalogue/ui/DetailsWindow.h"
 #include "catalogue/ui/TFilterBox.h"
 #include "reports/StatusPage.h"
+#include "reports/StatusReport.h"
+#include "reports/ui/TStandardBerichtForm.h"
 #include "site/RecentFileList.h"
 #include "site/SiteDocument.h"
 #include "site/ui/SiteDescriptionPage.h"
@@ -591,10 +593,20 @@ void THauptFormular::createStatusPage()
     const QList<QAction*> buttons = toolBar(5)->actions();
     buttons.at(0)->setObjectName(QStringLiteral("BtnStandardBericht"));
     buttons.at(1)->setObjectName(QStringLiteral("BtnRTFBericht"));
-    for (QAction* button : {buttons.at(0), buttons.at(1)})
-        connect(button, &QAction::triggered, this, [this] {
-            m_ui.information(tr("Die Berichte folgen in der nächsten Ausbaustufe."));
+    buttons.at(0)->setToolTip(tr("Hier klicken, um Standardbericht zu erzeugen"));
+    connect(buttons.at(0), &QAction::triggered, this, [this] {
+        m_ui.guarded([this] {
+            reports::ui::TStandardBerichtForm::execute(m_ui, m_successRows, m_failureRows, this);
         });
+    });
+    connect(buttons.at(1), &QAction::triggered, this, [this] {
+        // A fresh window for every click: the report is built anew from the lists as they
+        // are now.
+        m_ui.guarded([this] {
+            reports::ui::TStatusBerichtFormular::showReport(
+                m_ui, reportGenerator(), m_programDirectory, m_startArgument, this);
+        });
+    });
 
     QWidget* content = m_pageContents[5];
     auto* row = new QWidget(content);
@@ -678,10 +690,21 @@ void THauptFormular::resultViewDoubleClicked(bool successView)
     });
 }
 
-void THauptFormular::setRunContext(base::SettingsStore* settings, const QString& answerDirectory)
+void THauptFormular::setRunContext(base::SettingsStore* settings, const QString& programDirectory,
+                                   const QString& answerDirectory)
 {
     m_settings = settings;
+    m_programDirectory = programDirectory;
     m_answerDirectory = answerDirectory;
+}
+
+reports::ui::TStatusBerichtFormular::ReportGenerator THauptFormular::reportGenerator()
+{
+    return [this](QTextDocument& document) {
+        return reports::StatusReport::generate(m_ui, document, ErfolgreichListe,
+                                               FehlgeschlagenListe, m_document->record(),
+                                               &QDate::currentDate);
+    };
 }
 
 void THauptFormular::SubmitBtnClick()

@@ -2,6 +2,7 @@
 
 #include "catalogue/CatalogueLists.h"
 #include "catalogue/FilterCriteria.h"
+#include "reports/ui/TStatusBerichtFormular.h"
 #include "submit/SubmissionRun.h"
 
 #include <QMainWindow>
@@ -60,9 +61,15 @@ public:
 
     // Binds the catalogue lists to the data module's views; the list pages work from then on.
     void attachCatalogue(catalogue::TDataModule1& module);
-    // What a run reads: the settings (workers, proxy, the report question; the defaults
-    // without a store) and the folder of the answer pages.
-    void setRunContext(base::SettingsStore* settings, const QString& answerDirectory);
+    // What a run and the reports read: the settings (workers, proxy, the report question;
+    // the defaults without a store), the program folder (where the report window's dialogs
+    // start) and the folder of the answer pages.
+    void setRunContext(base::SettingsStore* settings, const QString& programDirectory,
+                       const QString& answerDirectory);
+    // The file named when the program was started; the report window loads it.
+    void setStartArgument(const QString& path) { m_startArgument = path; }
+    // Builds the status report of the last run into a document, as "RTF-Bericht" shows it.
+    reports::ui::TStatusBerichtFormular::ReportGenerator reportGenerator();
 
     // "Anmeldung starten": the checks, the preparation, the scheduler window, and the
     // outcome on the status page.
@@ -168,7 +175,9 @@ private:
     // registration page.
     std::array<std::array<QLabel*, 2>, 5> m_linkBars{};
     base::SettingsStore* m_settings = nullptr;
+    QString m_programDirectory;
     QString m_answerDirectory;
+    QString m_startArgument;
     QTreeWidget* m_successView = nullptr;
     QTreeWidget* m_failureView = nullptr;
     std::vector<submit::ResultRow> m_successRows;

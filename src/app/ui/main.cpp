@@ -106,6 +106,7 @@ int main(int argc, char** argv)
 
     THauptFormular* window = startup.mainWindow();
     ui.setDialogParent(window);
+    window->setStartArgument(parser.positionalArguments().value(0));
     if (parser.isSet(screenshots)) {
         const int failures = renderScreenshots(*window, parser.value(screenshots));
         ui.setDialogParent(nullptr);

@@ -104,7 +104,7 @@ enum class Glyph
 };
 
 // Small line pictures for the paragraph buttons; the program ships no icon theme.
-QIcon paragraphIcon(Glyph glyph, const QColor& colour)
+QPixmap paragraphPixmap(Glyph glyph, const QColor& colour)
 {
     QPixmap picture(16, 16);
     picture.fill(Qt::transparent);
@@ -133,7 +133,18 @@ QIcon paragraphIcon(Glyph glyph, const QColor& colour)
             break;
         }
     }
-    return QIcon(picture);
+    return picture;
+}
+
+// The thin lines lighten too little for the style's own disabled look; a disabled button
+// gets the lines in the disabled text colour instead.
+QIcon paragraphIcon(Glyph glyph, const QColor& colour)
+{
+    QIcon icon(paragraphPixmap(glyph, colour));
+    icon.addPixmap(paragraphPixmap(glyph, QApplication::palette().color(QPalette::Disabled,
+                                                                        QPalette::WindowText)),
+                   QIcon::Disabled);
+    return icon;
 }
 
 QString droppedFile(const QMimeData* data)

@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -84,7 +85,7 @@ protected:
         QDir().mkpath(answers());
         window = std::make_unique<THauptFormular>(ui, TestDirs::settingsFile());
         window->attachCatalogue(*module);
-        window->setRunContext(settings.get(), answers());
+        window->setRunContext(settings.get(), TestDirs::programDir(), answers());
         window->show();
         QApplication::setActiveWindow(window.get());
     }
@@ -205,6 +206,32 @@ TEST_F(MainWindowRunTest, ARunToItsEndShowsItsOutcomeOnTheStatusPage)
                        failures->visualItemRect(failures->topLevelItem(0)).center());
     ASSERT_EQ(ui.openedUrls().size(), 1u);
     EXPECT_EQ(ui.openedUrls().back().toString(), server.url(QStringLiteral("/beta")));
+
+    // The reports of the run: the status report in its window, built from the lists, and
+    // the standard report with every row.
+    QString reportText;
+    QTimer::singleShot(0, [&] {
+        QWidget* report = QApplication::activeModalWidget();
+        ASSERT_NE(report, nullptr);
+        reportText = report->findChild<QTextEdit*>(QStringLiteral("Editor"))->toPlainText();
+        ui.answer(MessageAnswer::No); // "Änderungen in der Datei Unbenannt speichern?"
+        report->close();
+    });
+    window->findChild<QAction*>(QStringLiteral("BtnRTFBericht"))->trigger();
+    EXPECT_TRUE(reportText.contains(QStringLiteral("Anmeldungsprotokoll")));
+    EXPECT_TRUE(reportText.contains(QStringLiteral("Erfolgreiche Anmeldungen: 2")));
+    EXPECT_TRUE(reportText.contains(QStringLiteral("Beta\tNot Found\t404")))
+        << reportText.toStdString();
+    int standardRows = 0;
+    QTimer::singleShot(0, [&] {
+        QWidget* standard = QApplication::activeModalWidget();
+        ASSERT_NE(standard, nullptr);
+        standardRows = standard->findChild<QTreeWidget*>(QStringLiteral("xxOvcDataReportAlles"))
+                           ->topLevelItemCount();
+        standard->close();
+    });
+    window->findChild<QAction*>(QStringLiteral("BtnStandardBericht"))->trigger();
+    EXPECT_EQ(standardRows, 3);
 
     // The next run asks about the unsaved report first; Cancel keeps everything.
     module->AllesAuswaehlen();

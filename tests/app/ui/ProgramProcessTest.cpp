@@ -114,11 +114,26 @@ TEST_F(ProgramProcess, ScreenshotsOfEveryPageAndWindow)
     const auto picture = [&dir](const char* name) {
         return QImage(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
     };
-    for (const char* name :
-         {"main-TabSiteDescription", "main-TabMetaTags", "main-TabSelectEngine",
-          "main-TabAutoSubmit", "main-TabManuell", "main-TabStatusbericht",
-          "main-TabStatusbericht-run", "splash", "wait-notice", "help", "details", "keywords",
-          "filter", "options", "scheduler-running", "scheduler-finished"}) {
+    for (const char* name : {"main-TabSiteDescription",
+                             "main-TabMetaTags",
+                             "main-TabSelectEngine",
+                             "main-TabAutoSubmit",
+                             "main-TabManuell",
+                             "main-TabStatusbericht",
+                             "main-TabStatusbericht-run",
+                             "splash",
+                             "wait-notice",
+                             "help",
+                             "details",
+                             "keywords",
+                             "filter",
+                             "options",
+                             "scheduler-running",
+                             "scheduler-finished",
+                             "report",
+                             "report-file-editing",
+                             "standard-report-dienst",
+                             "standard-report-statuscode"}) {
         const QImage image = picture(name);
         ASSERT_FALSE(image.isNull()) << name;
         EXPECT_GT(coloursIn(image), 2) << name << " is blank";
