@@ -1,30 +1,51 @@
 #include "reports/rtf/RtfCodec.h"
 
 #include "base/Windows1252.h"
+#include "reports/rtf/RtfReader.h"
+#include "reports/rtf/RtfWriter.h"
 
 #include <QTextBlock>
 #include <QTextDocument>
 
 namespace pelvaro::reports::rtf {
 
+namespace {
+
+// One string per paragraph; a line break inside a paragraph becomes lineEnd as well.
+QString paragraphLines(const QTextDocument& document, QStringView lineEnd, bool endWithLineEnd)
+{
+    QString out;
+    out.reserve(document.characterCount() * 2);
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (block != document.begin())
+            out += lineEnd;
+        for (const QChar ch : block.text()) {
+            if (ch == QChar::LineSeparator)
+                out += lineEnd;
+            else if (ch != QChar::ObjectReplacementCharacter)
+                out += ch;
+        }
+    }
+    if (endWithLineEnd)
+        out += lineEnd;
+    return out;
+}
+
+} // namespace
+
 QByteArray writeRtf(const QTextDocument& document)
 {
-    QByteArray out("{\\rtf1\\ansi\\ansicpg1252\\deff0\n");
-    out += base::Windows1252::encode(document.toPlainText());
-    out += "}\n";
-    return out;
+    return RtfWriter::write(document);
 }
 
 void readRtf(const QByteArray& rtf, QTextDocument& document)
 {
-    document.setPlainText(base::Windows1252::decode(rtf));
+    RtfReader::read(rtf, document);
 }
 
 QByteArray writePlainText(const QTextDocument& document)
 {
-    QString text = document.toPlainText();
-    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return base::Windows1252::encode(text);
+    return base::Windows1252::encode(paragraphLines(document, u"\r\n", false));
 }
 
 void readPlainText(const QByteArray& bytes, QTextDocument& document)
@@ -37,12 +58,7 @@ void readPlainText(const QByteArray& bytes, QTextDocument& document)
 
 QString paragraphText(const QTextDocument& document)
 {
-    QString out;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        out += block.text();
-        out += QLatin1Char('\n');
-    }
-    return out;
+    return paragraphLines(document, u"\n", true);
 }
 
 } // namespace pelvaro::reports::rtf

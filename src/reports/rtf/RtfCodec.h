@@ -13,6 +13,10 @@ namespace pelvaro::reports::rtf {
 // the pixel it was written from.
 inline constexpr double TwipsPerPixel = 15.0; // 20 twips per point * 3/4 point per pixel
 
+// The room a bullet takes left of its paragraph's text, as word processors leave it by default.
+// The writer puts it into the first-line indent of a bullet paragraph, the reader takes it out.
+inline constexpr int BulletHangTwips = 360;
+
 // Groups nested deeper than this are read as if they held no text: their content is skipped
 // until the matching close brace, so a hostile file cannot grow the group stack without end.
 inline constexpr int MaxGroupDepth = 500;
