@@ -12,6 +12,7 @@ packages=(
   clang-format
   poppler-utils
   xvfb x11-utils
+  libreoffice-writer-nogui
 )
 
 missing=()
