@@ -13,13 +13,16 @@
 #include "cli/DemoServer.h"
 #include "cli/SiteJson.h"
 #include "cli/SubmitCommands.h"
+#include "reports/rtf/RtfCodec.h"
 #include "site/FieldValues.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTextDocument>
 #include <QTextStream>
 
 #include <cstdio>
@@ -95,6 +98,8 @@ QString CliCommands::usage()
         "        --standard-report den Standardbericht (Ansicht \"Dienst\") als PDF.\n"
         "  demo-server [--port P] [--delay MS] [--verbose]\n"
         "        startet Demo-Suchdienste auf 127.0.0.1, auch als Proxy nutzbar.\n"
+        "  report text DATEI.rtf\n"
+        "        gibt den Text eines RTF-Berichts aus, einen Absatz je Zeile.\n"
         "  selection save DATEI.suc\n"
         "  selection load DATEI.suc\n"
         "        speichert bzw. lädt eine Suchdiensteauswahl.\n");
@@ -137,6 +142,8 @@ int CliCommands::run(const QStringList& arguments)
             return catalogueCommand(rest.mid(1));
         if (rest.first() == QLatin1String("selection"))
             return selectionCommand(rest.mid(1));
+        if (rest.first() == QLatin1String("report"))
+            return reportCommand(rest.mid(1));
         if (rest.first() == QLatin1String("demo-server"))
             return DemoServer::runCommand(rest.mid(1), m_out, m_err);
         if (rest.first() == QLatin1String("prepare") || rest.first() == QLatin1String("submit")) {
@@ -476,6 +483,24 @@ int CliCommands::selectionCommand(const QStringList& arguments)
         catalogue::SelectionFile::LoadResult::NotFound)
         return fail(base::FileTexts::notFound());
     printCounts(*module);
+    return 0;
+}
+
+int CliCommands::reportCommand(const QStringList& arguments)
+{
+    if (arguments.value(0) != QLatin1String("text") || arguments.size() != 2)
+        return fail(QStringLiteral("report erwartet text DATEI.rtf."));
+    const QString path = arguments.at(1);
+    if (!QFileInfo(path).isFile())
+        return fail(base::FileTexts::notFound() + QStringLiteral(" (%1)").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2")
+                        .arg(path, file.errorString()));
+    QTextDocument document;
+    reports::rtf::readRtf(file.readAll(), document);
+    m_out << reports::rtf::paragraphText(document);
+    m_out.flush();
     return 0;
 }
 

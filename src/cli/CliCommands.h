@@ -39,6 +39,7 @@ private:
     int siteCommand(const QStringList& arguments);
     int catalogueCommand(const QStringList& arguments);
     int selectionCommand(const QStringList& arguments);
+    int reportCommand(const QStringList& arguments);
     int catalogueSelect(catalogue::TDataModule1& module, const QStringList& arguments);
     int catalogueFilterText(catalogue::TDataModule1& module, const QStringList& arguments);
     // Opens the catalogue of the program directory; nullptr after its error was printed.
