@@ -30,7 +30,8 @@ void readRtf(const QByteArray& rtf, QTextDocument& document);
 // read).
 QByteArray writePlainText(const QTextDocument& document);
 void readPlainText(const QByteArray& bytes, QTextDocument& document);
-// The text of a document, one paragraph a line, as `pelvaro-cli report text` prints it.
+// The text of a document, one paragraph a line, as `pelvaro-cli report text` prints it. A line
+// break inside a paragraph ends a printed line too; every line ends with "\n".
 QString paragraphText(const QTextDocument& document);
 
 } // namespace pelvaro::reports::rtf
