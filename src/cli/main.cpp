@@ -6,8 +6,12 @@
 #include <QStringConverter>
 #include <QTextStream>
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -39,6 +43,14 @@ int main(int argc, char** argv)
     if (needsFonts(argc, argv)) {
         // The command line never shows a window and must work without a display.
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Without a login session there is no runtime folder; the GUI side would fall back
+        // to one of its own and say so on standard error, in the middle of a command's
+        // output. The same folder, made beforehand, keeps it quiet.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            const QByteArray folder = "/tmp/runtime-" + QByteArray::number(uint(::getuid()));
+            if (::mkdir(folder.constData(), 0700) == 0 || errno == EEXIST)
+                qputenv("XDG_RUNTIME_DIR", folder);
+        }
         application = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         application = std::make_unique<QCoreApplication>(argc, argv);
