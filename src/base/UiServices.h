@@ -47,6 +47,32 @@ struct FileDialogRequest
     bool confirmOverwrite = true;
 };
 
+struct PrintRequest
+{
+    // The dialog's caption; empty leaves the dialog's own.
+    QString title;
+    // The job's name, as the print queue shows it.
+    QString jobName;
+    // Offers printing only the selected text.
+    bool selectionAvailable = false;
+};
+
+// What the user chose in the print dialog, as plain values because base knows no printer.
+// What the dialog's first page asks for travels; paper settings from its properties do not.
+struct PrintChoice
+{
+    QString printerName;
+    // When set, the job goes to this PDF file instead of a printer.
+    QString outputFile;
+    // Pages counted from 1, both included; 0 and 0 print them all.
+    int fromPage = 0;
+    int toPage = 0;
+    bool selectionOnly = false;
+    int copies = 1;
+
+    bool operator==(const PrintChoice&) const = default;
+};
+
 // The one door through which logic asks or tells the user something. The Qt side lives
 // in app/ui; tests answer from a script; the command line prints. Texts use "\n" for a
 // line break.
@@ -66,6 +92,11 @@ public:
                                       MessageButtons buttons) = 0;
     virtual std::optional<QString> getOpenFileName(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> getSaveFileName(const FileDialogRequest& request) = 0;
+    // std::nullopt when the user cancelled.
+    virtual std::optional<PrintChoice> choosePrinter(const PrintRequest& request) = 0;
+    // Fonts travel as the text of QFont::toString(), which base cannot name; `current` is the
+    // font the dialog starts from. std::nullopt when the user cancelled.
+    virtual std::optional<QString> chooseFont(const QString& title, const QString& current) = 0;
     // Opens an address or a file with the desktop's default handler.
     virtual bool openUrl(const QUrl& url) = 0;
     virtual QString clipboardText() = 0;

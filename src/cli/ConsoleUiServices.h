@@ -22,6 +22,14 @@ public:
                                     const QString& text, base::MessageButtons buttons) override;
     std::optional<QString> getOpenFileName(const base::FileDialogRequest& request) override;
     std::optional<QString> getSaveFileName(const base::FileDialogRequest& request) override;
+    std::optional<base::PrintChoice> choosePrinter(const base::PrintRequest&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<QString> chooseFont(const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
     bool openUrl(const QUrl& url) override;
     QString clipboardText() override { return m_clipboard; }
     void setClipboardText(const QString& text) override { m_clipboard = text; }

@@ -27,6 +27,11 @@ public:
     }
     std::optional<QString> getOpenFileName(const base::FileDialogRequest&) override { return {}; }
     std::optional<QString> getSaveFileName(const base::FileDialogRequest&) override { return {}; }
+    std::optional<base::PrintChoice> choosePrinter(const base::PrintRequest&) override
+    {
+        return {};
+    }
+    std::optional<QString> chooseFont(const QString&, const QString&) override { return {}; }
     bool openUrl(const QUrl&) override { return false; }
     QString clipboardText() override { return {}; }
     void setClipboardText(const QString&) override {}

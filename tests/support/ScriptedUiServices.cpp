@@ -71,6 +71,39 @@ std::optional<QString> ScriptedUiServices::getSaveFileName(const base::FileDialo
     return takeFileAnswer(request.title, Shown::Kind::SaveDialog);
 }
 
+std::optional<base::PrintChoice>
+ScriptedUiServices::choosePrinter(const base::PrintRequest& request)
+{
+    Shown shown;
+    shown.kind = Shown::Kind::PrintDialog;
+    shown.title = request.title;
+    shown.printRequest = request;
+    m_shown.push_back(shown);
+    if (m_answers.empty() || !std::holds_alternative<PrintAnswer>(m_answers.front())) {
+        ADD_FAILURE() << "unscripted print dialog: " << request.jobName.toStdString();
+        return std::nullopt;
+    }
+    const PrintAnswer answer = std::get<PrintAnswer>(m_answers.front());
+    m_answers.pop_front();
+    return answer.choice;
+}
+
+std::optional<QString> ScriptedUiServices::chooseFont(const QString& title, const QString& current)
+{
+    Shown shown;
+    shown.kind = Shown::Kind::FontDialog;
+    shown.title = title;
+    shown.text = current;
+    m_shown.push_back(shown);
+    if (m_answers.empty() || !std::holds_alternative<FontAnswer>(m_answers.front())) {
+        ADD_FAILURE() << "unscripted font dialog: " << title.toStdString();
+        return std::nullopt;
+    }
+    const FontAnswer answer = std::get<FontAnswer>(m_answers.front());
+    m_answers.pop_front();
+    return answer.font;
+}
+
 bool ScriptedUiServices::openUrl(const QUrl& url)
 {
     m_openedUrls.push_back(url);

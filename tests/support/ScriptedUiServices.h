@@ -26,6 +26,8 @@ public:
             Message,
             OpenDialog,
             SaveDialog,
+            PrintDialog,
+            FontDialog,
             WaitNotice,
             Help,
             GeneralError
@@ -34,7 +36,9 @@ public:
         base::MessageKind messageKind = base::MessageKind::Information;
         base::MessageButtons buttons = base::MessageButtons::Ok;
         QString title;
+        // For the font dialog, the font it started from.
         QString text;
+        base::PrintRequest printRequest;
         int helpContext = 0;
         bool helpFound = false;
     };
@@ -47,6 +51,18 @@ public:
     void answerFile(const std::optional<QString>& path)
     {
         m_answers.emplace_back(FileAnswer{!path.has_value(), path.value_or(QString())});
+    }
+
+    // Queues the next print dialog's answer; std::nullopt stands for Cancel.
+    void answerPrint(const std::optional<base::PrintChoice>& choice)
+    {
+        m_answers.emplace_back(PrintAnswer{choice});
+    }
+    // Queues the next font dialog's answer, a QFont::toString() text; std::nullopt stands for
+    // Cancel.
+    void answerFont(const std::optional<QString>& font)
+    {
+        m_answers.emplace_back(FontAnswer{font});
     }
 
     const std::vector<Shown>& shown() const { return m_shown; }
@@ -62,6 +78,8 @@ public:
                                     const QString& text, base::MessageButtons buttons) override;
     std::optional<QString> getOpenFileName(const base::FileDialogRequest& request) override;
     std::optional<QString> getSaveFileName(const base::FileDialogRequest& request) override;
+    std::optional<base::PrintChoice> choosePrinter(const base::PrintRequest& request) override;
+    std::optional<QString> chooseFont(const QString& title, const QString& current) override;
     bool openUrl(const QUrl& url) override;
     QString clipboardText() override { return m_clipboard; }
     void setClipboardText(const QString& text) override { m_clipboard = text; }
@@ -79,9 +97,17 @@ private:
         bool cancelled = false;
         QString path;
     };
+    struct PrintAnswer
+    {
+        std::optional<base::PrintChoice> choice;
+    };
+    struct FontAnswer
+    {
+        std::optional<QString> font;
+    };
     std::optional<QString> takeFileAnswer(const QString& title, Shown::Kind kind);
 
-    std::deque<std::variant<base::MessageAnswer, FileAnswer>> m_answers;
+    std::deque<std::variant<base::MessageAnswer, FileAnswer, PrintAnswer, FontAnswer>> m_answers;
     std::vector<Shown> m_shown;
     std::vector<QUrl> m_openedUrls;
     QString m_clipboard;

@@ -8,7 +8,11 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFont>
+#include <QFontDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTextStream>
 
@@ -197,6 +201,56 @@ std::optional<QString> QtUiServices::getSaveFileName(const base::FileDialogReque
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return std::nullopt;
     return dialog->selectedFiles().constFirst();
+}
+
+std::optional<base::PrintChoice> QtUiServices::choosePrinter(const base::PrintRequest& request)
+{
+    if (m_unattended) {
+        report(QStringLiteral("Drucken \"%1\" -> Abbrechen").arg(request.jobName));
+        return std::nullopt;
+    }
+    const NoticeStepsAside aside(*this);
+    // Only a carrier for the dialog's answer; the caller prints on a printer of its own.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(request.jobName);
+    QPrintDialog dialog(&printer, m_parent);
+    dialog.setObjectName(QStringLiteral("PrintDialog"));
+    if (!request.title.isEmpty())
+        dialog.setWindowTitle(request.title);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, request.selectionAvailable);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    base::PrintChoice choice;
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        choice.outputFile = printer.outputFileName();
+    else
+        choice.printerName = printer.printerName();
+    if (printer.printRange() == QPrinter::PageRange) {
+        choice.fromPage = printer.fromPage();
+        choice.toPage = printer.toPage();
+    }
+    choice.selectionOnly = printer.printRange() == QPrinter::Selection;
+    choice.copies = printer.copyCount();
+    return choice;
+}
+
+std::optional<QString> QtUiServices::chooseFont(const QString& title, const QString& current)
+{
+    if (m_unattended) {
+        report(QStringLiteral("Schriftauswahl \"%1\" -> Abbrechen").arg(title));
+        return std::nullopt;
+    }
+    const NoticeStepsAside aside(*this);
+    QFont font;
+    font.fromString(current);
+    QFontDialog dialog(font, m_parent);
+    dialog.setObjectName(QStringLiteral("FontDialog"));
+    dialog.setWindowTitle(title);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.selectedFont().toString();
 }
 
 bool QtUiServices::openUrl(const QUrl& url)

@@ -10,8 +10,8 @@ class QWidget;
 
 namespace pelvaro::app::ui {
 
-// The UI-services door on Qt widgets: the only place that opens message boxes and file
-// dialogs.
+// The UI-services door on Qt widgets: the only place that opens message boxes and file,
+// print and font dialogs.
 class QtUiServices : public base::UiServices
 {
 public:
@@ -21,8 +21,8 @@ public:
     // Boxes and dialogs are centred on this window while it exists.
     void setDialogParent(QWidget* parent) { m_parent = parent; }
     // For runs nobody watches (a smoke test of the start): every box is written to standard
-    // error and answered with its default button, file dialogs count as cancelled and no
-    // browser is started, so nothing ever waits for a person.
+    // error and answered with its default button, file, print and font dialogs count as
+    // cancelled and no browser is started, so nothing ever waits for a person.
     void setUnattended(bool unattended) { m_unattended = unattended; }
     bool unattended() const { return m_unattended; }
     // Closes the help window and the wait notice: the program is ending.
@@ -32,6 +32,8 @@ public:
                                     const QString& text, base::MessageButtons buttons) override;
     std::optional<QString> getOpenFileName(const base::FileDialogRequest& request) override;
     std::optional<QString> getSaveFileName(const base::FileDialogRequest& request) override;
+    std::optional<base::PrintChoice> choosePrinter(const base::PrintRequest& request) override;
+    std::optional<QString> chooseFont(const QString& title, const QString& current) override;
     bool openUrl(const QUrl& url) override;
     QString clipboardText() override;
     void setClipboardText(const QString& text) override;

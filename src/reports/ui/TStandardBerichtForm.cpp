@@ -1,12 +1,12 @@
 #include "reports/ui/TStandardBerichtForm.h"
 
 #include "base/UiServices.h"
+#include "reports/ui/PrinterSetup.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -156,15 +156,15 @@ void TStandardBerichtForm::showRows()
 
 void TStandardBerichtForm::printReport()
 {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(StandardReport::title());
-    QPrintDialog dialog(&printer, this);
-    dialog.setObjectName(QStringLiteral("PrintDialog"));
-    dialog.setWindowTitle(tr("Standardbericht drucken"));
-    // The layout may ask for more room than this; it then gets it.
-    dialog.resize(400, 250);
-    if (dialog.exec() != QDialog::Accepted)
+    base::PrintRequest request;
+    request.title = tr("Standardbericht drucken");
+    request.jobName = StandardReport::title();
+    const std::optional<base::PrintChoice> choice = m_ui.choosePrinter(request);
+    if (!choice)
         return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(request.jobName);
+    applyChoice(printer, *choice);
     StandardReport::print(printer, m_rows, m_view);
 }
 

@@ -3,6 +3,7 @@
 #include "base/UiServices.h"
 #include "reports/ReportEditor.h"
 #include "reports/ReportEditorRules.h"
+#include "reports/ui/PrinterSetup.h"
 
 #include <QAbstractSpinBox>
 #include <QAction>
@@ -14,7 +15,6 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QFontDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,7 +22,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QStatusBar>
 #include <QTextBlock>
@@ -595,20 +594,16 @@ bool TStatusBerichtFormular::eventFilter(QObject* watched, QEvent* event)
 
 void TStatusBerichtFormular::print()
 {
+    base::PrintRequest request;
+    request.jobName = m_document->fileName();
+    request.selectionAvailable = m_editor->textCursor().hasSelection();
+    const std::optional<base::PrintChoice> choice = m_ui.choosePrinter(request);
+    if (!choice)
+        return;
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(m_document->fileName());
-    bool chosen = false;
-    if (m_choosePrinter) {
-        chosen = m_choosePrinter(printer);
-    } else {
-        QPrintDialog dialog(&printer, this);
-        dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
-        dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
-        dialog.setOption(QAbstractPrintDialog::PrintSelection,
-                         m_editor->textCursor().hasSelection());
-        chosen = dialog.exec() == QDialog::Accepted;
-    }
-    if (chosen && !printTo(printer))
+    printer.setDocName(request.jobName);
+    applyChoice(printer, *choice);
+    if (!printTo(printer))
         m_ui.error(Rules::printFailed());
 }
 
@@ -621,17 +616,11 @@ bool TStatusBerichtFormular::printTo(QPrinter& printer)
 void TStatusBerichtFormular::chooseFont()
 {
     const QFont current = effectiveFont(m_editor->currentCharFormat(), *m_editor->document());
-    std::optional<QFont> chosen;
-    if (m_chooseFont) {
-        chosen = m_chooseFont(current);
-    } else {
-        QFontDialog dialog(current, this);
-        if (dialog.exec() == QDialog::Accepted)
-            chosen = dialog.selectedFont();
-    }
-    if (chosen) {
+    const std::optional<QString> chosen = m_ui.chooseFont(tr("Schriftart"), current.toString());
+    QFont font;
+    if (chosen && font.fromString(*chosen)) {
         QTextCharFormat format;
-        format.setFont(*chosen);
+        format.setFont(font);
         applyCharFormat(format);
     }
     m_editor->setFocus();

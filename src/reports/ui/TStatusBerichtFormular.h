@@ -3,12 +3,10 @@
 #include "reports/ui/ReportRuler.h"
 
 #include <QDialog>
-#include <QFont>
 #include <QTextCursor>
 
 #include <functional>
 #include <memory>
-#include <optional>
 
 class QAction;
 class QComboBox;
@@ -42,9 +40,6 @@ public:
     // Writes the report into the document behind what it already holds and returns the caret
     // the editor should show afterwards.
     using ReportGenerator = std::function<QTextCursor(QTextDocument&)>;
-    // Lets the user set up the printer; false when printing was cancelled.
-    using PrinterChooser = std::function<bool(QPrinter&)>;
-    using FontChooser = std::function<std::optional<QFont>(const QFont&)>;
 
     TStatusBerichtFormular(base::UiServices& ui, const QString& programDirectory,
                            QWidget* parent = nullptr);
@@ -75,9 +70,6 @@ public:
     void setReportGenerator(ReportGenerator generate) { m_generate = std::move(generate); }
     void setFileEditingMode(const QString& openFilter, const QString& saveFilter);
     bool fileEditingMode() const { return m_fileEditing; }
-    // The printer and font dialogs; tests put their own answers here.
-    void setPrinterChooser(PrinterChooser choose) { m_choosePrinter = std::move(choose); }
-    void setFontChooser(FontChooser choose) { m_chooseFont = std::move(choose); }
 
     bool loadFile(const QString& path);
     // Prints the document (or the selection, when the printer's range says so) on a printer
@@ -145,8 +137,6 @@ private:
     QAction* m_help = nullptr;
 
     ReportGenerator m_generate;
-    PrinterChooser m_choosePrinter;
-    FontChooser m_chooseFont;
     QString m_startArgument;
     bool m_fileEditing = false;
     bool m_shown = false;

@@ -5,16 +5,24 @@
 #include "base/Error.h"
 
 #include "ScriptedUiServices.h"
+#include "TestDirs.h"
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFontDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTextBrowser>
 #include <QTimer>
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 
 using pelvaro::app::ui::HelpWindow;
@@ -24,6 +32,8 @@ using pelvaro::base::FileDialogRequest;
 using pelvaro::base::MessageAnswer;
 using pelvaro::base::MessageButtons;
 using pelvaro::base::MessageKind;
+using pelvaro::base::PrintChoice;
+using pelvaro::base::PrintRequest;
 using pelvaro::base::WaitNoticeGuard;
 
 namespace {
@@ -154,8 +164,117 @@ TEST(QtUiServices, UnattendedRunsAnswerWithTheDefaultButton)
     request.title = QStringLiteral("Wählen Sie eine Datei mit Kenndaten");
     EXPECT_EQ(ui.getOpenFileName(request), std::nullopt);
     EXPECT_EQ(ui.getSaveFileName(request), std::nullopt);
+    EXPECT_EQ(ui.choosePrinter(PrintRequest()), std::nullopt);
+    EXPECT_EQ(ui.chooseFont(QStringLiteral("Schriftart"), QFont().toString()), std::nullopt);
     EXPECT_FALSE(ui.openUrl(QUrl(QStringLiteral("http://www.pelvaro.example/"))));
     ui.showGeneralError(QStringLiteral("Fehler-Nr. 88219"));
+}
+
+// The print dialog's answer is read back from its controls into plain values, the only form
+// in which it reaches the windows that print.
+TEST(QtUiServices, PrintDialogAnswersWithWhatItsControlsShow)
+{
+    QtUiServices ui;
+    // Nothing is printed, but the dialog makes sure the file could be written.
+    const QString pdf = pelvaro::test::TestDirs::root() + QStringLiteral("/druck.pdf");
+    PrintChoice all;
+    all.outputFile = pdf;
+    PrintChoice range = all;
+    range.fromPage = 2;
+    range.toPage = 3;
+    range.copies = 2;
+    PrintChoice selection = all;
+    selection.selectionOnly = true;
+    struct Case
+    {
+        const char* what;
+        std::function<void(QPrintDialog&)> work;
+        std::optional<PrintChoice> expected;
+    };
+    const auto toFile = [&](QPrintDialog& dialog) {
+        dialog.findChild<QLineEdit*>(QStringLiteral("filename"))->setText(pdf);
+    };
+    const Case cases[] = {
+        {"all pages to a file",
+         [&](QPrintDialog& dialog) {
+             toFile(dialog);
+             dialog.accept();
+         },
+         all},
+        {"a page range, two copies",
+         [&](QPrintDialog& dialog) {
+             toFile(dialog);
+             dialog.findChild<QRadioButton*>(QStringLiteral("printRange"))->setChecked(true);
+             dialog.findChild<QSpinBox*>(QStringLiteral("from"))->setValue(2);
+             dialog.findChild<QSpinBox*>(QStringLiteral("to"))->setValue(3);
+             dialog.findChild<QSpinBox*>(QStringLiteral("copies"))->setValue(2);
+             dialog.accept();
+         },
+         range},
+        {"the selection",
+         [&](QPrintDialog& dialog) {
+             toFile(dialog);
+             auto* selection = dialog.findChild<QRadioButton*>(QStringLiteral("printSelection"));
+             EXPECT_TRUE(selection->isEnabled());
+             selection->setChecked(true);
+             dialog.accept();
+         },
+         selection},
+        {"cancelled", [](QPrintDialog& dialog) { dialog.reject(); }, std::nullopt},
+    };
+    PrintRequest request;
+    request.title = QStringLiteral("Bericht drucken");
+    request.jobName = QStringLiteral("Unbenannt");
+    request.selectionAvailable = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QString caption;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            caption = dialog->windowTitle();
+            c.work(*dialog);
+        });
+        EXPECT_EQ(ui.choosePrinter(request), c.expected);
+        EXPECT_EQ(caption, QStringLiteral("Bericht drucken"));
+    }
+}
+
+TEST(QtUiServices, FontDialogStartsFromTheCurrentFont)
+{
+    QtUiServices ui;
+    QFont current = QApplication::font();
+    current.setPointSize(20);
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Schriftart"));
+        dialog->accept();
+    });
+    const std::optional<QString> chosen =
+        ui.chooseFont(QStringLiteral("Schriftart"), current.toString());
+    ASSERT_TRUE(chosen.has_value());
+    QFont font;
+    ASSERT_TRUE(font.fromString(*chosen));
+    EXPECT_EQ(font.family(), current.family());
+    EXPECT_EQ(font.pointSize(), 20);
+
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    EXPECT_EQ(ui.chooseFont(QStringLiteral("Schriftart"), current.toString()), std::nullopt);
+}
+
+// A dialog nobody scripted must fail the test rather than answer something plausible.
+TEST(ScriptedUiServices, UnscriptedPrintAndFontDialogsFailTheTest)
+{
+    pelvaro::test::ScriptedUiServices ui;
+    EXPECT_NONFATAL_FAILURE(EXPECT_EQ(ui.choosePrinter({}), std::nullopt),
+                            "unscripted print dialog");
+    ui.answer(MessageAnswer::Yes);
+    EXPECT_NONFATAL_FAILURE(
+        EXPECT_EQ(ui.chooseFont(QStringLiteral("Schriftart"), {}), std::nullopt),
+        "unscripted font dialog");
+    EXPECT_EQ(ui.question(QStringLiteral("Weiter?")), MessageAnswer::Yes)
+        << "the answer meant for another question stays queued";
 }
 
 TEST(UiServicesErrorEdge, FailuresReachTheGeneralErrorDisplay)

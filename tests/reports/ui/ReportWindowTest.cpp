@@ -7,6 +7,7 @@
 #include "reports/ReportEditorRules.h"
 #include "reports/rtf/RtfCodec.h"
 
+#include "QtPrinters.h"
 #include "ScriptedUiServices.h"
 #include "TestDirs.h"
 
@@ -20,7 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QPrinter>
+#include <QProcess>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -32,6 +33,7 @@
 #include <functional>
 
 using pelvaro::base::MessageAnswer;
+using pelvaro::base::PrintChoice;
 using pelvaro::reports::ReportEditorRules;
 using pelvaro::reports::ui::ReportRuler;
 using pelvaro::reports::ui::TStatusBerichtFormular;
@@ -58,6 +60,33 @@ QByteArray readAll(const QString& path)
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
     return file.readAll();
+}
+
+// Runs a program to its end and returns what it wrote.
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    EXPECT_TRUE(process.waitForFinished(30000)) << program.toStdString();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The text of each page of a PDF file, each line with its spaces simplified.
+QStringList pdfPages(const QString& pdf)
+{
+    QStringList pages =
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
+            .split(QLatin1Char('\f'));
+    if (!pages.isEmpty() && pages.back().trimmed().isEmpty())
+        pages.removeLast();
+    for (QString& page : pages) {
+        QString lines;
+        for (const QString& line : page.split(QLatin1Char('\n')))
+            if (!line.simplified().isEmpty())
+                lines += line.simplified() + QLatin1Char('\n');
+        page = lines;
+    }
+    return pages;
 }
 
 void writeAll(const QString& path, const QByteArray& bytes)
@@ -277,7 +306,9 @@ TEST(ReportWindow, EditsAFileAsPlainTextAndTakesADroppedFile)
     EXPECT_TRUE(ui.allAnswersUsed());
 }
 
-TEST(ReportWindow, PrintsTheReportToAPdfFileUnderItsName)
+// The print dialog's answer decides what reaches the PDF: the whole report, one page range
+// or only the selection; the job carries the file's name.
+TEST(ReportWindow, PrintsWhatThePrintDialogChoseToAPdfFile)
 {
     ScriptedUiServices ui;
     TStatusBerichtFormular form(ui, TestDirs::programDir());
@@ -289,28 +320,99 @@ TEST(ReportWindow, PrintsTheReportToAPdfFileUnderItsName)
     });
     form.show();
     const QString pdf = path(QStringLiteral("bericht.pdf"));
-    QString jobTitle;
-    form.setPrinterChooser([&](QPrinter& printer) {
-        jobTitle = printer.docName();
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-        return true;
-    });
-    action(form, "FilePrint")->trigger();
-    EXPECT_EQ(jobTitle, QStringLiteral("Unbenannt"));
-    const QByteArray printed = readAll(pdf);
-    EXPECT_TRUE(printed.startsWith("%PDF"));
-    EXPECT_GE(printed.count("/Type /Page\n") + printed.count("/Type /Page\r"), 2)
-        << "200 lines need more than one page";
-    EXPECT_TRUE(ui.messageTexts().isEmpty());
+    // Pages counted from 1; 0 and 0 print them all.
+    const auto printTo = [&](int fromPage, int toPage, bool selectionOnly) {
+        QFile::remove(pdf);
+        PrintChoice choice;
+        choice.outputFile = pdf;
+        choice.fromPage = fromPage;
+        choice.toPage = toPage;
+        choice.selectionOnly = selectionOnly;
+        ui.answerPrint(choice);
+        action(form, "FilePrint")->trigger();
+        return pdfPages(pdf);
+    };
 
-    // A printer that cannot print says so instead of pretending.
-    form.setPrinterChooser([](QPrinter& printer) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QStringLiteral("/proc/kein/bericht.pdf"));
-        return true;
-    });
+    const QStringList all = printTo(0, 0, false);
+    ASSERT_GE(all.size(), 3) << "200 lines need several pages";
+    EXPECT_TRUE(all.front().startsWith(QStringLiteral("Eintrag 1 OK 200\n")));
+    EXPECT_TRUE(all.back().endsWith(QStringLiteral("Eintrag 200 OK 200\n%1\n").arg(all.size())))
+        << "each page ends with its number";
+    ASSERT_EQ(ui.shown().back().kind, Shown::Kind::PrintDialog);
+    EXPECT_EQ(ui.shown().back().printRequest.jobName, QStringLiteral("Unbenannt"));
+    EXPECT_FALSE(ui.shown().back().printRequest.selectionAvailable);
+    EXPECT_TRUE(run(QStringLiteral("pdfinfo"), {pdf})
+                    .simplified()
+                    .contains(QStringLiteral("Title: Unbenannt ")))
+        << "the job carries the file's name";
+
+    EXPECT_EQ(printTo(2, 3, false), all.mid(1, 2));
+
+    QTextDocument& document = *form.editor().document();
+    select(form.editor(), document.findBlockByNumber(2).position(),
+           document.findBlockByNumber(4).position() - 1);
+    EXPECT_EQ(printTo(0, 0, true),
+              QStringList{QStringLiteral("Eintrag 3 OK 200\nEintrag 4 OK 200\n1\n")});
+    EXPECT_TRUE(ui.shown().back().printRequest.selectionAvailable);
+
+    // Cancel prints nothing; a printer that cannot print says so instead of pretending.
+    QFile::remove(pdf);
+    ui.answerPrint(std::nullopt);
+    action(form, "FilePrint")->trigger();
+    EXPECT_FALSE(QFile::exists(pdf));
+    EXPECT_TRUE(ui.messageTexts().isEmpty());
+    PrintChoice nowhere;
+    nowhere.outputFile = QStringLiteral("/proc/kein/bericht.pdf");
+    ui.answerPrint(nowhere);
     action(form, "FilePrint")->trigger();
     EXPECT_EQ(ui.messageTexts(), QStringList{ReportEditorRules::printFailed()});
-    form.editor().document()->setModified(false);
+    document.setModified(false);
+}
+
+// The font dialog starts from the font at the caret; its font goes to the selection, or,
+// without one, to the text typed next; Cancel changes nothing.
+TEST(ReportWindow, ChosenFontAppliesToTheSelectionOrToTextTypedNext)
+{
+    ScriptedUiServices ui;
+    TStatusBerichtFormular form(ui, TestDirs::programDir());
+    form.show();
+    QTextEdit& editor = form.editor();
+    editor.setPlainText(QStringLiteral("Erste Zeile"));
+    const QFont chosen(QStringLiteral("Courier"), 20, QFont::Bold);
+    const auto sizeAt = [&](int position) {
+        QTextCursor cursor(editor.document());
+        cursor.setPosition(position);
+        return cursor.charFormat().fontPointSize();
+    };
+
+    select(editor, 0, 5);
+    ui.answerFont(chosen.toString());
+    action(form, "EditFont")->trigger();
+    ASSERT_EQ(ui.shown().back().kind, Shown::Kind::FontDialog);
+    EXPECT_EQ(ui.shown().back().title, QStringLiteral("Schriftart"));
+    QFont started;
+    ASSERT_TRUE(started.fromString(ui.shown().back().text));
+    EXPECT_EQ(started.family(), ReportEditorRules::defaultFont().family());
+    EXPECT_EQ(started.pointSize(), ReportEditorRules::defaultFont().pointSize());
+    EXPECT_EQ(sizeAt(5), 20.0);
+    EXPECT_NE(sizeAt(7), 20.0) << "only the selection";
+    QTextCursor fifth(editor.document());
+    fifth.setPosition(5);
+    EXPECT_EQ(fifth.charFormat().fontWeight(), QFont::Bold);
+    EXPECT_EQ(fifth.charFormat().fontFamilies().toStringList(),
+              QStringList{QStringLiteral("Courier")});
+
+    select(editor, 6, 11);
+    ui.answerFont(std::nullopt);
+    action(form, "EditFont")->trigger();
+    EXPECT_NE(sizeAt(11), 20.0) << "Cancel";
+
+    select(editor, 11, 11);
+    ui.answerFont(chosen.toString());
+    action(form, "EditFont")->trigger();
+    QTest::keyClicks(&editor, QStringLiteral("x"));
+    EXPECT_EQ(editor.toPlainText(), QStringLiteral("Erste Zeilex"));
+    EXPECT_EQ(sizeAt(12), 20.0);
+    EXPECT_NE(sizeAt(11), 20.0);
+    editor.document()->setModified(false);
 }

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "base/UiServices.h"
+
+class QPrinter;
+
+namespace pelvaro::reports::ui {
+
+// Sets up a printer as the user chose in the print dialog. The windows keep their own
+// printer, so that the job name and resolution stay theirs whatever the dialog did.
+void applyChoice(QPrinter& printer, const base::PrintChoice& choice);
+
+} // namespace pelvaro::reports::ui
