@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QFont>
 #include <QPageLayout>
+#include <QPageRanges>
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -47,6 +48,9 @@ public:
         m_tableWidth = x;
         m_padding = dpi / 20.0;
         m_wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        m_ranges = device.pageRanges();
+        m_pageShown = shown(1);
+        m_deviceUsed = m_pageShown;
     }
 
     void title()
@@ -55,7 +59,8 @@ public:
         const QRectF area(0, 0, m_device.width(), m_device.height());
         const QRectF used =
             m_painter.boundingRect(area, Qt::AlignLeft | Qt::AlignTop, StandardReport::title());
-        m_painter.drawText(area, Qt::AlignLeft | Qt::AlignTop, StandardReport::title());
+        if (m_pageShown)
+            m_painter.drawText(area, Qt::AlignLeft | Qt::AlignTop, StandardReport::title());
         m_y = used.height() + used.height() / 2;
         captions();
     }
@@ -65,7 +70,7 @@ public:
         m_painter.setFont(printFont(10, false));
         const double height = rowHeight(cells);
         if (m_y + height > m_device.height() && m_rowsOnPage > 0) {
-            m_device.newPage();
+            nextPage();
             m_y = 0;
             captions();
             m_painter.setFont(printFont(10, false));
@@ -75,12 +80,29 @@ public:
     }
 
 private:
+    // Pages are laid out whatever range was asked for, so that page 3 holds the same rows
+    // as in a whole print; only the pages in the range reach the device.
+    bool shown(int page) const { return m_ranges.isEmpty() || m_ranges.contains(page); }
+
+    void nextPage()
+    {
+        ++m_page;
+        m_pageShown = shown(m_page);
+        if (!m_pageShown)
+            return;
+        // The device starts with one page; the first page printed uses it.
+        if (m_deviceUsed)
+            m_device.newPage();
+        m_deviceUsed = true;
+    }
+
     void captions()
     {
         m_painter.setFont(printFont(10, true));
         const double height = rowHeight(m_captions);
         drawCells(m_captions, height);
-        m_painter.drawLine(QPointF(0, m_y), QPointF(m_tableWidth, m_y));
+        if (m_pageShown)
+            m_painter.drawLine(QPointF(0, m_y), QPointF(m_tableWidth, m_y));
         m_y += m_padding;
         m_rowsOnPage = 0;
     }
@@ -96,8 +118,9 @@ private:
 
     void drawCells(const QStringList& cells, double height)
     {
-        for (qsizetype i = 0; i < cells.size(); ++i)
-            m_painter.drawText(cell(i, m_y), cells.at(i), m_wrap);
+        if (m_pageShown)
+            for (qsizetype i = 0; i < cells.size(); ++i)
+                m_painter.drawText(cell(i, m_y), cells.at(i), m_wrap);
         m_y += height;
     }
 
@@ -117,6 +140,10 @@ private:
     double m_y = 0;
     int m_rowsOnPage = 0;
     QTextOption m_wrap;
+    QPageRanges m_ranges;
+    int m_page = 1;
+    bool m_pageShown = true;
+    bool m_deviceUsed = false;
 };
 
 } // namespace
@@ -187,7 +214,9 @@ void StandardReport::print(QPagedPaintDevice& device, const std::vector<Row>& ro
     table.title();
     for (const Row& row : rows)
         table.row(cells(row, view));
-    painter.end();
+    // A printer that fails (a full disk, a vanished queue) says so only here.
+    if (!painter.end())
+        throw Error(QStringLiteral("Der Standardbericht kann nicht gedruckt werden."));
 }
 
 QByteArray StandardReport::pdf(const std::vector<Row>& rows, View view)

@@ -3,7 +3,12 @@
 #include "QtPrinters.h"
 #include "TestDirs.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QPageLayout>
+#include <QPageRanges>
+#include <QPageSize>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -141,4 +146,43 @@ TEST(StandardReport, ALongRunBreaksIntoPagesWithCaptionsOnEach)
         lines.mid(lines.lastIndexOf(QStringLiteral("Dienst150 200 OK"))).join(QLatin1Char(' '));
     EXPECT_EQ(tail,
               QStringLiteral("Dienst150 200 OK Letzter 0 Keine Antwort vom Server erhalten \f"));
+}
+
+// A page range prints the pages of the whole print that it names, and only them.
+TEST(StandardReport, APageRangePrintsOnlyThosePagesOfTheWholePrint)
+{
+    std::vector<Row> rows;
+    for (int i = 1; i <= 150; ++i)
+        rows.push_back(
+            {QStringLiteral("Dienst%1").arg(i), QStringLiteral("200"), QStringLiteral("OK")});
+    const auto pages = [](const QStringList& lines) {
+        QList<QStringList> split{{}};
+        for (const QString& line : lines) {
+            if (line == QStringLiteral("\f"))
+                split << QStringList();
+            else
+                split.last() << line;
+        }
+        return split;
+    };
+    const QList<QStringList> whole = pages(pdfLines(StandardReport::pdf(rows, View::Dienst)));
+    ASSERT_GE(whole.size(), 4);
+
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        // The page of StandardReport::pdf, so that its pages hold the same rows.
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                         QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter));
+        QPageRanges range;
+        range.addRange(2, 3);
+        writer.setPageRanges(range);
+        StandardReport::print(writer, rows, View::Dienst);
+    }
+    const QList<QStringList> chosen = pages(pdfLines(bytes));
+    ASSERT_EQ(chosen.size(), 3) << "two pages and what follows the last form feed";
+    EXPECT_EQ(chosen.at(0), whole.at(1));
+    EXPECT_EQ(chosen.at(1), whole.at(2));
 }
