@@ -33,6 +33,20 @@ protected:
         while (!m_server.canReadLine())
             ASSERT_TRUE(m_server.waitForReadyRead(30000)) << "Xvfb meldet kein Display";
         m_display = QLatin1Char(':') + QString::fromLatin1(m_server.readLine().trimmed());
+        // The number comes once the server listens; on a loaded machine the first client
+        // can still come too early, and the program under test would take that for no
+        // display at all. A client of our own goes first.
+        ASSERT_TRUE(QTest::qWaitFor([this] { return serverAnswers(); }, 30000))
+            << "Xvfb nimmt keine Verbindung an: " << m_server.readAllStandardError().toStdString();
+    }
+
+    bool serverAnswers() const
+    {
+        QProcess probe;
+        probe.setProcessEnvironment(displayEnvironment());
+        probe.start(QStringLiteral("xwininfo"), {QStringLiteral("-root")});
+        return probe.waitForFinished(10000) && probe.exitStatus() == QProcess::NormalExit &&
+               probe.exitCode() == 0;
     }
 
     void TearDown() override
@@ -94,7 +108,9 @@ TEST_F(RealDisplay, TitlesReadExactlyAsTheProgramSetsThem)
     const QString mainTitle = QStringLiteral("Pelvaro! - <Unbenannt>");
     EXPECT_TRUE(QTest::qWaitFor([&] { return windowNames().contains(mainTitle); }, 60000))
         << windowNames().join(QLatin1Char('|')).toStdString() << "\n"
-        << m_program.readAllStandardError().toStdString();
+        << m_program.readAllStandardError().toStdString() << "\nXvfb "
+        << (m_server.state() == QProcess::Running ? "läuft" : "ist beendet") << ": "
+        << m_server.readAllStandardError().toStdString();
 
     // Nothing the program shows carries a suffix the toolkit added on its own.
     for (const QString& name : windowNames())
