@@ -41,19 +41,19 @@ enum class MetaTagField
 // them one to one.
 struct MetaTagForm
 {
-    QString EditAutor;
-    QString EditHerausgeber;
-    QString EditCopyright;
-    QString ComboBoxThema;
-    QString MemoKeys;
-    QString MemoBeschreibung;
-    QString ComboBoxSeitentyp;
-    QString ComboBoxZielgruppe;
+    QString EditAutor{};
+    QString EditHerausgeber{};
+    QString EditCopyright{};
+    QString MemoKeys{};
+    QString MemoBeschreibung{};
+    QString ComboBoxThema{};
+    QString ComboBoxSeitentyp{};
+    QString ComboBoxZielgruppe{};
     // Position in MetaTagLists::indizierungEntries(), -1 when nothing is chosen.
     int ComboBoxIndizierung = -1;
     ExpiryChoice expiry = ExpiryChoice::None;
     // Only its date counts.
-    QDate DateTimePicker;
+    QDate DateTimePicker{};
 
     bool operator==(const MetaTagForm&) const = default;
 };

@@ -162,14 +162,15 @@ std::optional<QDate> readShortDate(const QString& text, const QLocale& locale)
     return date;
 }
 
-void tickOnly(ImportedMetaTagForm& form, bool never, bool now, bool date)
+void tickOnly(MetaTagForm& form, bool never, bool now, bool date)
 {
-    form.CheckBox1 = never;
-    form.CheckBox2 = now;
-    form.CheckBox3 = date;
+    form.expiry = never  ? ExpiryChoice::Nie
+                  : now  ? ExpiryChoice::Sofort
+                  : date ? ExpiryChoice::Datum
+                         : ExpiryChoice::None;
 }
 
-void applyExpires(const QString& value, ImportedMetaTagForm& form, const QLocale& locale)
+void applyExpires(const QString& value, MetaTagForm& form, const QLocale& locale)
 {
     if (value == QLatin1String("0")) {
         tickOnly(form, false, true, false);
@@ -222,7 +223,7 @@ void applyRobots(const QString& value, MetaTagImportResult& result)
 
 void store(int tag, const QString& value, MetaTagImportResult& result, const QLocale& locale)
 {
-    ImportedMetaTagForm& form = result.form;
+    MetaTagForm& form = result.form;
     switch (tag) {
     case Author:
         form.EditAutor = value;
@@ -413,8 +414,7 @@ QString MetaTagImporter::cleanTagText(const QString& tagText)
     return cleaned;
 }
 
-MetaTagImportResult MetaTagImporter::importFile(const QString& path,
-                                                const ImportedMetaTagForm& current,
+MetaTagImportResult MetaTagImporter::importFile(const QString& path, const MetaTagForm& current,
                                                 const QLocale& dateLocale)
 {
     const HeadExtraction head = extractHead(path, HeadPart::ForImport);
@@ -430,7 +430,7 @@ MetaTagImportResult MetaTagImporter::importFile(const QString& path,
 }
 
 MetaTagImportResult MetaTagImporter::importSection(const QString& section,
-                                                   const ImportedMetaTagForm& current,
+                                                   const MetaTagForm& current,
                                                    const QLocale& dateLocale)
 {
     MetaTagImportResult result;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/UiServices.h"
+#include "tools/MetaTagGenerator.h"
 
 #include <QDate>
 #include <QLocale>
@@ -10,28 +11,6 @@
 #include <vector>
 
 namespace pelvaro::tools {
-
-// The meta-tag form as the importer fills it; the members carry the names of the
-// page's controls so the window can copy them one to one.
-struct ImportedMetaTagForm
-{
-    QString EditAutor{};
-    QString EditHerausgeber{};
-    QString EditCopyright{};
-    QString MemoKeys{};
-    QString MemoBeschreibung{};
-    QString ComboBoxThema{};
-    QString ComboBoxSeitentyp{};
-    QString ComboBoxZielgruppe{};
-    // Position in the fixed list, -1 for no selection (and then an empty text).
-    int ComboBoxIndizierung = -1;
-    bool CheckBox1 = false; // "Nie"
-    bool CheckBox2 = false; // "Sofort"
-    bool CheckBox3 = false; // "Datum"
-    QDate DateTimePicker{};
-
-    bool operator==(const ImportedMetaTagForm&) const = default;
-};
 
 // A box the window shows after the action, in the order given.
 struct MetaTagMessage
@@ -56,7 +35,7 @@ struct MetaTagImportResult
 {
     // The form after the action; it equals the form handed in when the import stopped
     // before emptying it (no head section, unreadable file).
-    ImportedMetaTagForm form;
+    MetaTagForm form;
     bool formReplaced = false;
     // Controls to be shown red with white text.
     QStringList redFields;
@@ -85,12 +64,11 @@ public:
     // `current` is the form as it stands: a failed read leaves it, and the date picker
     // keeps its date unless an expiry date replaces it. `dateLocale` supplies the user's
     // short date format the expiry date is read with.
-    static MetaTagImportResult importFile(const QString& path, const ImportedMetaTagForm& current,
+    static MetaTagImportResult importFile(const QString& path, const MetaTagForm& current,
                                           const QLocale& dateLocale = QLocale());
 
     // The import's steps from an extracted section on, for callers that hold the text.
-    static MetaTagImportResult importSection(const QString& section,
-                                             const ImportedMetaTagForm& current,
+    static MetaTagImportResult importSection(const QString& section, const MetaTagForm& current,
                                              const QLocale& dateLocale = QLocale());
 
     static QStringList collectTagTexts(const QString& section);

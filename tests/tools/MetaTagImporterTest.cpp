@@ -10,7 +10,7 @@
 namespace pelvaro::tools {
 
 // Readable failures: which field differs, not a dump of bytes.
-void PrintTo(const ImportedMetaTagForm& f, std::ostream* os)
+void PrintTo(const MetaTagForm& f, std::ostream* os)
 {
     *os << "{Autor=" << f.EditAutor.toStdString()
         << " Herausgeber=" << f.EditHerausgeber.toStdString()
@@ -19,8 +19,7 @@ void PrintTo(const ImportedMetaTagForm& f, std::ostream* os)
         << " Thema=" << f.ComboBoxThema.toStdString()
         << " Seitentyp=" << f.ComboBoxSeitentyp.toStdString()
         << " Zielgruppe=" << f.ComboBoxZielgruppe.toStdString()
-        << " Indizierung=" << f.ComboBoxIndizierung << " Nie=" << f.CheckBox1
-        << " Sofort=" << f.CheckBox2 << " Datum=" << f.CheckBox3
+        << " Indizierung=" << f.ComboBoxIndizierung << " Verfaellt=" << int(f.expiry)
         << " Datum=" << f.DateTimePicker.toString(Qt::ISODate).toStdString() << "}";
 }
 
@@ -28,7 +27,8 @@ void PrintTo(const ImportedMetaTagForm& f, std::ostream* os)
 
 using pelvaro::base::MessageKind;
 using pelvaro::test::TestDirs;
-using pelvaro::tools::ImportedMetaTagForm;
+using pelvaro::tools::ExpiryChoice;
+using pelvaro::tools::MetaTagForm;
 using pelvaro::tools::MetaTagImporter;
 using pelvaro::tools::MetaTagImportResult;
 
@@ -44,7 +44,7 @@ const QLocale german(QLocale::German, QLocale::Germany);
 
 // A form full of earlier input: whatever the page does not provide must be gone after
 // an import, and must all still be there after a failed one.
-ImportedMetaTagForm earlierInput()
+MetaTagForm earlierInput()
 {
     return {.EditAutor = s("alt"),
             .EditHerausgeber = s("alt"),
@@ -55,7 +55,7 @@ ImportedMetaTagForm earlierInput()
             .ComboBoxSeitentyp = s("alt"),
             .ComboBoxZielgruppe = s("alt"),
             .ComboBoxIndizierung = 2,
-            .CheckBox1 = true,
+            .expiry = ExpiryChoice::Nie,
             .DateTimePicker = picker};
 }
 
@@ -91,7 +91,7 @@ struct ImportCase
 {
     const char* name;
     QByteArray html;
-    ImportedMetaTagForm expected;
+    MetaTagForm expected;
     QStringList messages;
     QStringList redFields;
 };
@@ -184,27 +184,27 @@ std::vector<ImportCase> importCases()
          {}},
         {"ExpiresZeroIsNow",
          page("<meta name=\"expires\" content=\"0\">"),
-         {.CheckBox2 = true, .DateTimePicker = picker},
+         {.expiry = ExpiryChoice::Sofort, .DateTimePicker = picker},
          {},
          {}},
         {"ExpiresNeverTrimmedAnyCase",
          page("<meta name=\"expires\" content=\" never \">"),
-         {.CheckBox1 = true, .DateTimePicker = picker},
+         {.expiry = ExpiryChoice::Nie, .DateTimePicker = picker},
          {},
          {}},
         {"ExpiresDateSetsThePicker",
          page("<meta name=\"expires\" content=\"Mon, 7 Dec 2026 00:00:00 GMT\">"),
-         {.CheckBox3 = true, .DateTimePicker = QDate(2026, 12, 7)},
+         {.expiry = ExpiryChoice::Datum, .DateTimePicker = QDate(2026, 12, 7)},
          {},
          {}},
         {"ExpiresEnglishOctoberTicksDateOnly",
          page("<meta name=\"expires\" content=\"Thu, 1 Oct 2026 00:00:00 GMT\">"),
-         {.CheckBox3 = true, .DateTimePicker = picker},
+         {.expiry = ExpiryChoice::Datum, .DateTimePicker = picker},
          {},
          {}},
         {"ExpiresGermanOktober",
          page("<meta name=\"expires\" content=\"Do, 1 okt 2026 00:00:00 GMT\">"),
-         {.CheckBox3 = true, .DateTimePicker = QDate(2026, 10, 1)},
+         {.expiry = ExpiryChoice::Datum, .DateTimePicker = QDate(2026, 10, 1)},
          {},
          {}},
         {"ExpiresYearWithoutFollowingBlankIsIgnored",
@@ -363,17 +363,17 @@ TEST(MetaTagImporter, AGeneratedBlockReadsBackToTheSameForm)
         "<META NAME=\"expires\" CONTENT=\"Mon, 1 Mar 2027 00:00:00 GMT\">\r\n"
         "<META NAME=\"page-type\" CONTENT=\"FAQ\">\r\n"
         "<META NAME=\"robots\" CONTENT=\"NOINDEX,NOFOLLOW\">";
-    const ImportedMetaTagForm expected{.EditAutor = s("Anna \"die Erste\" Muster"),
-                                       .EditHerausgeber = s("Muster GmbH"),
-                                       .EditCopyright = s("Muster GmbH"),
-                                       .MemoKeys = s("eins, zwei\r\ndrei"),
-                                       .MemoBeschreibung = s("Eine Seite."),
-                                       .ComboBoxThema = s("Computer/Software/Spiele (Games)"),
-                                       .ComboBoxSeitentyp = s("FAQ"),
-                                       .ComboBoxZielgruppe = s("Alle"),
-                                       .ComboBoxIndizierung = 3,
-                                       .CheckBox3 = true,
-                                       .DateTimePicker = QDate(2027, 3, 1)};
+    const MetaTagForm expected{.EditAutor = s("Anna \"die Erste\" Muster"),
+                               .EditHerausgeber = s("Muster GmbH"),
+                               .EditCopyright = s("Muster GmbH"),
+                               .MemoKeys = s("eins, zwei\r\ndrei"),
+                               .MemoBeschreibung = s("Eine Seite."),
+                               .ComboBoxThema = s("Computer/Software/Spiele (Games)"),
+                               .ComboBoxSeitentyp = s("FAQ"),
+                               .ComboBoxZielgruppe = s("Alle"),
+                               .ComboBoxIndizierung = 3,
+                               .expiry = ExpiryChoice::Datum,
+                               .DateTimePicker = QDate(2027, 3, 1)};
     const MetaTagImportResult result = importBytes(page(block));
     EXPECT_EQ(result.form, expected);
     EXPECT_TRUE(result.messages.empty());
@@ -384,7 +384,7 @@ TEST(MetaTagImporter, ADateTheUsersFormatCannotReadLeavesDateUnticked)
     const QLocale american(QLocale::English, QLocale::UnitedStates);
     const MetaTagImportResult result = importBytes(
         page("<meta name=\"expires\" content=\"Mon, 7 Dec 2026 00:00:00 GMT\">"), american);
-    EXPECT_FALSE(result.form.CheckBox3);
+    EXPECT_NE(result.form.expiry, ExpiryChoice::Datum);
     EXPECT_EQ(result.form.DateTimePicker, picker);
 }
 
