@@ -181,6 +181,26 @@ QWidget* SiteDescriptionPage::createKeywordsMemo()
     return m_keywordsMemo;
 }
 
+QWidget* SiteDescriptionPage::createUrlRow()
+{
+    m_checkUrlButton = new QToolButton(this);
+    m_checkUrlButton->setObjectName(QStringLiteral("OvcAttachedButton2"));
+    m_checkUrlButton->setText(tr("URL prüfen"));
+    m_checkUrlButton->setToolTip(
+        tr("Prüft, ob der Web-Server der eingegebenen Adresse erreichbar ist"));
+    // Reached by the mouse: the tab key goes on from the address to the next field.
+    m_checkUrlButton->setFocusPolicy(Qt::ClickFocus);
+    connect(m_checkUrlButton, &QToolButton::clicked, this, &SiteDescriptionPage::checkUrlRequested);
+
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_controls[size_t(FieldGuidance::UrlTag)], 1);
+    layout->addWidget(m_checkUrlButton);
+    return row;
+}
+
 void SiteDescriptionPage::createLayout()
 {
     const auto addRow = [this](QGridLayout* grid, int row, int column, int tag, QWidget* field,
@@ -209,7 +229,8 @@ void SiteDescriptionPage::createLayout()
     siteGroup->setObjectName(QStringLiteral("GroupBoxWebSite"));
     QGridLayout* siteGrid = makeGrid(siteGroup, 2);
     for (int tag = 0; tag <= 2; ++tag)
-        addRow(siteGrid, tag, 0, tag, m_controls[size_t(tag)]);
+        addRow(siteGrid, tag, 0, tag,
+               tag == FieldGuidance::UrlTag ? createUrlRow() : m_controls[size_t(tag)]);
     addRow(siteGrid, 3, 0, FieldGuidance::DescriptionMemoTag, m_descriptionMemo, 2);
 
     auto* keywords = new QWidget(this);

@@ -60,6 +60,8 @@ signals:
     void userModified();
     // RequiredFieldCheck is about to focus this field: the page has to be the visible one.
     void requiredFieldFocused(int tag);
+    // "URL prüfen" beside the address was clicked; the address is the text of URLEdit.
+    void checkUrlRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -67,6 +69,7 @@ protected:
 private:
     void createControls();
     QWidget* createKeywordsMemo();
+    QWidget* createUrlRow();
     void createLayout();
     void connectChanges();
     QLineEdit* lineEdit(const char* name) const;
@@ -82,6 +85,7 @@ private:
     QPlainTextEdit* m_keywordsMemo = nullptr;
     QPlainTextEdit* m_descriptionMemo = nullptr;
     QToolButton* m_keywordsButton = nullptr;
+    QToolButton* m_checkUrlButton = nullptr;
     KeywordEditor::Keywords m_ownSlots;
     KeywordEditor::Keywords* m_keywordSlots = &m_ownSlots;
     // Set while the program itself fills the controls, so that is no user change.
