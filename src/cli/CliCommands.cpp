@@ -13,6 +13,7 @@
 #include "cli/DemoServer.h"
 #include "cli/SiteJson.h"
 #include "cli/SubmitCommands.h"
+#include "cli/ToolCommands.h"
 #include "reports/rtf/RtfCodec.h"
 #include "site/FieldValues.h"
 #include "site/SiteFile.h"
@@ -102,7 +103,30 @@ QString CliCommands::usage()
         "        gibt den Text eines RTF-Berichts aus, einen Absatz je Zeile.\n"
         "  selection save DATEI.suc\n"
         "  selection load DATEI.suc\n"
-        "        speichert bzw. lädt eine Suchdiensteauswahl.\n");
+        "        speichert bzw. lädt eine Suchdiensteauswahl.\n"
+        "  metatags generate\n"
+        "        liest das Meta-Tag-Formular als JSON-Objekt von der Standardeingabe und gibt\n"
+        "        die Meta-Tags aus (Zeilenenden CR LF). Schlüssel: EditAutor, EditHerausgeber,\n"
+        "        EditCopyright, ComboBoxThema, MemoKeys, MemoBeschreibung, ComboBoxSeitentyp,\n"
+        "        ComboBoxZielgruppe (Texte), ComboBoxIndizierung (0 bis 3, -1 = keine Auswahl),\n"
+        "        Verfaellt (\"Nie\", \"Sofort\", \"Datum\" oder \"\"),\n"
+        "        DateTimePicker (JJJJ-MM-TT, Vorgabe: heute); Rot wird übergangen. Die Frage\n"
+        "        nach fehlenden Feldern wird mit Nein beantwortet; Meldungen gehen auf die\n"
+        "        Standardfehlerausgabe. Ohne erzeugte Tags ist der Status 1.\n"
+        "  metatags import DATEI.html\n"
+        "        liest die Meta-Tags einer HTML-Datei ins Formular und gibt es als JSON-Objekt\n"
+        "        in einer Zeile aus (DateTimePicker null, wenn die Datei kein Datum setzt; Rot:\n"
+        "        die rot markierten Felder), danach je Meldung eine Zeile. Status 1 nur, wenn\n"
+        "        die Datei nicht gelesen werden kann.\n"
+        "  metatags head DATEI.html\n"
+        "        zeigt den HEAD-Abschnitt der Datei (Status 1 mit der Meldung, wenn keiner\n"
+        "        gefunden wird).\n"
+        "  ping ADRESSE [--name-server HOST:PORT] [--timeout MS]\n"
+        "        prüft eine Adresse wie \"URL prüfen\" (Namensauflösung, Ping, Web-Server-Port)\n"
+        "        und gibt jeden Schritt als Zeile aus. Status 0, wenn der Ping oder der\n"
+        "        Web-Server antwortet, sonst 1. --name-server fragt diesen Namensserver statt\n"
+        "        der Systemvorgabe (auch mehrere, durch Kommas getrennt), --timeout setzt die\n"
+        "        Wartezeit für Ping und Web-Server (Vorgabe 4000 ms).\n");
 }
 
 int CliCommands::fail(const QString& message)
@@ -144,6 +168,12 @@ int CliCommands::run(const QStringList& arguments)
             return selectionCommand(rest.mid(1));
         if (rest.first() == QLatin1String("report"))
             return reportCommand(rest.mid(1));
+        if (rest.first() == QLatin1String("metatags"))
+            return ToolCommands(m_out, m_err).metatags(rest.mid(1), [this] {
+                return readStandardInput();
+            });
+        if (rest.first() == QLatin1String("ping"))
+            return ToolCommands(m_out, m_err).ping(rest.mid(1));
         if (rest.first() == QLatin1String("demo-server"))
             return DemoServer::runCommand(rest.mid(1), m_out, m_err);
         if (rest.first() == QLatin1String("prepare") || rest.first() == QLatin1String("submit")) {
