@@ -75,7 +75,7 @@ QPlainTextEdit* makeMemo(QWidget* parent)
 
 MetaTagPage::MetaTagPage(base::UiServices& ui, QWidget* parent) : QWidget(parent), m_ui(ui)
 {
-    setObjectName(QStringLiteral("TabMetaTags"));
+    setObjectName(QStringLiteral("MetaTagPage"));
     m_monitor.setInterval(1000);
     connect(&m_monitor, &QTimer::timeout, this, &MetaTagPage::monitorTick);
     createControls();
