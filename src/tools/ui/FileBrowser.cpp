@@ -72,6 +72,7 @@ FileBrowser::FileBrowser(QWidget* parent)
     m_list->setColumnWidth(FileListModel::FileModified, 130);
     m_list->setColumnWidth(FileListModel::FileAttr, 70);
     m_list->installEventFilter(this);
+    m_tree->installEventFilter(this);
 
     auto* lower = new QWidget(this);
     auto* lowerLayout = new QVBoxLayout(lower);
@@ -90,9 +91,6 @@ FileBrowser::FileBrowser(QWidget* parent)
 
     connect(m_tree, &QTreeWidget::itemExpanded, this, &FileBrowser::expandNode);
     connect(m_tree, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* node) { clickNode(node); });
-    // Enter on a node, for the keyboard.
-    connect(m_tree, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* node) { clickNode(node); });
     connect(m_viewCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
         m_model->setView(FileView(qBound(0, index, 2)));
@@ -185,15 +183,22 @@ void FileBrowser::activateRow(const QModelIndex& index)
         emit fileActivated(FileListing::childPath(entry->FilePath, entry->FileName));
 }
 
-// Enter is taken here rather than through the view's activated(), whose meaning follows
-// the desktop's single-click setting: a single click must select, not import.
+// Enter is taken here rather than through the views' activated(), which also fires on a
+// double-click, or on a single click where the desktop is set so: a click on a file must
+// select, not import, and a double-click on a node must not read its folder twice.
 bool FileBrowser::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_list && event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            activateRow(m_list->currentIndex());
-            return true;
+            if (watched == m_list) {
+                activateRow(m_list->currentIndex());
+                return true;
+            }
+            if (watched == m_tree) {
+                clickNode(m_tree->currentItem());
+                return true;
+            }
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -224,6 +224,13 @@ TEST_F(FileBrowserTest, ClickingANodeListsItsFilesInTheChosenView)
                                         QStringLiteral("foto.jpg|1|JPG|07.05.31 08:09:03||") +
                                             site + QStringLiteral("/bilder")}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // Enter on a node does what a click does; moving onto it does not.
+    tree->setCurrentItem(tree->topLevelItem(0));
+    EXPECT_EQ(browser.currentFolder(), site + QStringLiteral("/bilder"));
+    QTest::keyClick(tree, Qt::Key_Return);
+    EXPECT_EQ(browser.currentFolder(), site);
+    EXPECT_EQ(list->model()->rowCount(), 5) << "two group headers and three files";
 }
 
 TEST_F(FileBrowserTest, SelectsAndActivatesFileRowsOnly)
