@@ -1,4 +1,5 @@
 #include "ProcessRunner.h"
+#include "QtPrinters.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
 #include "TestNameServer.h"

@@ -1,5 +1,6 @@
 #include "tools/ui/Tpingform.h"
 
+#include "QtPrinters.h"
 #include "ScriptedUiServices.h"
 #include "TestHttpServer.h"
 #include "TestNameServer.h"
