@@ -21,13 +21,20 @@
 #include "submit/SubmissionScheduler.h"
 #include "submit/TEineEngine.h"
 #include "submit/ui/TThreadForm.h"
+#include "tools/ManualAssistant.h"
+#include "tools/MetaTagGenerator.h"
+#include "tools/ui/MetaTagPage.h"
+#include "tools/ui/TFormManuellHilfe.h"
+#include "tools/ui/Tpingform.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -180,6 +187,12 @@ void THauptFormular::createPages()
             [this] { m_ui.guarded([this] { m_document->Open(); }); });
 
     createStatusPage();
+    createMetaTagPage();
+    QAction* assistant = toolBar(4)->actions().at(0);
+    assistant->setObjectName(QStringLiteral("ActionAnmeldehilfe"));
+    connect(assistant, &QAction::triggered, this, &THauptFormular::startAssistant);
+    connect(m_sitePage, &site::ui::SiteDescriptionPage::checkUrlRequested, this,
+            &THauptFormular::checkUrl);
     QToolBar* automatic = toolBar(3);
     automatic->actions().at(0)->setObjectName(QStringLiteral("SubmitBtn"));
     connect(automatic->actions().at(0), &QAction::triggered, this, &THauptFormular::SubmitBtnClick);
@@ -433,6 +446,8 @@ void THauptFormular::attachCatalogue(catalogue::TDataModule1& module)
             });
     }
     m_details = new catalogue::ui::DetailsWindow(m_ui, this);
+    // Made once and reused: every start refreshes its values.
+    m_assistant = new tools::ui::TFormManuellHilfe(m_ui, module, this);
     showFrameCaptions();
 }
 
@@ -475,6 +490,8 @@ void THauptFormular::pageHidden(int pageCode)
 {
     if (pageCode == 1)
         m_document->ToRecord();
+    else if (pageCode == 2)
+        m_metaTags->pageHidden();
 }
 
 void THauptFormular::pageShown(int pageCode)
@@ -485,9 +502,8 @@ void THauptFormular::pageShown(int pageCode)
         setStatus(tr("Füllen Sie bitte alle Felder im Formular aus."));
         break;
     case 2:
-        setStatus(
-            tr("Füllen Sie die Felder aus, laden Sie die Tags aus einer Datei oder übernehmen "
-               "Sie Ihre Eingaben aus den Kenndaten"));
+        setStatus(tools::MetaTagGenerator::statusPageShown());
+        m_metaTags->pageShown();
         break;
     case 3:
     case 4:
@@ -649,6 +665,75 @@ void THauptFormular::createStatusPage()
     connect(showAnswer, &QAction::triggered, this, [this] { resultViewDoubleClicked(true); });
 }
 
+void THauptFormular::createMetaTagPage()
+{
+    m_metaTags = new tools::ui::MetaTagPage(m_ui, m_pageContents[1]);
+    m_metaTags->setObjectName(QStringLiteral("MetaTagPage"));
+    m_pageContents[1]->layout()->addWidget(m_metaTags);
+    connect(m_metaTags, &tools::ui::MetaTagPage::statusText, this,
+            [this](const QString& text) { setStatus(text); });
+
+    using Page = tools::ui::MetaTagPage;
+    const std::array<std::pair<const char*, void (Page::*)()>, 6> commands{{
+        {"ActionMetaTagsEinlesen", &Page::importSelectedFile},
+        {"ActionHeadAbschnittZeigen", &Page::showHeadSection},
+        {"ActionDateiBearbeiten", &Page::editFile},
+        {"ActionMetaTagsGenerieren", &Page::generateTags},
+        {"ActionKenndatenImportieren", nullptr},
+        {"ActionInZwischenablage", &Page::copyTagsToClipboard},
+    }};
+    const QList<QAction*> buttons = toolBar(1)->actions();
+    const QStringList hints = Page::toolButtonHints();
+    for (size_t i = 0; i < commands.size(); ++i) {
+        QAction* button = buttons.at(qsizetype(i));
+        button->setObjectName(QLatin1String(commands[i].first));
+        button->setToolTip(hints.value(qsizetype(i)));
+        if (void (Page::*command)() = commands[i].second)
+            connect(button, &QAction::triggered, this,
+                    [this, command] { m_ui.guarded([this, command] { (m_metaTags->*command)(); }); });
+    }
+    connect(buttons.at(4), &QAction::triggered, this, [this] {
+        // The record holds what was last taken over from the site page; the two lists are
+        // read as they stand.
+        const auto* category = m_sitePage->findChild<QComboBox*>(QStringLiteral("CategoryCombo"));
+        const auto* webtype = m_sitePage->findChild<QComboBox*>(QStringLiteral("webtypeCombo"));
+        m_ui.guarded([&] {
+            m_metaTags->importSiteData(m_document->record(),
+                                       category ? category->currentText() : QString(),
+                                       webtype ? webtype->currentText() : QString());
+        });
+    });
+}
+
+void THauptFormular::startAssistant()
+{
+    if (!m_module || !m_assistant)
+        return;
+    m_ui.guarded([this] {
+        using Start = tools::ManualAssistant::Start;
+        const Start start = tools::ManualAssistant::checkStart(
+            m_ui, [this] { return m_sitePage->RequiredFieldCheck(); }, m_module->counters());
+        if (start == Start::ToSitePage) {
+            m_pages->setCurrentIndex(0);
+            return;
+        }
+        if (start != Start::Go)
+            return;
+        site::SiteRecord values;
+        m_sitePage->readInto(values);
+        m_assistant->run(values, this);
+        m_pages->setCurrentIndex(4);
+    });
+}
+
+void THauptFormular::checkUrl()
+{
+    const auto* address = m_sitePage->findChild<QLineEdit*>(QStringLiteral("URLEdit"));
+    if (!address)
+        return;
+    m_ui.guarded([this, address] { tools::ui::Tpingform::checkUrl(m_ui, address->text(), this); });
+}
+
 void THauptFormular::showResults(const std::vector<submit::ResultRow>& successRows,
                                  const std::vector<submit::ResultRow>& failureRows)
 {
@@ -696,6 +781,7 @@ void THauptFormular::setRunContext(base::SettingsStore* settings, const QString&
     m_settings = settings;
     m_programDirectory = programDirectory;
     m_answerDirectory = answerDirectory;
+    m_metaTags->setProgramDirectory(programDirectory);
 }
 
 reports::ui::TStatusBerichtFormular::ReportGenerator THauptFormular::reportGenerator()

@@ -35,6 +35,10 @@ namespace ui {
 class SiteDescriptionPage;
 }
 } // namespace pelvaro::site
+namespace pelvaro::tools::ui {
+class MetaTagPage;
+class TFormManuellHilfe;
+} // namespace pelvaro::tools::ui
 
 namespace pelvaro::app::ui {
 
@@ -74,6 +78,10 @@ public:
     // "Anmeldung starten": the checks, the preparation, the scheduler window, and the
     // outcome on the status page.
     void SubmitBtnClick();
+    // "Anmeldehilfe starten": the checks, then the assistant beside the minimised window.
+    void startAssistant();
+    // "URL prüfen" beside the site address.
+    void checkUrl();
     // The status page's two result views.
     void showResults(const std::vector<submit::ResultRow>& successRows,
                      const std::vector<submit::ResultRow>& failureRows);
@@ -81,6 +89,9 @@ public:
     QTabWidget* pageControl() const { return m_pages; }
     site::SiteDocument& document() const { return *m_document; }
     site::ui::SiteDescriptionPage& sitePage() const { return *m_sitePage; }
+    tools::ui::MetaTagPage& metaTagPage() const { return *m_metaTags; }
+    // Null until the catalogue is attached.
+    tools::ui::TFormManuellHilfe* assistant() const { return m_assistant; }
     catalogue::ui::CatalogueListPanel* listPanel(int listCode) const;
     catalogue::ui::DetailsWindow* detailsWindow() const { return m_details; }
     catalogue::TDataModule1* dataModule() const { return m_module; }
@@ -145,6 +156,7 @@ private:
     void updateLinkBar();
     void openFilter();
     void createStatusPage();
+    void createMetaTagPage();
     void resultViewDoubleClicked(bool successView);
     // Runs a command that changes the selection; the counts are shown afterwards, also when
     // it failed, and a failure reaches the general error display.
@@ -186,6 +198,8 @@ private:
     catalogue::FilterCriteria m_filterCriteria;
     std::array<QWidget*, 6> m_pageContents{};
     catalogue::ui::DetailsWindow* m_details = nullptr;
+    tools::ui::MetaTagPage* m_metaTags = nullptr;
+    tools::ui::TFormManuellHilfe* m_assistant = nullptr;
     int m_activePageCode = 1;
     int m_focusedListCode = 0;
     int m_shownPage = -1;
