@@ -30,9 +30,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -45,6 +45,8 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <functional>
 
 namespace pelvaro::app::ui {
 
@@ -674,13 +676,13 @@ void THauptFormular::createMetaTagPage()
             [this](const QString& text) { setStatus(text); });
 
     using Page = tools::ui::MetaTagPage;
-    const std::array<std::pair<const char*, void (Page::*)()>, 6> commands{{
-        {"ActionMetaTagsEinlesen", &Page::importSelectedFile},
-        {"ActionHeadAbschnittZeigen", &Page::showHeadSection},
-        {"ActionDateiBearbeiten", &Page::editFile},
-        {"ActionMetaTagsGenerieren", &Page::generateTags},
+    const std::array<std::pair<const char*, std::function<void(Page&)>>, 6> commands{{
+        {"ActionMetaTagsEinlesen", [](Page& page) { page.importSelectedFile(); }},
+        {"ActionHeadAbschnittZeigen", [](Page& page) { page.showHeadSection(); }},
+        {"ActionDateiBearbeiten", [](Page& page) { page.editFile(); }},
+        {"ActionMetaTagsGenerieren", [](Page& page) { page.generateTags(); }},
         {"ActionKenndatenImportieren", nullptr},
-        {"ActionInZwischenablage", &Page::copyTagsToClipboard},
+        {"ActionInZwischenablage", [](Page& page) { page.copyTagsToClipboard(); }},
     }};
     const QList<QAction*> buttons = toolBar(1)->actions();
     const QStringList hints = Page::toolButtonHints();
@@ -688,9 +690,9 @@ void THauptFormular::createMetaTagPage()
         QAction* button = buttons.at(qsizetype(i));
         button->setObjectName(QLatin1String(commands[i].first));
         button->setToolTip(hints.value(qsizetype(i)));
-        if (void (Page::*command)() = commands[i].second)
+        if (const auto& command = commands[i].second)
             connect(button, &QAction::triggered, this,
-                    [this, command] { m_ui.guarded([this, command] { (m_metaTags->*command)(); }); });
+                    [this, command] { m_ui.guarded([&] { command(*m_metaTags); }); });
     }
     connect(buttons.at(4), &QAction::triggered, this, [this] {
         // The record holds what was last taken over from the site page; the two lists are
