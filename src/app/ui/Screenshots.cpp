@@ -15,17 +15,29 @@
 #include "reports/StandardReport.h"
 #include "reports/ui/TStandardBerichtForm.h"
 #include "reports/ui/TStatusBerichtFormular.h"
+#include "site/SiteRecord.h"
 #include "site/ui/KeywordsDialog.h"
 #include "submit/SubmissionRun.h"
 #include "submit/ui/TThreadForm.h"
 #include "submit/ui/ThreadFormShowcase.h"
+#include "tools/MetaTagGenerator.h"
+#include "tools/MetaTagImporter.h"
+#include "tools/ui/FileBrowser.h"
+#include "tools/ui/MetaTagPage.h"
+#include "tools/ui/TFormManuellHilfe.h"
+#include "tools/ui/Tpingform.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QPainter>
 #include <QTabWidget>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 
 #include <utility>
 
@@ -42,6 +54,143 @@ bool save(QWidget& widget, const QString& directory, const QString& name)
     if (!ok)
         QTextStream(stderr) << "Bild konnte nicht gespeichert werden: " << name << '\n';
     return ok;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A site as a user would describe it, for the pictures that show site values.
+site::SiteRecord sampleSite()
+{
+    site::SiteRecord site;
+    site.TitleEdit = QStringLiteral("Antiquariat Muster - alte Bücher und Karten");
+    site.URLEdit = QStringLiteral("http://www.antiquariat-muster.example/");
+    site.DescriptionShortEdit = QStringLiteral("Alte Bücher, Karten und Stiche");
+    site.DescriptionMemo = QStringLiteral(
+        "Seit 1987 in Lüneburg: Erstausgaben, Reiseliteratur, historische Landkarten und "
+        "Stiche, mit Versand in alle Welt.");
+    site.KeywordsMemo = QStringLiteral("antiquariat, alte bücher, landkarten, stiche");
+    site.FirstNameEdit = QStringLiteral("Erika");
+    site.LastNameEdit = QStringLiteral("Muster");
+    site.NameVornameWebMasterEdit = QStringLiteral("Erika Muster");
+    site.WebmasterEmailEdit = QStringLiteral("erika@antiquariat-muster.example");
+    site.CompanyEdit = QStringLiteral("Antiquariat Muster");
+    site.PostcodeEdit = QStringLiteral("21335");
+    site.CityEdit = QStringLiteral("Lüneburg");
+    site.AddressEdit = QStringLiteral("Am Sande 1");
+    return site;
+}
+
+// The meta-tag page with a generated block, a description too long for its tag marked red,
+// and the file browser showing a folder of pages; then the HEAD view of one of them.
+int renderMetaTagPictures(THauptFormular& mainWindow, const QString& directory)
+{
+    int failures = 0;
+    QTemporaryDir folder;
+    const QByteArray head = "<html>\r\n<head>\r\n<title>Antiquariat Muster</title>\r\n"
+                            "<meta name=\"author\" content=\"Erika Muster\">\r\n"
+                            "<meta name=\"description\" content=\"Alte B\xfc"
+                            "cher und Karten\">\r\n"
+                            "<meta name=\"keywords\" content=\"antiquariat, landkarten\">\r\n"
+                            "</head>\r\n";
+    for (const char* name : {"index.html", "impressum.html", "karten.html", "stiche.htm"})
+        writeFile(folder.filePath(QLatin1String(name)), head + "<body></body>\r\n</html>\r\n");
+    writeFile(folder.filePath(QStringLiteral("logo.png")), QByteArray(4711, '\0'));
+
+    QTabWidget* pages = mainWindow.pageControl();
+    pages->setCurrentIndex(1);
+    tools::ui::MetaTagPage& page = mainWindow.metaTagPage();
+    const tools::MetaTagForm before = page.form();
+    tools::MetaTagForm form;
+    form.EditAutor = QStringLiteral("Erika Muster");
+    form.EditHerausgeber = QStringLiteral("Antiquariat Muster");
+    form.EditCopyright = QStringLiteral("Antiquariat Muster");
+    form.MemoKeys = QStringLiteral("antiquariat, alte bücher, erstausgaben, landkarten, stiche");
+    form.MemoBeschreibung = QStringLiteral(
+        "Seit 1987 in Lüneburg: Erstausgaben, Reiseliteratur, historische Landkarten und "
+        "Stiche aus fünf Jahrhunderten. Wir suchen für Sie vergriffene Titel, schätzen "
+        "Nachlässe und versenden sorgfältig verpackt in alle Welt. Besuchen Sie auch unser "
+        "Ladengeschäft am Sande.");
+    form.ComboBoxThema = QStringLiteral("Bücher (Books)");
+    form.ComboBoxSeitentyp = QStringLiteral("Katalog/Verzeichnis");
+    form.ComboBoxZielgruppe = QStringLiteral("Alle");
+    form.ComboBoxIndizierung = 0;
+    form.expiry = tools::ExpiryChoice::Nie;
+    page.setForm(form);
+    page.generateTags();
+    page.monitorTick();
+    page.fileBrowser()->showFolder(folder.path());
+    failures += save(mainWindow, directory, QStringLiteral("metatags")) ? 0 : 1;
+    page.setForm(before);
+    page.monitorTick();
+    pages->setCurrentIndex(0);
+
+    // "HEAD-Abschnitt zeigen" on the first page, read as the button reads it.
+    const tools::HeadExtraction extracted = tools::MetaTagImporter::extractHead(
+        folder.filePath(QStringLiteral("index.html")), tools::MetaTagImporter::HeadPart::ForView);
+    const auto dialog = tools::ui::MetaTagPage::createHeadDialog(extracted.text, &mainWindow);
+    dialog->show();
+    failures += save(*dialog, directory, QStringLiteral("head-section")) ? 0 : 1;
+    return failures;
+}
+
+// The assistant as the user sees it: on top, beside the main window.
+int renderAssistantPicture(THauptFormular& mainWindow, const QString& directory)
+{
+    catalogue::TDataModule1* module = mainWindow.dataModule();
+    tools::ui::TFormManuellHilfe* assistant = mainWindow.assistant();
+    if (!module || !assistant)
+        return 0;
+    int failures = 0;
+    module->trial([&] {
+        module->setField(QStringLiteral("Ausgewaehlt"), true, QStringLiteral("NurManuell <> 0"));
+        module->recount();
+        mainWindow.pageControl()->setCurrentIndex(4);
+        assistant->prepare(sampleSite());
+        QCoreApplication::processEvents();
+        const QPixmap main = mainWindow.grab();
+        const QPixmap side = assistant->grab();
+        QImage both(main.width() + 16 + side.width(), std::max(main.height(), side.height()),
+                    QImage::Format_RGB32);
+        both.fill(QColor(0x3a, 0x6e, 0xa5));
+        QPainter painter(&both);
+        painter.drawPixmap(0, 0, main);
+        painter.drawPixmap(main.width() + 16, 0, side);
+        painter.end();
+        if (!both.save(directory + QStringLiteral("/assistant.png"))) {
+            QTextStream(stderr) << "Bild konnte nicht gespeichert werden: assistant\n";
+            ++failures;
+        }
+        assistant->hide();
+        mainWindow.pageControl()->setCurrentIndex(0);
+    });
+    module->recount();
+    mainWindow.RefreshCounts();
+    return failures;
+}
+
+// The ping window after a check of a local web server.
+int renderPingPicture(THauptFormular& mainWindow, const QString& directory)
+{
+    QTcpServer web;
+    if (!web.listen(QHostAddress::LocalHost))
+        return 0;
+    const auto form = tools::ui::Tpingform::showForPicture(
+        mainWindow.ui(), QStringLiteral("http://localhost:%1/").arg(web.serverPort()), &mainWindow);
+    // The check runs in the event loop; bounded so that a picture never hangs the program.
+    QEventLoop loop;
+    QTimer poll;
+    const QDeadlineTimer deadline(10000);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (!form->attemptRunning() || deadline.hasExpired())
+            loop.quit();
+    });
+    poll.start(20);
+    loop.exec();
+    return save(*form, directory, QStringLiteral("ping")) ? 0 : 1;
 }
 
 } // namespace
@@ -170,6 +319,10 @@ int renderScreenshots(THauptFormular& mainWindow, const QString& directory)
             mainWindow.ui(), page, folder.path(), QSize(900, 640));
         failures += save(*editor, directory, QStringLiteral("report-file-editing")) ? 0 : 1;
     }
+
+    failures += renderMetaTagPictures(mainWindow, directory);
+    failures += renderAssistantPicture(mainWindow, directory);
+    failures += renderPingPicture(mainWindow, directory);
 
     site::ui::KeywordsDialog keywords(mainWindow.ui());
     keywords.show();

@@ -132,6 +132,10 @@ TEST_F(ProgramProcess, ScreenshotsOfEveryPageAndWindow)
                              "scheduler-finished",
                              "report",
                              "report-file-editing",
+                             "metatags",
+                             "head-section",
+                             "assistant",
+                             "ping",
                              "standard-report-dienst",
                              "standard-report-statuscode"}) {
         const QImage image = picture(name);
