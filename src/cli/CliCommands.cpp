@@ -244,16 +244,8 @@ int CliCommands::siteNew(const QStringList& arguments)
                             .arg(from, file.errorString()));
         json = file.readAll();
     }
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        return fail(QStringLiteral("Ungültiges JSON an Position %1: %2")
-                        .arg(parseError.offset)
-                        .arg(parseError.errorString()));
-    if (!document.isObject())
-        return fail(QStringLiteral("Das JSON muss ein Objekt sein."));
 
-    SiteRecord record = SiteJson::fromJson(document.object());
+    SiteRecord record = SiteJson::fromJson(SiteJson::parseObject(json));
     // As "Speichern" in the window writes a new site: one date entry per catalogued
     // service, none of them with a date yet. Only read from the catalogue: its dates may
     // belong to the site a window beside us has open.

@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QJsonArray>
+#include <QJsonDocument>
 
 #include <cmath>
 #include <vector>
@@ -48,6 +49,19 @@ QString SiteJson::dateText(double days)
 {
     const std::optional<QDate> date = base::DayNumber::toDate(days);
     return date ? date->toString(Qt::ISODate) : QString();
+}
+
+QJsonObject SiteJson::parseObject(const QByteArray& json)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        throw Error(QStringLiteral("Ungültiges JSON an Position %1: %2")
+                        .arg(parseError.offset)
+                        .arg(parseError.errorString()));
+    if (!document.isObject())
+        throw Error(QStringLiteral("Das JSON muss ein Objekt sein."));
+    return document.object();
 }
 
 QJsonObject SiteJson::toJson(const SiteRecord& record)

@@ -20,6 +20,10 @@ public:
     // on an unknown key, a wrong type or an item index outside its list.
     static site::SiteRecord fromJson(const QJsonObject& object);
 
+    // The JSON object a command reads; throws pelvaro::Error, naming the position, when the
+    // text is no JSON or no object.
+    static QJsonObject parseObject(const QByteArray& json);
+
     // Days since 30 December 1899 as YYYY-MM-DD; empty when the value is no valid date.
     static QString dateText(double days);
 };

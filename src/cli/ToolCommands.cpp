@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "cli/ConsoleUiServices.h"
+#include "cli/SiteJson.h"
 #include "tools/MetaTagGenerator.h"
 #include "tools/MetaTagImporter.h"
 #include "tools/PingCheck.h"
@@ -179,17 +180,9 @@ int ToolCommands::metatags(const QStringList& arguments,
 
 int ToolCommands::generate(const QByteArray& json)
 {
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        return fail(QStringLiteral("Ungültiges JSON an Position %1: %2")
-                        .arg(parseError.offset)
-                        .arg(parseError.errorString()));
-    if (!document.isObject())
-        return fail(QStringLiteral("Das JSON muss ein Objekt sein."));
     MetaTagForm form;
     try {
-        form = formFromJson(document.object());
+        form = formFromJson(SiteJson::parseObject(json));
     } catch (const Error& e) {
         return fail(e.message());
     }

@@ -4,6 +4,7 @@
 #include "catalogue/CatalogueLists.h"
 #include "catalogue/CatalogueTableModel.h"
 #include "catalogue/store/TableCursor.h"
+#include "catalogue/ui/NavigatorArrows.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -12,8 +13,6 @@
 #include <QIdentityProxyModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
 #include <QScopedValueRollback>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -119,41 +118,6 @@ private:
 
     CatalogueTableModel* m_source;
 };
-
-enum class Arrow
-{
-    First,
-    Prior,
-    Next,
-    Last
-};
-
-QIcon arrowIcon(Arrow arrow, const QColor& colour)
-{
-    QPixmap pixmap(12, 12);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(colour);
-    const bool left = arrow == Arrow::First || arrow == Arrow::Prior;
-    QPainterPath triangle;
-    if (left) {
-        triangle.moveTo(9.5, 1.5);
-        triangle.lineTo(9.5, 10.5);
-        triangle.lineTo(3.5, 6);
-    } else {
-        triangle.moveTo(2.5, 1.5);
-        triangle.lineTo(2.5, 10.5);
-        triangle.lineTo(8.5, 6);
-    }
-    painter.drawPath(triangle);
-    if (arrow == Arrow::First)
-        painter.drawRect(QRectF(1.5, 1.5, 2, 9));
-    if (arrow == Arrow::Last)
-        painter.drawRect(QRectF(8.5, 1.5, 2, 9));
-    return QIcon(pixmap);
-}
 
 } // namespace
 
@@ -322,13 +286,13 @@ QWidget* CatalogueListPanel::createNavigator()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     m_first = navigatorButton(navigator, QStringLiteral("First"), tr("Erster Datensatz"),
-                              int(Arrow::First));
+                              int(NavigatorArrow::First));
     m_prior = navigatorButton(navigator, QStringLiteral("Prior"), tr("Vorheriger Datensatz"),
-                              int(Arrow::Prior));
+                              int(NavigatorArrow::Prior));
     m_next = navigatorButton(navigator, QStringLiteral("Next"), tr("Nächster Datensatz"),
-                             int(Arrow::Next));
+                             int(NavigatorArrow::Next));
     m_last = navigatorButton(navigator, QStringLiteral("Last"), tr("Letzter Datensatz"),
-                             int(Arrow::Last));
+                             int(NavigatorArrow::Last));
     for (QToolButton* button : {m_first, m_prior, m_next, m_last})
         layout->addWidget(button);
     const std::pair<QToolButton*, void (store::TableCursor::*)()> moves[] = {
@@ -349,7 +313,8 @@ QToolButton* CatalogueListPanel::navigatorButton(QWidget* navigator, const QStri
     auto* button = new QToolButton(navigator);
     button->setObjectName(objectName);
     button->setToolTip(tip);
-    button->setIcon(arrowIcon(Arrow(shape), palette().color(QPalette::ButtonText)));
+    button->setIcon(
+        navigatorArrowIcon(NavigatorArrow(shape), palette().color(QPalette::ButtonText)));
     button->setIconSize(QSize(12, 12));
     button->setAutoRaise(false);
     button->setFocusPolicy(Qt::NoFocus);

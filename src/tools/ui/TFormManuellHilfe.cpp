@@ -3,6 +3,7 @@
 #include "base/UiServices.h"
 #include "catalogue/TDataModule1.h"
 #include "catalogue/store/TableCursor.h"
+#include "catalogue/ui/NavigatorArrows.h"
 #include "site/SiteRecord.h"
 
 #include <QEvent>
@@ -10,8 +11,6 @@
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -25,41 +24,9 @@ namespace pelvaro::tools::ui {
 
 namespace {
 
-enum class Arrow
-{
-    First,
-    Prior,
-    Next,
-    Last
-};
-
-// The same small arrows as the navigators of the main window's lists, so the user knows
-// them again.
-QIcon arrowIcon(Arrow arrow, const QColor& colour)
-{
-    QPixmap pixmap(12, 12);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(colour);
-    QPainterPath triangle;
-    if (arrow == Arrow::First || arrow == Arrow::Prior) {
-        triangle.moveTo(9.5, 1.5);
-        triangle.lineTo(9.5, 10.5);
-        triangle.lineTo(3.5, 6);
-    } else {
-        triangle.moveTo(2.5, 1.5);
-        triangle.lineTo(2.5, 10.5);
-        triangle.lineTo(8.5, 6);
-    }
-    painter.drawPath(triangle);
-    if (arrow == Arrow::First)
-        painter.drawRect(QRectF(1.5, 1.5, 2, 9));
-    if (arrow == Arrow::Last)
-        painter.drawRect(QRectF(8.5, 1.5, 2, 9));
-    return QIcon(pixmap);
-}
+// The same arrows as the navigators of the main window's lists, so the user knows them again.
+using catalogue::ui::NavigatorArrow;
+using catalogue::ui::navigatorArrowIcon;
 
 // The name label keeps this much room to the window's edges.
 constexpr int nameMargin = 20;
@@ -193,12 +160,12 @@ QWidget* TFormManuellHilfe::createNavigator()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     const QColor colour = palette().color(QPalette::ButtonText);
-    const auto button = [&](const char* name, const QString& tip, Arrow arrow,
+    const auto button = [&](const char* name, const QString& tip, NavigatorArrow arrow,
                             void (catalogue::store::TableCursor::*move)()) {
         auto* b = new QToolButton(navigator);
         b->setObjectName(QLatin1String(name));
         b->setToolTip(tip);
-        b->setIcon(arrowIcon(arrow, colour));
+        b->setIcon(navigatorArrowIcon(arrow, colour));
         b->setIconSize(QSize(12, 12));
         b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         b->setFocusPolicy(Qt::StrongFocus);
@@ -208,10 +175,10 @@ QWidget* TFormManuellHilfe::createNavigator()
         return b;
     };
     using Cursor = catalogue::store::TableCursor;
-    m_first = button("First", tr("Erster Datensatz"), Arrow::First, &Cursor::first);
-    m_prior = button("Prior", tr("Vorheriger Datensatz"), Arrow::Prior, &Cursor::prior);
-    m_next = button("Next", tr("Nächster Datensatz"), Arrow::Next, &Cursor::next);
-    m_last = button("Last", tr("Letzter Datensatz"), Arrow::Last, &Cursor::last);
+    m_first = button("First", tr("Erster Datensatz"), NavigatorArrow::First, &Cursor::first);
+    m_prior = button("Prior", tr("Vorheriger Datensatz"), NavigatorArrow::Prior, &Cursor::prior);
+    m_next = button("Next", tr("Nächster Datensatz"), NavigatorArrow::Next, &Cursor::next);
+    m_last = button("Last", tr("Letzter Datensatz"), NavigatorArrow::Last, &Cursor::last);
     return navigator;
 }
 
