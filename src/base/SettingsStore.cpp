@@ -37,7 +37,7 @@ struct ValueEntry
 };
 
 // Read and written in this order.
-const std::array<ValueEntry, 8> valueTable{{
+const std::array<ValueEntry, 9> valueTable{{
     {"IDGlobAnzThreads", ValueType::Integer, true, 5, &Settings::threadCount},
     {"IDGlobProxy", ValueType::Text, true, 0, nullptr, nullptr, &Settings::proxyHost},
     {"IDGlobProxyPort", ValueType::Text, true, 0, nullptr, nullptr, &Settings::proxyPort},
@@ -46,6 +46,7 @@ const std::array<ValueEntry, 8> valueTable{{
     {"IDTDT", ValueType::YesNo, true, 1, nullptr, &Settings::showTips},
     {"IDNSDV", ValueType::Text, true, 0, nullptr, nullptr, &Settings::catalogueVersion},
     {"IDZeitlimit", ValueType::Integer, false, 120, &Settings::idleTimeLimit},
+    {"IDUpdateServer", ValueType::Text, false, 0, nullptr, nullptr, &Settings::updateServer},
 }};
 
 const QString group = QStringLiteral("Optionen");

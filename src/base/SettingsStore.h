@@ -4,8 +4,9 @@
 
 namespace pelvaro::base {
 
-// The persisted program settings: the seven of the original set and the exchange's idle
-// time limit. Names, types and defaults live in one table in SettingsStore.cpp.
+// The persisted program settings: the seven of the original set, the exchange's idle
+// time limit and the server the update information comes from. Names, types and defaults live in
+// one table in SettingsStore.cpp.
 struct Settings
 {
     int threadCount = 0;          // IDGlobAnzThreads: parallel submission workers
@@ -16,6 +17,7 @@ struct Settings
     bool showTips = false;        // IDTDT
     QString catalogueVersion;     // IDNSDV: empty means the catalogue shipped with the program
     int idleTimeLimit = 0;        // IDZeitlimit: seconds an exchange may wait for a byte; 0 = none
+    QString updateServer;         // IDUpdateServer: "http://host[:port]"; empty = the built-in one
 
     static Settings defaults();
     // The workers a run may have: 1 to 24.
@@ -39,7 +41,8 @@ public:
 
     // Fails only when the settings location cannot be read. A missing or mistyped value of
     // the original seven resets all values to their defaults, which are then written back
-    // at once; a missing or mistyped time limit only takes its own default.
+    // at once; a missing or mistyped later value (time limit, update server) only takes its
+    // own default.
     bool LoadSettings();
     // Writes all values; fails when the location cannot be written.
     bool SaveSettings();

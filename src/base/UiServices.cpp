@@ -6,6 +6,14 @@ namespace pelvaro::base {
 
 UiServices::~UiServices() = default;
 
+std::optional<SaveFileChoice> UiServices::getSaveFileChoice(const FileDialogRequest& request)
+{
+    const std::optional<QString> path = getSaveFileName(request);
+    if (!path)
+        return std::nullopt;
+    return SaveFileChoice{*path, QString()};
+}
+
 void UiServices::information(const QString& text)
 {
     showMessage(MessageKind::Information, AppInfo::title(), text, MessageButtons::Ok);

@@ -45,6 +45,17 @@ struct FileDialogRequest
     QString defaultSuffix;
     QString directory;
     bool confirmOverwrite = true;
+    // The filter line the dialog starts on, as written in `filter`; empty: the first.
+    QString selectedFilter;
+};
+
+// A save dialog's answer together with the filter line the user left it on, for callers
+// that add the extension of that line themselves.
+struct SaveFileChoice
+{
+    QString path;
+    // As written in the request's filter; empty when the dialog cannot tell.
+    QString filter;
 };
 
 struct PrintRequest
@@ -92,6 +103,9 @@ public:
                                       MessageButtons buttons) = 0;
     virtual std::optional<QString> getOpenFileName(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> getSaveFileName(const FileDialogRequest& request) = 0;
+    // The save dialog that also tells the chosen filter line. By default the line is not
+    // known and the answer is getSaveFileName's.
+    virtual std::optional<SaveFileChoice> getSaveFileChoice(const FileDialogRequest& request);
     // std::nullopt when the user cancelled.
     virtual std::optional<PrintChoice> choosePrinter(const PrintRequest& request) = 0;
     // Fonts travel as the text of QFont::toString(), which base cannot name; `current` is the

@@ -14,6 +14,7 @@
 #include "cli/SiteJson.h"
 #include "cli/SubmitCommands.h"
 #include "cli/ToolCommands.h"
+#include "cli/UpdateCommands.h"
 #include "reports/rtf/RtfCodec.h"
 #include "site/FieldValues.h"
 #include "site/SiteFile.h"
@@ -126,7 +127,20 @@ QString CliCommands::usage()
         "        und gibt jeden Schritt als Zeile aus. Status 0, wenn der Ping oder der\n"
         "        Web-Server antwortet, sonst 1. --name-server fragt diesen Namensserver statt\n"
         "        der Systemvorgabe (auch mehrere, durch Kommas getrennt), --timeout setzt die\n"
-        "        Wartezeit für Ping und Web-Server (Vorgabe 4000 ms).\n");
+        "        Wartezeit für Ping und Web-Server (Vorgabe 4000 ms).\n"
+        "  update info ADRESSE\n"
+        "        liest eine Informationsseite und gibt ProductName, ProductVersion,\n"
+        "        ProductDateStr, ProductAuthor, DownloadURL, ProductReadMe und RunParams als\n"
+        "        NAME=Wert aus (Status 1 mit dem Fehlertext, wenn sie nicht gelesen werden kann).\n"
+        "  update compare INSTALLIERT ANGEBOTEN\n"
+        "        gibt true aus, wenn die angebotene Version neuer ist, sonst false.\n"
+        "  update check catalogue|program [--server ADRESSE] [--yes|--no] [--to VERZEICHNIS]\n"
+        "        läuft wie \"Suchdienste aktualisieren\" bzw. \"Software aktualisieren\" und gibt\n"
+        "        jede Meldung und Frage aus. --yes beantwortet jede Frage mit Ja und speichert\n"
+        "        unter dem vorgeschlagenen Namen im aktuellen Verzeichnis (oder --to), --no\n"
+        "        (Vorgabe) mit Nein. --server ersetzt IDUpdateServer für diesen Aufruf.\n"
+        "        Ein Suchdienstkatalog wird installiert wie im Fenster; ein Programmpaket wird\n"
+        "        nur gespeichert und seine Adresse ausgegeben. Status 1 nach einem Fehler.\n");
 }
 
 int CliCommands::fail(const QString& message)
@@ -174,6 +188,10 @@ int CliCommands::run(const QStringList& arguments)
             });
         if (rest.first() == QLatin1String("ping"))
             return ToolCommands(m_out, m_err).ping(rest.mid(1));
+        if (rest.first() == QLatin1String("update"))
+            return UpdateCommands(m_out, m_err, base::SettingsStore::defaultFilePath(),
+                                  [this] { return openCatalogue(); })
+                .run(rest.mid(1));
         if (rest.first() == QLatin1String("demo-server"))
             return DemoServer::runCommand(rest.mid(1), m_out, m_err);
         if (rest.first() == QLatin1String("prepare") || rest.first() == QLatin1String("submit")) {

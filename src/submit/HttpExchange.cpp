@@ -33,6 +33,8 @@ constexpr qsizetype MaxStatusLine = 8 * 1024;
 constexpr qsizetype MaxHeaderBlock = 64 * 1024;
 // Answer pages are small; a modest block keeps two dozen workers' buffers small too.
 constexpr qsizetype ReadBlock = 16 * 1024;
+// Downloads go to a file: large blocks mean few system calls per megabyte.
+constexpr qsizetype SinkBlock = 256 * 1024;
 constexpr int ClientFailureCode = 404;
 
 using Clock = std::chrono::steady_clock;
@@ -273,6 +275,14 @@ struct Ended
     bool cancelled = false;
     int code = 0;
     QString text;
+    bool answered = false; // the code is the server's
+};
+
+// Where the body goes besides the in-memory answer.
+struct Delivery
+{
+    const HttpExchange::BodySink& sink;
+    const HttpExchange::ByteProgress& byteProgress;
 };
 
 class Connection
@@ -341,16 +351,23 @@ public:
     qsizetype receive(QByteArray& into, qsizetype limit = ReadBlock)
     {
         char buffer[ReadBlock];
+        const qsizetype n = receiveRaw(buffer, std::min(limit, ReadBlock));
+        into.append(buffer, n);
+        return n;
+    }
+
+    // As receive(), into the caller's buffer.
+    qsizetype receiveRaw(char* buffer, qsizetype size)
+    {
         if (m_justSent) {
             m_justSent = false;
             waitFor(m_socket, POLLIN);
         }
         for (;;) {
             throwIfCancelled();
-            const ssize_t n = ::recv(m_socket, buffer, size_t(std::min(limit, ReadBlock)), 0);
+            const ssize_t n = ::recv(m_socket, buffer, size_t(size), 0);
             if (n >= 0) {
                 heardFromPeer();
-                into.append(buffer, n);
                 return n;
             }
             if (errno == EAGAIN || errno == EWOULDBLOCK)
@@ -612,7 +629,45 @@ bool isLocationHeader(QByteArrayView line)
     return colon > 0 && line.first(colon).trimmed().compare("location", Qt::CaseInsensitive) == 0;
 }
 
-ExchangeResult exchange(Connection& connection, const ExchangeRequest& request)
+// The announced body length, for the progress of a download; -1 when the line names none.
+std::optional<qint64> contentLengthHeader(QByteArrayView line)
+{
+    const qsizetype colon = line.indexOf(':');
+    if (colon <= 0 ||
+        line.first(colon).trimmed().compare("content-length", Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    bool ok = false;
+    const qint64 length = line.sliced(colon + 1).trimmed().toLongLong(&ok);
+    return ok && length >= 0 ? std::optional<qint64>(length) : std::nullopt;
+}
+
+// The body, block by block to the sink; nothing of it stays in memory.
+void deliverBody(Connection& connection, const Delivery& delivery, QByteArray& received,
+                 qsizetype pos, bool closed, ExchangeResult& result)
+{
+    const auto deliver = [&](const char* data, qsizetype size) {
+        const QString problem = delivery.sink(QByteArrayView(data, size));
+        if (!problem.isEmpty())
+            throw Ended{false, ClientFailureCode, problem};
+        result.bodyBytes += size;
+        if (delivery.byteProgress)
+            delivery.byteProgress(result.bodyBytes, result.contentLength);
+        connection.report(80);
+    };
+    if (pos < received.size())
+        deliver(received.constData() + pos, received.size() - pos);
+    received = QByteArray();
+    const std::unique_ptr<char[]> buffer(new char[SinkBlock]);
+    while (!closed) {
+        const qsizetype n = connection.receiveRaw(buffer.get(), SinkBlock);
+        closed = n == 0;
+        if (!closed)
+            deliver(buffer.get(), n);
+    }
+}
+
+ExchangeResult exchange(Connection& connection, const ExchangeRequest& request,
+                        const Delivery& delivery)
 {
     ExchangeResult result;
     const ParsedTarget parsed = parseTarget(request.url);
@@ -658,9 +713,10 @@ ExchangeResult exchange(Connection& connection, const ExchangeRequest& request)
         throw Ended{false, ClientFailureCode, badAnswer(noStatusLine)};
     result.StatusCode = status->code;
     result.Meldung = status->text;
+    result.answered = true;
     if (status->code >= 400) {
         connection.closeSocket();
-        throw Ended{false, status->code, status->text};
+        throw Ended{false, status->code, status->text, true};
     }
 
     // Header block, up to the empty line. The status line has judged the answer already;
@@ -691,6 +747,8 @@ ExchangeResult exchange(Connection& connection, const ExchangeRequest& request)
         // nothing. Neither can be a Location.
         if (!line.startsWith(' ') && !line.startsWith('\t') && isLocationHeader(line))
             location = true;
+        if (const std::optional<qint64> length = contentLengthHeader(line))
+            result.contentLength = *length;
     }
     connection.report(60);
     if (location) {
@@ -702,14 +760,29 @@ ExchangeResult exchange(Connection& connection, const ExchangeRequest& request)
 
     // Body, until the server closes; an announced length does not end it.
     connection.report(70);
+    if (delivery.sink) {
+        deliverBody(connection, delivery, received, pos, closed, result);
+        connection.closeSocket();
+        result.Erfolg = true;
+        return result;
+    }
     result.body = received.mid(pos, HttpExchange::BodyCap);
     received = QByteArray();
-    if (!result.body.isEmpty())
+    const auto bodyProgress = [&] {
+        result.bodyBytes = result.body.size();
+        if (delivery.byteProgress)
+            delivery.byteProgress(result.bodyBytes, result.contentLength);
+    };
+    if (!result.body.isEmpty()) {
         connection.report(80);
+        bodyProgress();
+    }
     while (!closed && result.body.size() < HttpExchange::BodyCap) {
         closed = connection.receive(result.body, HttpExchange::BodyCap - result.body.size()) == 0;
-        if (!closed)
+        if (!closed) {
             connection.report(80);
+            bodyProgress();
+        }
     }
     connection.closeSocket();
     result.Erfolg = true;
@@ -725,6 +798,8 @@ struct HttpExchange::Impl
     int cancelFdError = 0;
     std::atomic<bool> cancelled{false};
     QByteArray nameServers;
+    BodySink sink;
+    ByteProgress byteProgress;
 };
 
 HttpExchange::HttpExchange() : m_impl(std::make_unique<Impl>())
@@ -763,6 +838,16 @@ void HttpExchange::setNameServers(const QByteArray& servers)
     m_impl->nameServers = servers;
 }
 
+void HttpExchange::setBodySink(BodySink sink)
+{
+    m_impl->sink = std::move(sink);
+}
+
+void HttpExchange::setByteProgress(ByteProgress progress)
+{
+    m_impl->byteProgress = std::move(progress);
+}
+
 QByteArray HttpExchange::requestBytes(const ExchangeRequest& request)
 {
     const ParsedTarget parsed = parseTarget(request.url);
@@ -786,7 +871,7 @@ ExchangeResult HttpExchange::run(const ExchangeRequest& request, const Progress&
             throw Ended{false, ClientFailureCode, systemError(m_impl->cancelFdError)};
         Connection connection(m_impl->cancelFd, m_impl->cancelled, progress, request.idleTimeLimit,
                               m_impl->nameServers);
-        result = exchange(connection, request);
+        result = exchange(connection, request, Delivery{m_impl->sink, m_impl->byteProgress});
     } catch (const Ended& ended) {
         result = ExchangeResult();
         if (ended.cancelled) {
@@ -795,6 +880,7 @@ ExchangeResult HttpExchange::run(const ExchangeRequest& request, const Progress&
         }
         result.StatusCode = ended.code;
         result.Meldung = ended.text;
+        result.answered = ended.answered;
     }
     if (progress)
         progress(100);

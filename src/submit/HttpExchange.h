@@ -30,6 +30,11 @@ struct ExchangeResult
     QString Meldung;
     QByteArray body;        // the answer body (only read for status codes below 400)
     bool cancelled = false; // ended by cancel(): no result line is filed
+    // The server sent a status line: a failure with its code is the server's answer, not
+    // one the client detected itself (both may carry 404).
+    bool answered = false;
+    qint64 contentLength = -1; // the announced body length; -1 when the server named none
+    qint64 bodyBytes = 0;      // body bytes received, also those handed to a body sink
 };
 
 // One HTTP/1.0 exchange on a fresh POSIX socket. run() blocks in one poll() loop that also
@@ -51,6 +56,11 @@ class HttpExchange
 {
 public:
     using Progress = std::function<void(int percent)>;
+    // Takes the answer body block by block as it arrives, on the thread that runs the
+    // exchange. Returns an empty text to go on, or the reason the exchange fails with.
+    using BodySink = std::function<QString(QByteArrayView block)>;
+    // Bytes of the body received so far and the announced length (-1 when unknown).
+    using ByteProgress = std::function<void(qint64 received, qint64 total)>;
 
     HttpExchange();
     // Hears a cancel on the caller's event instead of an event of its own: a worker keeps
@@ -67,6 +77,10 @@ public:
     void setNameServers(const QByteArray& servers);
     // Thread-safe; also before run() (it then returns at once as cancelled).
     void cancel();
+    // Downloads: with a sink the body is not collected in memory and BodyCap does not
+    // apply; the sink decides how much it takes. Set before run().
+    void setBodySink(BodySink sink);
+    void setByteProgress(ByteProgress progress);
 
     // The exact request bytes for a request (for tests and the preview of a run).
     static QByteArray requestBytes(const ExchangeRequest& request);

@@ -44,31 +44,44 @@ MessageAnswer ScriptedUiServices::showMessage(base::MessageKind kind, const QStr
     return answer;
 }
 
-std::optional<QString> ScriptedUiServices::takeFileAnswer(const QString& title, Shown::Kind kind)
+std::optional<ScriptedUiServices::FileAnswer>
+ScriptedUiServices::takeFileAnswer(const base::FileDialogRequest& request, Shown::Kind kind)
 {
     Shown shown;
     shown.kind = kind;
-    shown.title = title;
+    shown.title = request.title;
     m_shown.push_back(shown);
+    m_lastFileRequest = request;
     if (m_answers.empty() || !std::holds_alternative<FileAnswer>(m_answers.front())) {
-        ADD_FAILURE() << "unscripted file dialog: " << title.toStdString();
+        ADD_FAILURE() << "unscripted file dialog: " << request.title.toStdString();
         return std::nullopt;
     }
     const FileAnswer answer = std::get<FileAnswer>(m_answers.front());
     m_answers.pop_front();
     if (answer.cancelled)
         return std::nullopt;
-    return answer.path;
+    return answer;
 }
 
 std::optional<QString> ScriptedUiServices::getOpenFileName(const base::FileDialogRequest& request)
 {
-    return takeFileAnswer(request.title, Shown::Kind::OpenDialog);
+    const std::optional<FileAnswer> answer = takeFileAnswer(request, Shown::Kind::OpenDialog);
+    return answer ? std::optional<QString>(answer->path) : std::nullopt;
 }
 
 std::optional<QString> ScriptedUiServices::getSaveFileName(const base::FileDialogRequest& request)
 {
-    return takeFileAnswer(request.title, Shown::Kind::SaveDialog);
+    const std::optional<FileAnswer> answer = takeFileAnswer(request, Shown::Kind::SaveDialog);
+    return answer ? std::optional<QString>(answer->path) : std::nullopt;
+}
+
+std::optional<base::SaveFileChoice>
+ScriptedUiServices::getSaveFileChoice(const base::FileDialogRequest& request)
+{
+    const std::optional<FileAnswer> answer = takeFileAnswer(request, Shown::Kind::SaveDialog);
+    if (!answer)
+        return std::nullopt;
+    return base::SaveFileChoice{answer->path, answer->filter};
 }
 
 std::optional<base::PrintChoice>

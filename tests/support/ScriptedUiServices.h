@@ -52,6 +52,13 @@ public:
     {
         m_answers.emplace_back(FileAnswer{!path.has_value(), path.value_or(QString())});
     }
+    // Queues a save dialog's answer left on the given filter line.
+    void answerSaveFile(const QString& path, const QString& filter)
+    {
+        m_answers.emplace_back(FileAnswer{false, path, filter});
+    }
+    // The request of the last file dialog shown.
+    const base::FileDialogRequest& lastFileRequest() const { return m_lastFileRequest; }
 
     // Queues the next print dialog's answer; std::nullopt stands for Cancel.
     void answerPrint(const std::optional<base::PrintChoice>& choice)
@@ -78,6 +85,8 @@ public:
                                     const QString& text, base::MessageButtons buttons) override;
     std::optional<QString> getOpenFileName(const base::FileDialogRequest& request) override;
     std::optional<QString> getSaveFileName(const base::FileDialogRequest& request) override;
+    std::optional<base::SaveFileChoice>
+    getSaveFileChoice(const base::FileDialogRequest& request) override;
     std::optional<base::PrintChoice> choosePrinter(const base::PrintRequest& request) override;
     std::optional<QString> chooseFont(const QString& title, const QString& current) override;
     bool openUrl(const QUrl& url) override;
@@ -96,6 +105,7 @@ private:
     {
         bool cancelled = false;
         QString path;
+        QString filter;
     };
     struct PrintAnswer
     {
@@ -105,12 +115,14 @@ private:
     {
         std::optional<QString> font;
     };
-    std::optional<QString> takeFileAnswer(const QString& title, Shown::Kind kind);
+    std::optional<FileAnswer> takeFileAnswer(const base::FileDialogRequest& request,
+                                             Shown::Kind kind);
 
     std::deque<std::variant<base::MessageAnswer, FileAnswer, PrintAnswer, FontAnswer>> m_answers;
     std::vector<Shown> m_shown;
     std::vector<QUrl> m_openedUrls;
     QString m_clipboard;
+    base::FileDialogRequest m_lastFileRequest;
     QString m_lastWaitText;
     int m_waitOpened = 0;
     int m_beeps = 0;

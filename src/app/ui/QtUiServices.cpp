@@ -189,6 +189,15 @@ std::optional<QString> QtUiServices::getOpenFileName(const base::FileDialogReque
 
 std::optional<QString> QtUiServices::getSaveFileName(const base::FileDialogRequest& request)
 {
+    const std::optional<base::SaveFileChoice> choice = getSaveFileChoice(request);
+    if (!choice)
+        return std::nullopt;
+    return choice->path;
+}
+
+std::optional<base::SaveFileChoice>
+QtUiServices::getSaveFileChoice(const base::FileDialogRequest& request)
+{
     if (m_unattended) {
         report(cancelledDialogText(request));
         return std::nullopt;
@@ -198,9 +207,11 @@ std::optional<QString> QtUiServices::getSaveFileName(const base::FileDialogReque
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    if (!request.selectedFilter.isEmpty())
+        dialog->selectNameFilter(request.selectedFilter);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog->selectedFiles().constFirst();
+    return base::SaveFileChoice{dialog->selectedFiles().constFirst(), dialog->selectedNameFilter()};
 }
 
 std::optional<base::PrintChoice> QtUiServices::choosePrinter(const base::PrintRequest& request)

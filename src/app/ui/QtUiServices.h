@@ -32,6 +32,8 @@ public:
                                     const QString& text, base::MessageButtons buttons) override;
     std::optional<QString> getOpenFileName(const base::FileDialogRequest& request) override;
     std::optional<QString> getSaveFileName(const base::FileDialogRequest& request) override;
+    std::optional<base::SaveFileChoice>
+    getSaveFileChoice(const base::FileDialogRequest& request) override;
     std::optional<base::PrintChoice> choosePrinter(const base::PrintRequest& request) override;
     std::optional<QString> chooseFont(const QString& title, const QString& current) override;
     bool openUrl(const QUrl& url) override;

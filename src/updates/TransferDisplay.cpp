@@ -1,0 +1,7 @@
+#include "updates/TransferDisplay.h"
+
+namespace pelvaro::updates {
+
+TransferDisplay::~TransferDisplay() = default;
+
+} // namespace pelvaro::updates
