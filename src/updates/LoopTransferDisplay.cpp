@@ -21,6 +21,8 @@ void LoopTransferDisplay::run(TransferJob& job, const QString& text)
                          if (job.cancelRequested())
                              loop.quit();
                      });
+    if (m_onShown)
+        m_onShown(job);
     if (!job.isFinished() && !job.cancelRequested())
         loop.exec();
     if (m_report && job.isFinished() && !job.cancelRequested() && job.outcome().received > 0)

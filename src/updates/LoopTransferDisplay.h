@@ -21,6 +21,8 @@ public:
     explicit LoopTransferDisplay(Report report = {}) : m_report(std::move(report)) {}
 
     void setProgressHook(ProgressHook hook) { m_onProgress = std::move(hook); }
+    // Called as each transfer starts to be waited for; it may cancel the job at once.
+    void setShownHook(std::function<void(TransferJob& job)> hook) { m_onShown = std::move(hook); }
 
     void waitFor(TransferJob& job, const QString& text) override;
     void showProgress(TransferJob& job, const QString& text) override;
@@ -35,6 +37,7 @@ private:
 
     Report m_report;
     ProgressHook m_onProgress;
+    std::function<void(TransferJob& job)> m_onShown;
     QStringList m_shown;
 };
 

@@ -50,7 +50,7 @@ public:
     // Queues the next file dialog's answer; std::nullopt stands for Cancel.
     void answerFile(const std::optional<QString>& path)
     {
-        m_answers.emplace_back(FileAnswer{!path.has_value(), path.value_or(QString())});
+        m_answers.emplace_back(FileAnswer{!path.has_value(), path.value_or(QString()), QString()});
     }
     // Queues a save dialog's answer left on the given filter line.
     void answerSaveFile(const QString& path, const QString& filter)
