@@ -87,6 +87,14 @@ int ProgramPaths::seedDataDirectory(const QString& installedDataDirectory) const
             ++copied;
         }
     }
+    // The tips file is rewritten by every showing of the tip window, so the user needs a
+    // copy of his own too.
+    const QString installedTips = source.absoluteFilePath(QStringLiteral("../tips.txt"));
+    if (QFileInfo::exists(installedTips) && !QFileInfo::exists(tipsFile()) &&
+        QFile::copy(installedTips, tipsFile())) {
+        QFile::setPermissions(tipsFile(), QFile::ReadOwner | QFile::WriteOwner);
+        ++copied;
+    }
     return copied;
 }
 

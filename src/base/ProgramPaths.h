@@ -32,8 +32,9 @@ public:
     QStringList ensureDirectories() const;
 
     // Copies the files of an installed data folder that the data folder lacks, so a first
-    // start in the user's own folder finds the catalogue that came with the program.
-    // Returns the number of files copied.
+    // start in the user's own folder finds the catalogue that came with the program; the
+    // tips file beside the installed data folder comes along when the program folder lacks
+    // one. Returns the number of files copied.
     int seedDataDirectory(const QString& installedDataDirectory) const;
     // Where an installation keeps its data folder, relative to the executable.
     static QString installedDataDirectory();

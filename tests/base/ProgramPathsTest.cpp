@@ -78,10 +78,12 @@ TEST(ProgramPaths, FirstStartSeedsTheUserFolderFromTheInstallation)
     QDir().mkpath(installed);
     touch(installed + QStringLiteral("/pelvarodaten.db"));
     touch(installed + QStringLiteral("/weitere.dat"));
+    touch(installed + QStringLiteral("/../tips.txt"));
     const ProgramPaths paths(TestDirs::root() + QStringLiteral("/user"));
     ASSERT_TRUE(paths.ensureDirectories().isEmpty());
-    EXPECT_EQ(paths.seedDataDirectory(installed), 2);
+    EXPECT_EQ(paths.seedDataDirectory(installed), 3);
     EXPECT_TRUE(QFileInfo(paths.dataDirectory() + QStringLiteral("/pelvarodaten.db")).isWritable());
+    EXPECT_TRUE(QFileInfo(paths.tipsFile()).isWritable()) << "the tip window rewrites it";
     // The user's own catalogue is never replaced.
     EXPECT_EQ(paths.seedDataDirectory(installed), 0);
     EXPECT_EQ(paths.seedDataDirectory(TestDirs::root() + QStringLiteral("/gibtsnicht")), 0);

@@ -1,0 +1,149 @@
+#include "app/ui/TAboutBox.h"
+
+#include "app/AboutInfo.h"
+#include "app/ui/SplashWindow.h"
+#include "base/AppInfo.h"
+#include "base/UiServices.h"
+#include "submit/SubmissionScheduler.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace pelvaro::app::ui {
+
+namespace {
+
+QLabel* link(const QString& caption, const QString& address, const char* name, QWidget* parent)
+{
+    auto* label = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>")
+                                 .arg(address.toHtmlEscaped(), caption.toHtmlEscaped()),
+                             parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    label->setAlignment(Qt::AlignHCenter);
+    return label;
+}
+
+} // namespace
+
+TAboutBox::TAboutBox(base::UiServices& ui, const QString& catalogueVersion, QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_ui(ui),
+      m_versions(new QLabel(this))
+{
+    setObjectName(QStringLiteral("TAboutBox"));
+    setWindowTitle(tr("Info"));
+    setProperty("helpContext", AboutInfo::HelpContext);
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::WindowText, Qt::black);
+    setPalette(white);
+    setFixedWidth(440);
+
+    // The splash screen's picture, so the box and the start of the program look alike.
+    SplashWindow splash;
+    auto* picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("Image1"));
+    picture->setPixmap(splash.grab().scaledToWidth(400, Qt::SmoothTransformation));
+    picture->setAlignment(Qt::AlignHCenter);
+
+    // Placed by hand: its left edge follows the box's own centring rule.
+    m_versions->setObjectName(QStringLiteral("LabelVersionen"));
+    m_versions->setText(AboutInfo::versionLine(catalogueVersion));
+    m_versions->adjustSize();
+    auto* versionRow = new QWidget(this);
+    versionRow->setFixedHeight(m_versions->sizeHint().height() + 4);
+    m_versions->setParent(this);
+
+    auto* maker = new QLabel(AboutInfo::makerText(), this);
+    maker->setObjectName(QStringLiteral("LabelHersteller"));
+    maker->setAlignment(Qt::AlignHCenter);
+    auto* ok = new QPushButton(tr("&OK"), this);
+    ok->setObjectName(QStringLiteral("OKButton"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 20, 20, 14);
+    layout->addWidget(picture);
+    layout->addWidget(versionRow);
+    layout->addWidget(maker);
+    layout->addWidget(
+        link(tr("Zur Web-Site von Trevanix"), AboutInfo::webSiteAddress(), "LinkWebSite", this));
+    layout->addWidget(link(tr("Zum Forum"), AboutInfo::forumAddress(), "LinkForum", this));
+    layout->addWidget(
+        link(tr("E-Mail an den Support"), AboutInfo::supportMailAddress(), "LinkSupport", this));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+
+    for (QLabel* label : findChildren<QLabel*>()) {
+        if (label->objectName().startsWith(QLatin1String("Link")))
+            connect(label, &QLabel::linkActivated, this,
+                    [this](const QString& address) { m_ui.openUrl(QUrl(address)); });
+    }
+
+    // Window-wide shortcuts, so the keys reach the box before whichever control has focus.
+    auto* referer = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F1), this);
+    connect(referer, &QShortcut::activated, this, [] {
+        submit::SubmissionScheduler::setDefaultReferringPage(AboutInfo::alternativeReferringPage());
+    });
+    auto* build = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F2), this);
+    connect(build, &QShortcut::activated, this, [this] {
+        m_ui.showMessage(base::MessageKind::Information, base::AppInfo::title(),
+                         AboutInfo::buildLabel(), base::MessageButtons::Ok);
+    });
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, [this] { m_ui.ShowHelp(AboutInfo::HelpContext); });
+
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    placeVersionLine();
+}
+
+void TAboutBox::placeVersionLine()
+{
+    // The row the layout reserved for the line is the second item of the layout.
+    const QLayoutItem* item = layout()->itemAt(1);
+    const int top = item ? item->geometry().top() + 2 : 0;
+    m_versions->adjustSize();
+    m_versions->move(AboutInfo::centredLeft(width(), m_versions->width()), top);
+    m_versions->raise();
+}
+
+void TAboutBox::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    placeVersionLine();
+}
+
+void TAboutBox::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    placeVersionLine();
+}
+
+void TAboutBox::ShowAbout(base::UiServices& ui, const QString& catalogueVersion, QWidget* parent)
+{
+    TAboutBox box(ui, catalogueVersion, parent);
+    box.exec();
+}
+
+std::unique_ptr<TAboutBox> TAboutBox::showForPicture(base::UiServices& ui,
+                                                     const QString& catalogueVersion)
+{
+    auto box = std::make_unique<TAboutBox>(ui, catalogueVersion);
+    box->show();
+    return box;
+}
+
+} // namespace pelvaro::app::ui

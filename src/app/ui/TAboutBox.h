@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+class QLabel;
+
+namespace pelvaro::base {
+class UiServices;
+}
+
+namespace pelvaro::app::ui {
+
+// "Info": versions, the maker and the ways to reach it. Ctrl+F1 and Ctrl+F2 are for
+// support calls and work wherever the focus is in the box.
+class TAboutBox : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TAboutBox)
+
+public:
+    TAboutBox(base::UiServices& ui, const QString& catalogueVersion, QWidget* parent = nullptr);
+
+    // Shows the box modally.
+    static void ShowAbout(base::UiServices& ui, const QString& catalogueVersion, QWidget* parent);
+    // The box shown without a modal loop (pictures of it).
+    static std::unique_ptr<TAboutBox> showForPicture(base::UiServices& ui,
+                                                     const QString& catalogueVersion);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void placeVersionLine();
+
+    base::UiServices& m_ui;
+    QLabel* m_versions;
+};
+
+} // namespace pelvaro::app::ui
