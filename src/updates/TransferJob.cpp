@@ -1,6 +1,15 @@
 #include "updates/TransferJob.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace pelvaro::updates {
 
@@ -22,16 +31,39 @@ std::unique_ptr<TransferJob> TransferJob::toMemory(const submit::ExchangeRequest
     return job;
 }
 
+namespace {
+
+QString systemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
+
 std::unique_ptr<TransferJob> TransferJob::toFile(const submit::ExchangeRequest& request,
                                                  const QString& path)
 {
     std::unique_ptr<TransferJob> job(new TransferJob(request));
-    job->m_file = std::make_unique<QSaveFile>(path);
-    // Writing over the target directly would lose the old file to a failed download.
-    job->m_file->setDirectWriteFallback(false);
-    if (!job->m_file->open(QIODevice::WriteOnly))
+    job->m_target = path;
+    // Writing over the target directly would lose the old file to a failed download. The
+    // part file is not synced to disk before it takes the target's place: a download is
+    // fetched again more easily than a hundred megabytes are flushed while the user waits.
+    const QFileInfo target(path);
+    for (int attempt = 0; attempt < 100 && job->m_fd < 0; ++attempt) {
+        job->m_partPath = QFile::encodeName(
+            target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+            QStringLiteral(".%1.part")
+                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        job->m_fd =
+            ::open(job->m_partPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (job->m_fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (job->m_fd < 0) {
         job->m_openError = QStringLiteral("Die Datei %1 kann nicht angelegt werden: %2")
-                               .arg(path, job->m_file->errorString());
+                               .arg(path, systemText(errno));
+        job->m_partPath.clear();
+    }
     return job;
 }
 
@@ -39,6 +71,17 @@ TransferJob::~TransferJob()
 {
     cancel();
     join();
+    discardFile();
+}
+
+void TransferJob::discardFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    if (!m_partPath.isEmpty())
+        ::unlink(m_partPath.constData());
+    m_partPath.clear();
 }
 
 QString TransferJob::tooLargeText(qsizetype cap)
@@ -82,21 +125,35 @@ void TransferJob::join()
 
 bool TransferJob::commitFile()
 {
-    if (!m_file)
+    if (m_partPath.isEmpty())
         return false;
-    if (m_file->commit())
-        return true;
-    m_commitError = QStringLiteral("Die Datei %1 kann nicht gespeichert werden: %2")
-                        .arg(m_file->fileName(), m_file->errorString());
-    return false;
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0 || ::rename(m_partPath.constData(), QFile::encodeName(m_target)) != 0) {
+        m_commitError = QStringLiteral("Die Datei %1 kann nicht gespeichert werden: %2")
+                            .arg(m_target, systemText(errno));
+        discardFile();
+        return false;
+    }
+    m_partPath.clear();
+    return true;
 }
 
 QString TransferJob::takeBlock(QByteArrayView block)
 {
-    if (m_file) {
-        if (m_file->write(block.data(), block.size()) != block.size())
-            return QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
-                .arg(m_file->fileName(), m_file->errorString());
+    if (!m_partPath.isEmpty()) {
+        const char* data = block.data();
+        qsizetype left = block.size();
+        while (left > 0) {
+            const ssize_t n = ::write(m_fd, data, size_t(left));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
+                    .arg(m_target, systemText(errno));
+            data += n;
+            left -= n;
+        }
         return {};
     }
     if (m_outcome.body.size() + block.size() > m_cap)

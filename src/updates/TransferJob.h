@@ -3,7 +3,6 @@
 #include "submit/HttpExchange.h"
 
 #include <QObject>
-#include <QSaveFile>
 #include <QString>
 
 #include <atomic>
@@ -79,7 +78,12 @@ private:
     std::thread m_thread;
     Outcome m_outcome;
     qsizetype m_cap = 0;
-    std::unique_ptr<QSaveFile> m_file;
+    void discardFile();
+
+    // File mode: the body goes to a hidden file beside the target, renamed over it on commit.
+    int m_fd = -1;
+    QString m_target;
+    QByteArray m_partPath;
     QString m_openError;
     QString m_commitError;
     std::atomic<bool> m_cancelRequested{false};
