@@ -8,10 +8,10 @@
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -91,18 +91,9 @@ TAboutBox::TAboutBox(base::UiServices& ui, const QString& catalogueVersion, QWid
                     [this](const QString& address) { m_ui.openUrl(QUrl(address)); });
     }
 
-    // Window-wide shortcuts, so the keys reach the box before whichever control has focus.
-    auto* referer = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F1), this);
-    connect(referer, &QShortcut::activated, this, [] {
-        submit::SubmissionScheduler::setDefaultReferringPage(AboutInfo::alternativeReferringPage());
-    });
-    auto* build = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F2), this);
-    connect(build, &QShortcut::activated, this, [this] {
-        m_ui.showMessage(base::MessageKind::Information, base::AppInfo::title(),
-                         AboutInfo::buildLabel(), base::MessageButtons::Ok);
-    });
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, [this] { m_ui.ShowHelp(AboutInfo::HelpContext); });
+    // Like a key preview: the box sees every key before the control that has the focus.
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
 
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -118,6 +109,39 @@ void TAboutBox::placeVersionLine()
     m_versions->adjustSize();
     m_versions->move(AboutInfo::centredLeft(width(), m_versions->width()), top);
     m_versions->raise();
+}
+
+bool TAboutBox::handleKey(const QKeyEvent& key)
+{
+    const Qt::KeyboardModifiers modifiers =
+        key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+    if (key.key() == Qt::Key_F1 && modifiers == Qt::ControlModifier) {
+        submit::SubmissionScheduler::setDefaultReferringPage(AboutInfo::alternativeReferringPage());
+        return true;
+    }
+    if (key.key() == Qt::Key_F2 && modifiers == Qt::ControlModifier) {
+        m_ui.showMessage(base::MessageKind::Information, base::AppInfo::title(),
+                         AboutInfo::buildLabel(), base::MessageButtons::Ok);
+        return true;
+    }
+    if (key.key() == Qt::Key_F1 && modifiers == Qt::NoModifier) {
+        m_ui.ShowHelp(AboutInfo::HelpContext);
+        return true;
+    }
+    return false;
+}
+
+bool TAboutBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && handleKey(static_cast<QKeyEvent&>(*event)))
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+void TAboutBox::keyPressEvent(QKeyEvent* event)
+{
+    if (!handleKey(*event))
+        QDialog::keyPressEvent(event);
 }
 
 void TAboutBox::resizeEvent(QResizeEvent* event)

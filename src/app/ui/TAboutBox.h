@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class QKeyEvent;
 class QLabel;
 
 namespace pelvaro::base {
@@ -29,11 +30,15 @@ public:
                                                      const QString& catalogueVersion);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
     void placeVersionLine();
+    // Ctrl+F1, Ctrl+F2 and F1; returns whether the key was one of them.
+    bool handleKey(const QKeyEvent& key);
 
     base::UiServices& m_ui;
     QLabel* m_versions;

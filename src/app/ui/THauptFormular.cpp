@@ -1,6 +1,8 @@
 #include "app/ui/THauptFormular.h"
 
+#include "app/ui/TAboutBox.h"
 #include "app/ui/TEinstellungenDialog.h"
+#include "app/ui/TTipOfTheDayForm.h"
 #include "base/AppInfo.h"
 #include "base/SettingsStore.h"
 #include "base/UiServices.h"
@@ -40,6 +42,7 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -328,11 +331,18 @@ void THauptFormular::createMenus()
     help->setObjectName(QStringLiteral("MenuHilfe"));
     QAction* contents = addItem(help, tr("&Inhalt"), "ActionInhalt", 1);
     QAction* hints = addItem(help, tr("10 &wichtige Hinweise!"), "ActionHinweise", 99);
-    addItem(help, tr("&Tip des Tages"), "ActionTipDesTages", 0);
+    QAction* tips = addItem(help, tr("&Tip des Tages"), "ActionTipDesTages", 0);
+    connect(tips, &QAction::triggered, this, &THauptFormular::showTipOfTheDay);
     help->addSeparator();
     QAction* newService = addItem(help, tr("Neuer &Suchdienst"), "ActionNeuerSuchdienst", 2000);
     help->addSeparator();
-    addItem(help, tr("I&nfo ..."), "ActionInfo", 8);
+    QAction* about = addItem(help, tr("I&nfo ..."), "ActionInfo", 8);
+    connect(about, &QAction::triggered, this, [this] {
+        m_ui.guarded([this] {
+            TAboutBox::ShowAbout(
+                m_ui, m_settings ? m_settings->settings().catalogueVersion : QString(), this);
+        });
+    });
     for (QAction* action : {contents, hints, newService}) {
         const int context = action->property(helpContextProperty).toInt();
         connect(action, &QAction::triggered, this, [this, context] { m_ui.ShowHelp(context); });
@@ -665,6 +675,25 @@ void THauptFormular::createStatusPage()
     showAnswer->setObjectName(QStringLiteral("ActionAntwortAnzeigen"));
     m_successView->addAction(showAnswer);
     connect(showAnswer, &QAction::triggered, this, [this] { resultViewDoubleClicked(true); });
+}
+
+void THauptFormular::showTipOfTheDay()
+{
+    if (!m_settings)
+        return;
+    TTipDesTages(m_programDirectory + QStringLiteral("/tips.txt"))
+        .Execute(m_ui, m_settings->settings().showTips, this);
+}
+
+bool THauptFormular::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate && m_tipOnFirstActivation) {
+        m_tipOnFirstActivation = false;
+        // After the activation has been handled: the tip window takes the activation over.
+        if (m_settings && m_settings->settings().showTips)
+            QTimer::singleShot(0, this, &THauptFormular::showTipOfTheDay);
+    }
+    return QMainWindow::event(event);
 }
 
 void THauptFormular::createMetaTagPage()

@@ -82,6 +82,11 @@ public:
     void startAssistant();
     // "URL prüfen" beside the site address.
     void checkUrl();
+    // "&Tip des Tages"; needs the run context.
+    void showTipOfTheDay();
+    // The program's own start shows the tip of the day at the window's first activation
+    // when the user wants it; windows made for tests and pictures do not.
+    void showTipOnFirstActivation() { m_tipOnFirstActivation = true; }
     // The status page's two result views.
     void showResults(const std::vector<submit::ResultRow>& successRows,
                      const std::vector<submit::ResultRow>& failureRows);
@@ -132,6 +137,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void createMenus();
@@ -200,6 +206,7 @@ private:
     catalogue::ui::DetailsWindow* m_details = nullptr;
     tools::ui::MetaTagPage* m_metaTags = nullptr;
     tools::ui::TFormManuellHilfe* m_assistant = nullptr;
+    bool m_tipOnFirstActivation = false;
     int m_activePageCode = 1;
     int m_focusedListCode = 0;
     int m_shownPage = -1;

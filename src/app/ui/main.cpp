@@ -117,6 +117,8 @@ int main(int argc, char** argv)
 
     if (parser.isSet(exitAfterStart))
         QTimer::singleShot(0, window, &QWidget::close);
+    else
+        window->showTipOnFirstActivation();
     const int code = startup.run();
     ui.setDialogParent(nullptr);
     ui.closeWindows();

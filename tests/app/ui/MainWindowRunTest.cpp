@@ -19,8 +19,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -289,4 +291,39 @@ TEST_F(MainWindowRunTest, AStartWithoutServicesShowsWhereToGoAndLeavesTheFieldsA
     ASSERT_NE(QApplication::focusWidget(), nullptr);
     EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("TitleEdit"));
     EXPECT_TRUE(window->ErfolgreichListe.isEmpty());
+}
+
+TEST_F(MainWindowRunTest, HelpMenuShowsTheTipOfTheDayAndTheAboutBox)
+{
+    {
+        QFile tips(TestDirs::programDir() + QStringLiteral("/tips.txt"));
+        ASSERT_TRUE(tips.open(QIODevice::WriteOnly));
+        tips.write("Erster Tip\r\nZweiter Tip\r\n");
+    }
+    settings->settings().showTips = true;
+    settings->settings().catalogueVersion = QStringLiteral("3.0");
+    const auto whileModal = [](const char* action, QWidget* window,
+                               const std::function<void(QDialog&)>& work) {
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            seen = true;
+            work(*dialog);
+        });
+        window->findChild<QAction*>(QLatin1String(action))->trigger();
+        return seen;
+    };
+    EXPECT_TRUE(whileModal("ActionTipDesTages", window.get(), [](QDialog& tip) {
+        EXPECT_EQ(tip.findChild<QLabel*>(QStringLiteral("Tip"))->text(),
+                  QStringLiteral("Erster Tip"));
+        tip.findChild<QCheckBox*>(QStringLiteral("ShowOnStartup"))->setChecked(false);
+        tip.findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
+    }));
+    EXPECT_FALSE(settings->settings().showTips);
+    EXPECT_TRUE(whileModal("ActionInfo", window.get(), [](QDialog& about) {
+        EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("LabelVersionen"))->text(),
+                  QStringLiteral("Programmversion: 1.6.1    Datenbankversion: 3.0"));
+        about.accept();
+    }));
 }
