@@ -155,6 +155,13 @@ void importTable(Database& db, const TableDef& table, const QString& path)
 
 } // namespace
 
+void CatalogueImporter::importInto(Database& db, const QString& sourceDirectory)
+{
+    importTable(db, CatalogueSchema::dba(), sourceDirectory + QStringLiteral("/dba.csv"));
+    importTable(db, CatalogueSchema::dbc(), sourceDirectory + QStringLiteral("/dbc.csv"));
+    importTable(db, CatalogueSchema::dbd(), sourceDirectory + QStringLiteral("/dbd.csv"));
+}
+
 int CatalogueImporter::importDirectory(const QString& sourceDirectory, const QString& dataDirectory)
 {
     if (!QDir().mkpath(dataDirectory))
@@ -169,9 +176,7 @@ int CatalogueImporter::importDirectory(const QString& sourceDirectory, const QSt
         db.open(building, Database::Mode::CreateIfMissing);
         store::Transaction transaction(db);
         store::CatalogueDatabase::createSchema(db);
-        importTable(db, CatalogueSchema::dba(), sourceDirectory + QStringLiteral("/dba.csv"));
-        importTable(db, CatalogueSchema::dbc(), sourceDirectory + QStringLiteral("/dbc.csv"));
-        importTable(db, CatalogueSchema::dbd(), sourceDirectory + QStringLiteral("/dbd.csv"));
+        importInto(db, sourceDirectory);
         store::Statement count = db.prepare(QStringLiteral("SELECT COUNT(*) FROM dba"));
         count.step();
         services = int(count.columnInt64(0));

@@ -2,6 +2,10 @@
 
 #include <QString>
 
+namespace pelvaro::catalogue::store {
+class Database;
+}
+
 namespace pelvaro::catalogue {
 
 // Builds the catalogue database from the text sources dba.csv, dbc.csv and dbd.csv.
@@ -17,6 +21,9 @@ public:
     // read; a bad row throws pelvaro::Error naming the file and line, and the catalogue
     // already there stays untouched. Returns the number of services.
     static int importDirectory(const QString& sourceDirectory, const QString& dataDirectory);
+    // Reads the three files into the tables of an open catalogue database, which the caller
+    // has emptied, inside the caller's transaction; throws like importDirectory.
+    static void importInto(store::Database& db, const QString& sourceDirectory);
 };
 
 } // namespace pelvaro::catalogue

@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "base/UiServices.h"
+#include "catalogue/CatalogueImporter.h"
 #include "catalogue/store/CatalogueDatabase.h"
 
 #include <sqlite3.h>
@@ -193,6 +194,60 @@ void TDataModule1::refreshListViews()
 {
     for (TableCursor* v :
          {m_engines.get(), m_engToSend.get(), m_manuell.get(), m_automatisch.get()})
+        if (v->isOpen())
+            v->refresh();
+}
+
+int TDataModule1::replaceCatalogue(const QString& sourceDirectory)
+{
+    // What the user made of the services stays theirs across the update.
+    struct Kept
+    {
+        qint64 nr;
+        QVariant selected;
+        QVariant manualOnly;
+        QVariant lastRegistered;
+    };
+    std::vector<Kept> kept;
+    {
+        store::Statement read = m_db.prepare(
+            QStringLiteral("SELECT Nr, Ausgewaehlt, NurManuell, ZuletztRegistriert FROM dba"));
+        while (read.step())
+            kept.push_back({read.columnInt64(0), read.column(1), read.column(2), read.column(3)});
+    }
+    int services = 0;
+    m_db.begin();
+    try {
+        for (const char* table : {"dbd", "dbc", "dba"})
+            m_db.exec(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table)));
+        CatalogueImporter::importInto(m_db, sourceDirectory);
+        store::Statement update =
+            m_db.prepare(QStringLiteral("UPDATE dba SET Ausgewaehlt = ?, NurManuell = ?, "
+                                        "ZuletztRegistriert = ? WHERE Nr = ?"));
+        for (const Kept& k : kept) {
+            update.bindAll({k.selected, k.manualOnly, k.lastRegistered, k.nr});
+            update.step();
+            update.reset();
+        }
+        store::Statement count = m_db.prepare(QStringLiteral("SELECT COUNT(*) FROM dba"));
+        count.step();
+        services = int(count.columnInt64(0));
+        m_db.commit();
+    } catch (...) {
+        m_db.rollback();
+        refreshAllViews();
+        throw;
+    }
+    refreshAllViews();
+    recount();
+    return services;
+}
+
+void TDataModule1::refreshAllViews()
+{
+    for (TableCursor* v :
+         {m_tmp.get(), m_engines.get(), m_engToSend.get(), m_filter.get(), m_manuell.get(),
+          m_automatisch.get(), m_kategorien.get(), m_felder.get()})
         if (v->isOpen())
             v->refresh();
 }

@@ -79,6 +79,13 @@ public:
     void recount();
     // Refreshes the four list views (not selected, selected, manual, automatic).
     void refreshListViews();
+
+    // A catalogue update: replaces all services, categories and fields with those of the
+    // catalogue sources in the folder (dba.csv, dbc.csv, dbd.csv), keeping each service's
+    // Ausgewaehlt, NurManuell and ZuletztRegistriert by Nr. All or nothing: a source the
+    // importer refuses throws pelvaro::Error and leaves the catalogue as it was. Every view
+    // reads its rows anew and the counters are recounted. Returns the number of services.
+    int replaceCatalogue(const QString& sourceDirectory);
     // Runs a walk that posts many rows as one transaction. What was posted stays posted
     // when the walk fails part-way; the failure goes on to the caller.
     template <typename Walk> void bulk(Walk&& walk);
@@ -129,6 +136,7 @@ public:
 private:
     std::unique_ptr<store::TableCursor> makeView(const store::TableDef& table, const QString& name);
     void setSelected(store::TableCursor& view, bool selected);
+    void refreshAllViews();
     void changeAllSelections(bool selected);
 
     base::UiServices& m_ui;
