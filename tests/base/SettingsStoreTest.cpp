@@ -71,7 +71,7 @@ TEST(SettingsStore, FirstStartWritesTheDefaults)
     EXPECT_TRUE(d.showTips);
     EXPECT_TRUE(d.proxyHost.isEmpty() && d.proxyPort.isEmpty() && d.catalogueVersion.isEmpty());
 
-    // Written back at once, all eight values.
+    // Written back at once, all nine values.
     QSettings ini(iniPath(), QSettings::IniFormat);
     EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDGlobAnzThreads")).toString(),
               QStringLiteral("5"));
@@ -81,7 +81,9 @@ TEST(SettingsStore, FirstStartWritesTheDefaults)
               QStringLiteral("0"));
     EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDTDT")).toString(), QStringLiteral("1"));
     EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDZeitlimit")).toString(), QStringLiteral("120"));
-    EXPECT_EQ(ini.allKeys().size(), 8);
+    EXPECT_TRUE(ini.contains(QStringLiteral("Optionen/IDUpdateServer")));
+    EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDUpdateServer")).toString(), QString());
+    EXPECT_EQ(ini.allKeys().size(), 9);
 }
 
 TEST(SettingsStore, ReadsStoredValuesAndWritesThemBackUnchanged)
