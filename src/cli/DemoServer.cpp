@@ -1,5 +1,6 @@
 #include "cli/DemoServer.h"
 
+#include "cli/DemoUpdateFiles.h"
 #include "submit/HttpRequestParser.h"
 
 #include <QList>
@@ -156,7 +157,25 @@ QByteArray thankYouPage(const Request& request)
     return page(QStringLiteral("Vielen Dank für Ihre Anmeldung!"), body);
 }
 
-Answer answer(const QByteArray& raw)
+// Host and port the client addressed: the update pages name their files there. A Host
+// header names no port when the client leaves the default out, so the port the server
+// listens on fills it in.
+QByteArray authority(const Request& request, quint16 ownPort)
+{
+    if (request.target.startsWith("http://")) {
+        const QByteArray rest = request.target.mid(7);
+        const qsizetype slash = rest.indexOf('/');
+        return slash < 0 ? rest : rest.left(slash);
+    }
+    QByteArray host = request.header("Host");
+    if (host.isEmpty())
+        host = request.host;
+    if (ownPort != 0 && !host.contains(':'))
+        host += ':' + QByteArray::number(ownPort);
+    return host;
+}
+
+Answer answer(const QByteArray& raw, quint16 ownPort)
 {
     Answer result;
     Request parsed;
@@ -173,6 +192,22 @@ Answer answer(const QByteArray& raw)
                                         "HTTP/1.0, direkt oder über den Proxy.</p>\r\n")));
         result.logLine = QStringLiteral("%1 400").arg(firstLine.isEmpty() ? QStringLiteral("(leer)")
                                                                           : printable(firstLine));
+        return result;
+    }
+
+    // The product server's update files are answered at once, without a service's delay.
+    if (const std::optional<DemoUpdateFiles::File> file =
+            DemoUpdateFiles::find(authority(*request, ownPort), request->path)) {
+        result.status = file->status;
+        QByteArray head =
+            "HTTP/1.0 " + QByteArray::number(file->status) + ' ' + file->reason +
+            "\r\nServer: Pelvaro-Demo-Suchdienst\r\nContent-Type: " + file->contentType +
+            "\r\nContent-Length: " + QByteArray::number(file->body.size()) +
+            "\r\nConnection: close\r\n\r\n";
+        result.bytes = head + (request->method == "GET" ? file->body : QByteArray());
+        result.logLine = QStringLiteral("%1 %2 %3")
+                             .arg(QString::fromLatin1(request->method), printable(request->target),
+                                  QString::number(result.status));
         return result;
     }
 
@@ -417,7 +452,7 @@ DemoServer::Outcome DemoServer::outcomeFor(const QByteArray& hostAndPath)
 
 QByteArray DemoServer::responseFor(const QByteArray& request)
 {
-    return answer(request).bytes;
+    return answer(request, 0).bytes;
 }
 
 void DemoServer::serve()
@@ -427,7 +462,7 @@ void DemoServer::serve()
     std::vector<pollfd> polled;
 
     const auto startAnswer = [&](Connection& connection, const QByteArray& raw) {
-        Answer result = answer(raw);
+        Answer result = answer(raw, m_port);
         connection.input.clear();
         connection.output = std::move(result.bytes);
         connection.logLine = std::move(result.logLine);

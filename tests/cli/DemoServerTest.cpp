@@ -1,8 +1,14 @@
 #include "cli/DemoServer.h"
 
+#include "catalogue/TDataModule1.h"
+#include "cli/DemoUpdateFiles.h"
+#include "updates/CatalogueArchive.h"
+
 #include "catalogue/CsvReader.h"
 
 #include "CatalogueFixture.h"
+#include "ScriptedUiServices.h"
+#include "TestDirs.h"
 
 #include <QFile>
 #include <QStringEncoder>
@@ -500,3 +506,53 @@ TEST(DemoServerCommand, ServesAndLogsUntilTerminated)
 }
 
 } // namespace
+
+TEST(DemoServerUpdates, PagesAnnounceNewerVersionsWithTheirFilesOnTheAddressedServer)
+{
+    struct Case
+    {
+        const char* page;
+        const char* version;
+        const char* file;
+    };
+    for (const Case& c : {Case{"/kelmora/engines.html", "3.0", "pelvaro-katalog-3.0.tar.gz"},
+                          Case{"/kelmora/pv.html", "1.7.0", "pelvaro_1.7.0_amd64.deb"}}) {
+        const Reply page = parseReply(DemoServer::responseFor(originGet("127.0.0.1:8088", c.page)));
+        ASSERT_EQ(page.status, 200) << c.page;
+        const QList<QByteArray> lines = page.body.split('\n');
+        const auto has = [&lines](const QByteArray& line) { return lines.contains(line + '\r'); };
+        EXPECT_TRUE(has(QByteArray("<META HTTP-EQUIV=\"version\" CONTENT=\"") + c.version + "\">"))
+            << page.body.toStdString();
+        EXPECT_TRUE(has("<META HTTP-EQUIV=\"datum\" CONTENT=\"Dec 07, 2026\">"));
+        EXPECT_TRUE(has(QByteArray("<META HTTP-EQUIV=\"url\" CONTENT=\"http://127.0.0.1:8088/"
+                                   "kelmora/") +
+                        c.file + "\">"));
+
+        const Reply file = parseReply(
+            DemoServer::responseFor(originGet("127.0.0.1:8088", QByteArray("/kelmora/") + c.file)));
+        EXPECT_EQ(file.status, 200);
+        EXPECT_TRUE(file.head.contains("Content-Length: " + QByteArray::number(file.body.size())));
+        EXPECT_GT(file.body.size(), 100000);
+    }
+    // A host that is no plain host and port never reaches the page.
+    const Reply odd =
+        parseReply(DemoServer::responseFor(originGet("x\"><script>", "/kelmora/engines.html")));
+    EXPECT_FALSE(odd.body.contains("<script>"));
+    EXPECT_EQ(parseReply(DemoServer::responseFor(originGet("h", "/kelmora/gibtsnicht"))).status,
+              404);
+}
+
+TEST(DemoServerUpdates, TheOfferedCatalogueInstallsIntoTheSampleCatalogue)
+{
+    const QString data = pelvaro::test::TestDirs::programDir() + QStringLiteral("/daten");
+    pelvaro::test::installSampleCatalogue(data);
+    pelvaro::test::ScriptedUiServices ui;
+    pelvaro::catalogue::TDataModule1 module(ui);
+    ASSERT_TRUE(module.open(data, QStringLiteral("2.9")));
+    const QString path = pelvaro::test::TestDirs::root() + QStringLiteral("/katalog.tar.gz");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(pelvaro::cli::DemoUpdateFiles::catalogueArchive());
+    file.close();
+    EXPECT_EQ(pelvaro::updates::CatalogueArchive::install(module, path), 604);
+}
