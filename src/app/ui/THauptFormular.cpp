@@ -28,6 +28,7 @@
 #include "tools/ui/MetaTagPage.h"
 #include "tools/ui/TFormManuellHilfe.h"
 #include "tools/ui/Tpingform.h"
+#include "updates/ui/UpdateMenu.h"
 
 #include <QAction>
 #include <QApplication>
@@ -315,8 +316,20 @@ void THauptFormular::createMenus()
 
     QMenu* update = menuBar()->addMenu(tr("A&ktualisierung"));
     update->setObjectName(QStringLiteral("MenuAktualisierung"));
-    addItem(update, tr("S&uchdienste aktualisieren"), "ActionSuchdiensteAktualisieren", 12);
-    addItem(update, tr("&Software aktualisieren"), "ActionSoftwareAktualisieren", 11);
+    QAction* catalogueUpdate =
+        addItem(update, tr("S&uchdienste aktualisieren"), "ActionSuchdiensteAktualisieren", 12);
+    QAction* programUpdate =
+        addItem(update, tr("&Software aktualisieren"), "ActionSoftwareAktualisieren", 11);
+    connect(catalogueUpdate, &QAction::triggered, this, [this] {
+        if (!m_settings || !m_module)
+            return;
+        afterUpdate(updates::ui::UpdateMenu::updateCatalogue(m_ui, *m_settings, *m_module, this));
+    });
+    connect(programUpdate, &QAction::triggered, this, [this] {
+        if (!m_settings)
+            return;
+        afterUpdate(updates::ui::UpdateMenu::updateProgram(m_ui, *m_settings, this));
+    });
 
     QAction* options = menuBar()->addAction(tr("&Optionen"));
     options->setObjectName(QStringLiteral("ActionOptionen"));
@@ -675,6 +688,25 @@ void THauptFormular::createStatusPage()
     showAnswer->setObjectName(QStringLiteral("ActionAntwortAnzeigen"));
     m_successView->addAction(showAnswer);
     connect(showAnswer, &QAction::triggered, this, [this] { resultViewDoubleClicked(true); });
+}
+
+void THauptFormular::afterUpdate(updates::UpdateOutcome outcome)
+{
+    switch (outcome) {
+    case updates::UpdateOutcome::Nothing:
+        break;
+    case updates::UpdateOutcome::RefreshCatalogue:
+        // The module has read the new catalogue; the window shows it with its counts.
+        RefreshCounts();
+        RefreshSearchFields();
+        updateLinkBar();
+        break;
+    case updates::UpdateOutcome::EndProgram:
+        // As "Beenden": unsaved site data is offered for saving first, and the user may
+        // still stay; the package installer runs on its own meanwhile.
+        quit();
+        break;
+    }
 }
 
 void THauptFormular::showTipOfTheDay()

@@ -35,6 +35,9 @@ namespace ui {
 class SiteDescriptionPage;
 }
 } // namespace pelvaro::site
+namespace pelvaro::updates {
+enum class UpdateOutcome;
+}
 namespace pelvaro::tools::ui {
 class MetaTagPage;
 class TFormManuellHilfe;
@@ -87,6 +90,8 @@ public:
     // The program's own start shows the tip of the day at the window's first activation
     // when the user wants it; windows made for tests and pictures do not.
     void showTipOnFirstActivation() { m_tipOnFirstActivation = true; }
+    // What an update menu item leaves to the window: showing a new catalogue, or ending.
+    void afterUpdate(updates::UpdateOutcome outcome);
     // The status page's two result views.
     void showResults(const std::vector<submit::ResultRow>& successRows,
                      const std::vector<submit::ResultRow>& failureRows);

@@ -10,6 +10,7 @@
 #include "site/ui/SiteDescriptionPage.h"
 #include "submit/SubmissionScheduler.h"
 #include "submit/ui/TThreadForm.h"
+#include "updates/CatalogueArchive.h"
 
 #include "BenchmarkSite.h"
 #include "CatalogueFixture.h"
@@ -326,4 +327,36 @@ TEST_F(MainWindowRunTest, HelpMenuShowsTheTipOfTheDayAndTheAboutBox)
                   QStringLiteral("Programmversion: 1.6.1    Datenbankversion: 3.0"));
         about.accept();
     }));
+}
+
+TEST_F(MainWindowRunTest, ACatalogueUpdateFromTheMenuShowsTheNewCatalogue)
+{
+    // Alpha stays (and stays selected), Epsilon is new: a catalogue of two services.
+    const QString archive = TestDirs::root() + QStringLiteral("/neu.tar.gz");
+    pelvaro::updates::CatalogueArchive::write(
+        archive,
+        "Nr,Name,URL,Ausgewaehlt\r\n1,Alpha,http://alpha.example/,False\r\n"
+        "9,Epsilon,http://epsilon.example/,False\r\n",
+        "KategorieID,EngineID,KategorieNrInVindrel,KategorieInEngine\r\n",
+        "FelderID,EngineID,FeldNrInVindrel,FeldNameInEngine\r\n");
+    QFile file(archive);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    server.script("/katalog.tar.gz", ScriptedAnswer::ok(file.readAll()));
+    const QByteArray address = server.url(QStringLiteral("/katalog.tar.gz")).toUtf8();
+    server.script("/kelmora/engines.html",
+                  ScriptedAnswer::ok("<META HTTP-EQUIV=\"version\" CONTENT=\"3.0\">\r\n"
+                                     "<META HTTP-EQUIV=\"url\" CONTENT=\"" +
+                                     address + "\">\r\n"));
+    settings->settings().updateServer = server.url(QString());
+    ui.answer(MessageAnswer::Yes);
+    ui.answerFile(TestDirs::root() + QStringLiteral("/katalog.tar.gz"));
+    ui.answer(MessageAnswer::Yes);
+    window->findChild<QAction*>(QStringLiteral("ActionSuchdiensteAktualisieren"))->trigger();
+
+    EXPECT_TRUE(ui.allAnswersUsed()) << ui.messageTexts().join(u'|').toStdString();
+    EXPECT_EQ(settings->settings().catalogueVersion, QStringLiteral("3.0"));
+    EXPECT_EQ(module->counters().AnzAusgewaehlt, 1) << "Alpha kept its selection";
+    EXPECT_EQ(module->counters().AnzNichtAusgewaehlt, 1);
+    window->pageControl()->setCurrentIndex(2);
+    EXPECT_EQ(window->statusText(), QStringLiteral("Gesamtanzahl der vorhandenen Einträge: 2"));
 }
