@@ -3,8 +3,10 @@
 #include "app/ProgramOptions.h"
 #include "app/ui/HelpWindow.h"
 #include "app/ui/SplashWindow.h"
+#include "app/ui/TAboutBox.h"
 #include "app/ui/TEinstellungenDialog.h"
 #include "app/ui/THauptFormular.h"
+#include "app/ui/TTipOfTheDayForm.h"
 #include "app/ui/WaitNoticeWindow.h"
 #include "base/HelpPages.h"
 #include "base/SettingsStore.h"
@@ -26,6 +28,8 @@
 #include "tools/ui/MetaTagPage.h"
 #include "tools/ui/TFormManuellHilfe.h"
 #include "tools/ui/Tpingform.h"
+#include "updates/ui/TWebDlProgress.h"
+#include "updates/ui/TWebInfoFileWindow.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -229,6 +233,7 @@ int renderScreenshots(THauptFormular& mainWindow, const QString& directory)
     SplashWindow splash;
     splash.show();
     failures += save(splash, directory, QStringLiteral("splash")) ? 0 : 1;
+    splash.hide();
 
     WaitNoticeWindow wait;
     wait.showNotice(QObject::tr("Bitte warten ..."));
@@ -323,6 +328,29 @@ int renderScreenshots(THauptFormular& mainWindow, const QString& directory)
     failures += renderMetaTagPictures(mainWindow, directory);
     failures += renderAssistantPicture(mainWindow, directory);
     failures += renderPingPicture(mainWindow, directory);
+
+    // The update windows in the middle of their work, and the tip and about windows, each
+    // alone: a window still shown beside another would block it.
+    {
+        const auto about = TAboutBox::showForPicture(mainWindow.ui(), QString());
+        failures += save(*about, directory, QStringLiteral("about")) ? 0 : 1;
+    }
+    {
+        const auto tip = TTipOfTheDayForm::showForPicture(
+            mainWindow.ui(),
+            {QStringLiteral("Mit \"URL prüfen\" neben dem Adressfeld testen Sie, ob "
+                            "der Rechner Ihrer Web-Site erreichbar ist und ob "
+                            "der Web-Server antwortet.")});
+        failures += save(*tip, directory, QStringLiteral("tip-of-the-day")) ? 0 : 1;
+    }
+    {
+        const auto progress = updates::ui::TWebDlProgress::ForPicture();
+        failures += save(*progress, directory, QStringLiteral("update-progress")) ? 0 : 1;
+    }
+    {
+        const auto info = updates::ui::TWebInfoFileWindow::ForPicture();
+        failures += save(*info, directory, QStringLiteral("update-info-file")) ? 0 : 1;
+    }
 
     site::ui::KeywordsDialog keywords(mainWindow.ui());
     keywords.show();

@@ -31,17 +31,22 @@ void SplashWindow::showNow()
 void SplashWindow::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
+    paintPicture(p, size());
+}
+
+void SplashWindow::paintPicture(QPainter& p, const QSize& size)
+{
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient sky(0, 0, 0, height());
+    QLinearGradient sky(0, 0, 0, size.height());
     sky.setColorAt(0.0, QColor(0x0b, 0x3d, 0x6e));
     sky.setColorAt(1.0, QColor(0x2f, 0x80, 0xc4));
-    p.fillRect(rect(), sky);
+    p.fillRect(QRect(QPoint(0, 0), size), sky);
 
     // A few announcement rays leaving a globe: the program's one idea in a picture.
-    const QPointF globe(width() - 110, height() / 2.0);
+    const QPointF globe(size.width() - 110, size.height() / 2.0);
     p.setPen(QPen(QColor(255, 255, 255, 70), 2));
     for (int i = -3; i <= 3; ++i)
-        p.drawLine(globe, QPointF(width(), globe.y() + i * 40));
+        p.drawLine(globe, QPointF(size.width(), globe.y() + i * 40));
     p.setBrush(QColor(0xf2, 0xb7, 0x05));
     p.setPen(Qt::NoPen);
     p.drawEllipse(globe, 46, 46);
@@ -59,10 +64,10 @@ void SplashWindow::paintEvent(QPaintEvent*)
     p.setFont(line);
     p.drawText(QRectF(30, 112, 260, 40), Qt::AlignLeft | Qt::TextWordWrap,
                tr("Ihre Web-Site bei Suchmaschinen und Katalogen anmelden"));
-    p.drawText(QRectF(30, height() - 44, 300, 20), Qt::AlignLeft,
+    p.drawText(QRectF(30, size.height() - 44, 300, 20), Qt::AlignLeft,
                tr("Version %1 · %2").arg(base::AppInfo::version(), base::AppInfo::organisation()));
     p.setPen(QColor(255, 255, 255, 120));
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    p.drawRect(QRect(QPoint(0, 0), size).adjusted(0, 0, -1, -1));
 }
 
 } // namespace pelvaro::app::ui

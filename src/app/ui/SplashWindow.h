@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QPainter;
+
 namespace pelvaro::app::ui {
 
 // The borderless start picture shown while the program starts.
@@ -15,6 +17,8 @@ public:
 
     // Shows the window centred and paints it at once.
     void showNow();
+    // Paints the start picture, also for other windows that show it (the about box).
+    static void paintPicture(QPainter& p, const QSize& size);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QUrl>
@@ -18,6 +19,21 @@
 namespace pelvaro::app::ui {
 
 namespace {
+
+// Painted rather than shown as a label's pixmap: it stays sharp at any scale.
+class Emblem : public QWidget
+{
+public:
+    explicit Emblem(QWidget* parent) : QWidget(parent) { setFixedSize(400, 229); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.scale(width() / 420.0, height() / 240.0);
+        SplashWindow::paintPicture(p, QSize(420, 240));
+    }
+};
 
 QLabel* link(const QString& caption, const QString& address, const char* name, QWidget* parent)
 {
@@ -46,12 +62,9 @@ TAboutBox::TAboutBox(base::UiServices& ui, const QString& catalogueVersion, QWid
     setPalette(white);
     setFixedWidth(440);
 
-    // The splash screen's picture, so the box and the start of the program look alike.
-    SplashWindow splash;
-    auto* picture = new QLabel(this);
+    // The start picture, so the box and the start of the program look alike.
+    auto* picture = new Emblem(this);
     picture->setObjectName(QStringLiteral("Image1"));
-    picture->setPixmap(splash.grab().scaledToWidth(400, Qt::SmoothTransformation));
-    picture->setAlignment(Qt::AlignHCenter);
 
     // Placed by hand: its left edge follows the box's own centring rule.
     m_versions->setObjectName(QStringLiteral("LabelVersionen"));

@@ -136,6 +136,10 @@ TEST_F(ProgramProcess, ScreenshotsOfEveryPageAndWindow)
                              "head-section",
                              "assistant",
                              "ping",
+                             "update-progress",
+                             "update-info-file",
+                             "tip-of-the-day",
+                             "about",
                              "standard-report-dienst",
                              "standard-report-statuscode"}) {
         const QImage image = picture(name);
