@@ -1,5 +1,6 @@
 #include "cli/DemoServer.h"
 
+#include "base/Error.h"
 #include "cli/DemoUpdateFiles.h"
 #include "submit/HttpRequestParser.h"
 
@@ -394,6 +395,13 @@ bool DemoServer::listen(quint16 port, int delayMs, QString* error)
         return fail(QStringLiteral("Der Server läuft bereits."));
 
     m_delayMs = std::clamp(delayMs, 0, MaxDelayMs);
+    // Packed before the first request, so a download is not kept waiting and a fault in the
+    // packing shows at the start instead of as a failed download.
+    try {
+        DemoUpdateFiles::catalogueArchive();
+    } catch (const Error& e) {
+        return fail(e.message());
+    }
     m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_listenFd < 0)
         return fail(systemError(errno));

@@ -1,7 +1,6 @@
 #include "cli/DemoServer.h"
 
 #include "catalogue/TDataModule1.h"
-#include "cli/DemoUpdateFiles.h"
 #include "updates/CatalogueArchive.h"
 
 #include "catalogue/CsvReader.h"
@@ -512,27 +511,37 @@ TEST(DemoServerUpdates, PagesAnnounceNewerVersionsWithTheirFilesOnTheAddressedSe
     struct Case
     {
         const char* page;
+        const char* product;
         const char* version;
         const char* file;
+        const char* info;
     };
-    for (const Case& c : {Case{"/kelmora/engines.html", "3.0", "pelvaro-katalog-3.0.tar.gz"},
-                          Case{"/kelmora/pv.html", "1.7.0", "pelvaro_1.7.0_amd64.deb"}}) {
+    for (const Case& c : {Case{"/kelmora/engines.html", "Pelvaro! Suchdienste", "3.0",
+                               "pelvaro-katalog-3.0.tar.gz", "katalog-info.txt"},
+                          Case{"/kelmora/pv.html", "Pelvaro!", "1.7.0", "pelvaro_1.7.0_amd64.deb",
+                               "pv-info.txt"}}) {
         const Reply page = parseReply(DemoServer::responseFor(originGet("127.0.0.1:8088", c.page)));
         ASSERT_EQ(page.status, 200) << c.page;
         const QList<QByteArray> lines = page.body.split('\n');
-        const auto has = [&lines](const QByteArray& line) { return lines.contains(line + '\r'); };
-        EXPECT_TRUE(has(QByteArray("<META HTTP-EQUIV=\"version\" CONTENT=\"") + c.version + "\">"))
-            << page.body.toStdString();
-        EXPECT_TRUE(has("<META HTTP-EQUIV=\"datum\" CONTENT=\"Dec 07, 2026\">"));
-        EXPECT_TRUE(has(QByteArray("<META HTTP-EQUIV=\"url\" CONTENT=\"http://127.0.0.1:8088/"
-                                   "kelmora/") +
-                        c.file + "\">"));
+        const QByteArray base = "http://127.0.0.1:8088/kelmora/";
+        for (const QByteArray& line :
+             {"<META HTTP-EQUIV=\"produkt\" CONTENT=\"" + QByteArray(c.product) + "\">",
+              "<META HTTP-EQUIV=\"version\" CONTENT=\"" + QByteArray(c.version) + "\">",
+              QByteArray("<META HTTP-EQUIV=\"datum\" CONTENT=\"Dec 07, 2026\">"),
+              QByteArray("<META HTTP-EQUIV=\"autor\" CONTENT=\"Trevanix GmbH\">"),
+              "<META HTTP-EQUIV=\"url\" CONTENT=\"" + base + c.file + "\">",
+              "<META HTTP-EQUIV=\"info\" CONTENT=\"" + base + c.info + "\">"})
+            EXPECT_TRUE(lines.contains(line + '\r')) << line.toStdString() << "\n"
+                                                     << page.body.toStdString();
 
-        const Reply file = parseReply(
-            DemoServer::responseFor(originGet("127.0.0.1:8088", QByteArray("/kelmora/") + c.file)));
-        EXPECT_EQ(file.status, 200);
-        EXPECT_TRUE(file.head.contains("Content-Length: " + QByteArray::number(file.body.size())));
-        EXPECT_GT(file.body.size(), 100000);
+        for (const char* offered : {c.file, c.info}) {
+            const Reply file = parseReply(DemoServer::responseFor(
+                originGet("127.0.0.1:8088", QByteArray("/kelmora/") + offered)));
+            EXPECT_EQ(file.status, 200) << offered;
+            EXPECT_TRUE(
+                file.head.contains("Content-Length: " + QByteArray::number(file.body.size())));
+            EXPECT_FALSE(file.body.isEmpty());
+        }
     }
     // A host that is no plain host and port never reaches the page.
     const Reply odd =
@@ -542,8 +551,28 @@ TEST(DemoServerUpdates, PagesAnnounceNewerVersionsWithTheirFilesOnTheAddressedSe
               404);
 }
 
-TEST(DemoServerUpdates, TheOfferedCatalogueInstallsIntoTheSampleCatalogue)
+// The whole way a user's update check goes: the page from a running server, then the file its
+// address names, then the install into the catalogue the program ships.
+TEST(DemoServerUpdates, TheOfferedCatalogueDownloadsAndInstallsIntoTheSampleCatalogue)
 {
+    DemoServer server;
+    QString error;
+    ASSERT_TRUE(server.listen(0, 0, &error)) << error.toStdString();
+    // Without a port in the Host header, the page names the port the server listens on.
+    const Reply page = exchange(server.port(), {originGet("127.0.0.1", "/kelmora/engines.html")});
+    ASSERT_EQ(page.status, 200);
+    const QByteArray marker = "<META HTTP-EQUIV=\"url\" CONTENT=\"";
+    const qsizetype start = page.body.indexOf(marker) + marker.size();
+    ASSERT_GE(start, marker.size());
+    const QUrl url(
+        QString::fromLatin1(page.body.mid(start, page.body.indexOf('"', start) - start)));
+    EXPECT_EQ(url.port(), server.port());
+    const Reply archive = exchange(server.port(), {originGet("127.0.0.1", url.path().toLatin1())});
+    ASSERT_EQ(archive.status, 200);
+    EXPECT_TRUE(
+        archive.head.contains("Content-Length: " + QByteArray::number(archive.body.size())));
+    server.close();
+
     const QString data = pelvaro::test::TestDirs::programDir() + QStringLiteral("/daten");
     pelvaro::test::installSampleCatalogue(data);
     pelvaro::test::ScriptedUiServices ui;
@@ -552,7 +581,7 @@ TEST(DemoServerUpdates, TheOfferedCatalogueInstallsIntoTheSampleCatalogue)
     const QString path = pelvaro::test::TestDirs::root() + QStringLiteral("/katalog.tar.gz");
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(pelvaro::cli::DemoUpdateFiles::catalogueArchive());
+    file.write(archive.body);
     file.close();
     EXPECT_EQ(pelvaro::updates::CatalogueArchive::install(module, path), 604);
 }
