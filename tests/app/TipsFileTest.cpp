@@ -3,6 +3,7 @@
 #include "app/AboutInfo.h"
 
 #include "base/Error.h"
+#include "base/Windows1252.h"
 
 #include "TestDirs.h"
 
@@ -51,6 +52,24 @@ QStringList opening(int nexts)
     return shown;
 }
 
+QByteArray highBytesLine()
+{
+    QByteArray line("x");
+    for (int b = 0x80; b <= 0xff; ++b)
+        line.append(char(b));
+    return line;
+}
+
+QString highBytesTip()
+{
+    return pelvaro::base::Windows1252::decode(highBytesLine());
+}
+
+QByteArray highBytesFile()
+{
+    return highBytesLine() + "\r\nB\r\n";
+}
+
 struct RotationCase
 {
     const char* name;
@@ -94,6 +113,13 @@ INSTANTIATE_TEST_SUITE_P(
                      0,
                      {QString::fromUtf8("Grüß Gott")},
                      "Zweiter\r\nGr\xfc\xdf Gott\r\n"},
+        // Every byte above ASCII, the five the code page leaves undefined included, comes
+        // back as it was.
+        RotationCase{"EveryHighByteSurvives",
+                     highBytesFile(),
+                     0,
+                     {highBytesTip()},
+                     "B\r\n" + highBytesLine() + "\r\n"},
         // A file saved by a modern editor keeps its encoding and its line ends.
         RotationCase{"Utf8WithUnixLineEnds",
                      "Gr\xc3\xbc\xc3\x9f Gott\nZweiter\n",
