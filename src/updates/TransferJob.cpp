@@ -99,13 +99,7 @@ void TransferJob::start()
     if (!m_openError.isEmpty()) {
         m_outcome.result.StatusCode = 404;
         m_outcome.result.Meldung = m_openError;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_finished = true;
-                emit finished();
-            },
-            Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "deliverFinished", Qt::QueuedConnection);
         return;
     }
     m_thread = std::thread([this] { work(); });
@@ -164,19 +158,27 @@ QString TransferJob::takeBlock(QByteArrayView block)
     return {};
 }
 
+// The worker wakes the main thread by the slot's name: nothing of ours is made on one thread
+// and freed on the other, and the outcome is handed over by joining or by the event queue.
 // Blocks arrive far more often than a window can paint; one pending update at a time
 // keeps the main thread's queue short, and it always shows the latest count.
 void TransferJob::postProgress()
 {
     if (m_progressPosted.exchange(true))
         return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_progressPosted = false;
-            emit progress(m_received.load(), m_total.load());
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, "deliverProgress", Qt::QueuedConnection);
+}
+
+void TransferJob::deliverProgress()
+{
+    m_progressPosted = false;
+    emit progress(m_received.load(), m_total.load());
+}
+
+void TransferJob::deliverFinished()
+{
+    m_finished = true;
+    emit finished();
 }
 
 void TransferJob::work()
@@ -186,13 +188,7 @@ void TransferJob::work()
     m_outcome.received = std::max(result.bodyBytes, m_received.load());
     m_outcome.total = result.cancelled ? m_total.load() : result.contentLength;
     m_outcome.result = std::move(result);
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_finished = true;
-            emit finished();
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, "deliverFinished", Qt::QueuedConnection);
 }
 
 } // namespace pelvaro::updates

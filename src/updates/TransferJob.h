@@ -67,6 +67,10 @@ signals:
     void progress(qint64 received, qint64 total);
     void finished();
 
+private slots:
+    void deliverProgress();
+    void deliverFinished();
+
 private:
     explicit TransferJob(const submit::ExchangeRequest& request);
     void work();

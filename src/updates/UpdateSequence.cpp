@@ -4,31 +4,13 @@
 #include "base/Error.h"
 #include "base/SettingsStore.h"
 #include "base/UiServices.h"
+#include "updates/CatalogueArchive.h"
 #include "updates/TransferDisplay.h"
 
 #include <QDir>
 #include <QStandardPaths>
 
-#if __has_include("updates/CatalogueArchive.h")
-#include "updates/CatalogueArchive.h"
-#define PELVARO_HAS_CATALOGUE_ARCHIVE 1
-#endif
-
 namespace pelvaro::updates {
-
-namespace {
-
-int installArchive([[maybe_unused]] catalogue::TDataModule1& module,
-                   [[maybe_unused]] const QString& archivePath)
-{
-#ifdef PELVARO_HAS_CATALOGUE_ARCHIVE
-    return CatalogueArchive::install(module, archivePath);
-#else
-    throw Error(QStringLiteral("Katalogarchive können noch nicht installiert werden."));
-#endif
-}
-
-} // namespace
 
 UpdateSequence::UpdateSequence(base::UiServices& ui, base::SettingsStore& settings,
                                TransferDisplay& display)
@@ -102,7 +84,7 @@ UpdateResult UpdateSequence::updateCatalogue(catalogue::TDataModule1& module)
             if (m_installer)
                 m_installer(archive);
             else
-                installArchive(module, archive);
+                CatalogueArchive::install(module, archive);
             return true;
         } catch (const Error& e) {
             m_ui.error(e.message());

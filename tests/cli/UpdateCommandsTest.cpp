@@ -2,6 +2,7 @@
 #include "ProcessRunner.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
+#include "updates/CatalogueArchive.h"
 
 #include <QDir>
 #include <QFile>
@@ -124,6 +125,44 @@ TEST(CliUpdate, CheckCatalogueAnswersNoAndFailsOnAnUnreachableServer)
     EXPECT_TRUE(refused.err.contains(
         QStringLiteral("Informationen konnten nicht abgerufen werden. \nFehler: Can't connect: ")))
         << refused.err.toStdString();
+}
+
+TEST(CliUpdate, CheckCatalogueWithYesInstallsTheArchive)
+{
+    pelvaro::test::installSampleCatalogue(TestDirs::programDir() + QStringLiteral("/daten"));
+    const auto source = [](const char* name) {
+        QFile file(pelvaro::test::sampleCatalogueSource() + u'/' + QLatin1String(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QString packed = TestDirs::root() + QStringLiteral("/served.tar.gz");
+    pelvaro::updates::CatalogueArchive::write(packed, source("dba.csv"), source("dbc.csv"),
+                                              source("dbd.csv"));
+    QFile archive(packed);
+    ASSERT_TRUE(archive.open(QIODevice::ReadOnly));
+    TestHttpServer server;
+    server.script("/k.tar.gz", ScriptedAnswer::ok(archive.readAll()));
+    server.script(
+        "/kelmora/engines.html",
+        ScriptedAnswer::ok(page("3.0", server.url(QStringLiteral("/k.tar.gz")).toUtf8())));
+    const QString folder = TestDirs::root() + QStringLiteral("/dl");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const CliRun run =
+        cli({QStringLiteral("update"), QStringLiteral("check"), QStringLiteral("catalogue"),
+             QStringLiteral("--server"), server.url(QString()), QStringLiteral("--yes"),
+             QStringLiteral("--to"), folder});
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.endsWith(QStringLiteral("Möchten Sie die neue Version jetzt installieren?\n"
+                                                "-> Ja\nIDNSDV=3.0\nSuchdienste=604\n")))
+        << run.out.toStdString();
+    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/k.tar.gz")));
+
+    // Recorded: the same offer is no longer newer.
+    const CliRun again =
+        cli({QStringLiteral("update"), QStringLiteral("check"), QStringLiteral("catalogue"),
+             QStringLiteral("--server"), server.url(QString())});
+    EXPECT_EQ(again.code, 0);
+    EXPECT_EQ(again.out, QStringLiteral("Ihre Software ist auf dem neuesten Stand. Es ist zur Zeit "
+                                        "keine neuere Version vorhanden.\n"));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "base/Error.h"
 #include "base/SettingsStore.h"
 #include "catalogue/TDataModule1.h"
+#include "updates/CatalogueArchive.h"
 #include "updates/LoopTransferDisplay.h"
 #include "updates/TWebFileInfo.h"
 #include "updates/TransferJob.h"
@@ -172,6 +173,50 @@ TEST_F(UpdateSequenceTest, SavedAndInstalledCatalogueIsRecordedWithTheExtensionO
                                             QStringLiteral("Neue Version wird heruntergeladen")}));
     EXPECT_EQ(storedCatalogueVersion(), QStringLiteral("3.0"));
     EXPECT_TRUE(ui.allAnswersUsed());
+}
+
+QByteArray sampleSource(const char* name)
+{
+    return readFile(test::sampleCatalogueSource() + u'/' + QLatin1String(name));
+}
+
+TEST_F(UpdateSequenceTest, TheDownloadedArchiveReplacesTheOpenCatalogue)
+{
+    const QString packed = TestDirs::root() + QStringLiteral("/served.tar.gz");
+    CatalogueArchive::write(packed, sampleSource("dba.csv"), sampleSource("dbc.csv"),
+                            sampleSource("dbd.csv"));
+    server.script("/files/suchdienste.tar.gz", ScriptedAnswer::ok(readFile(packed)));
+    server.script("/kelmora/engines.html",
+                  ScriptedAnswer::ok(infoPage(
+                      "3.0", server.url(QStringLiteral("/files/suchdienste.tar.gz")).toUtf8())));
+    ASSERT_EQ(module.AnzahlDatensaetze(QStringLiteral("TableEngines")), 1);
+    ui.answer(MessageAnswer::Yes);
+    ui.answerFile(downloads + QStringLiteral("/suchdienste.tar.gz"));
+    ui.answer(MessageAnswer::Yes);
+    UpdateSequence s(ui, settings, display);
+    s.setDownloadDirectory(downloads);
+    const UpdateResult result = s.updateCatalogue(module);
+    EXPECT_EQ(result.outcome, UpdateOutcome::RefreshCatalogue);
+    EXPECT_FALSE(result.failed);
+    EXPECT_EQ(module.AnzahlDatensaetze(QStringLiteral("TableEngines")),
+              catalogue::TDataModule1::ShippedCatalogueSize);
+    EXPECT_EQ(storedCatalogueVersion(), QStringLiteral("3.0"));
+
+    // A broken download of the same name leaves the new catalogue as it is.
+    server.script("/files/suchdienste.tar.gz", ScriptedAnswer::ok("kein Archiv"));
+    server.script("/kelmora/engines.html",
+                  ScriptedAnswer::ok(infoPage(
+                      "3.1", server.url(QStringLiteral("/files/suchdienste.tar.gz")).toUtf8())));
+    ui.answer(MessageAnswer::Yes);
+    ui.answerFile(downloads + QStringLiteral("/suchdienste.tar.gz"));
+    ui.answer(MessageAnswer::Yes);
+    UpdateSequence again(ui, settings, display);
+    const UpdateResult broken = again.updateCatalogue(module);
+    EXPECT_EQ(broken.outcome, UpdateOutcome::Nothing);
+    EXPECT_TRUE(broken.failed);
+    EXPECT_EQ(module.AnzahlDatensaetze(QStringLiteral("TableEngines")),
+              catalogue::TDataModule1::ShippedCatalogueSize);
+    EXPECT_EQ(storedCatalogueVersion(), QStringLiteral("3.0"));
 }
 
 TEST_F(UpdateSequenceTest, ABrokenArchiveIsReportedAndNothingRecorded)
