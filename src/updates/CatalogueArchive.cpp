@@ -62,10 +62,17 @@ std::array<QByteArray, 3> readSources(const QString& archivePath)
         if (status != ARCHIVE_OK && status != ARCHIVE_WARN)
             throw fail(
                 QStringLiteral("Das Archiv ist beschädigt (%1).").arg(archiveError(reader.get())));
+        const char* rawName = archive_entry_pathname(entry);
+        const QString path = QString::fromUtf8(rawName ? rawName : "");
+        // Nothing is unpacked under these names, but an archive of ours never holds them: one
+        // that does was made elsewhere or tampered with, and is not installed.
+        const QString slashed = QString(path).replace(u'\\', u'/');
+        if (slashed.startsWith(u'/') || slashed.split(u'/').contains(QStringLiteral("..")))
+            throw fail(
+                QStringLiteral("Das Archiv enthält den unzulässigen Dateinamen \"%1\".").arg(path));
         if (archive_entry_filetype(entry) != AE_IFREG)
             continue;
-        const char* rawName = archive_entry_pathname(entry);
-        const QString name = QFileInfo(QString::fromUtf8(rawName ? rawName : "")).fileName();
+        const QString name = QFileInfo(path).fileName();
         qsizetype index = -1;
         for (size_t i = 0; i < sourceNames.size(); ++i)
             if (name.compare(sourceNames[i], Qt::CaseInsensitive) == 0)

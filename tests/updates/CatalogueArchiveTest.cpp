@@ -13,7 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <archive.h>
+#include <archive_entry.h>
+
 #include <memory>
+#include <utility>
 
 using pelvaro::catalogue::TDataModule1;
 using pelvaro::test::engine;
@@ -33,6 +37,34 @@ const QByteArray categories = "KategorieID,EngineID,KategorieNrInVindrel,Kategor
                               "1,4,1,c001\r\n";
 const QByteArray fields = "FelderID,EngineID,FeldNrInVindrel,FeldNameInEngine\r\n"
                           "1,4,2,url\r\n";
+
+// An archive with any entry names, as write() never makes them.
+QString rawArchive(const QString& path, const std::vector<std::pair<QByteArray, QByteArray>>& files)
+{
+    archive* a = archive_write_new();
+    archive_write_add_filter_gzip(a);
+    archive_write_set_format_pax_restricted(a);
+    archive_write_open_filename(a, QFile::encodeName(path).constData());
+    for (const auto& [name, bytes] : files) {
+        archive_entry* entry = archive_entry_new();
+        archive_entry_set_pathname(entry, name.constData());
+        archive_entry_set_size(entry, bytes.size());
+        archive_entry_set_filetype(entry, AE_IFREG);
+        archive_entry_set_perm(entry, 0644);
+        archive_write_header(a, entry);
+        archive_write_data(a, bytes.constData(), size_t(bytes.size()));
+        archive_entry_free(entry);
+    }
+    archive_write_close(a);
+    archive_write_free(a);
+    return path;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 class CatalogueArchiveTest : public testing::Test
 {
@@ -113,6 +145,9 @@ TEST_F(CatalogueArchiveTest, SourcesInATopFolderAreFound)
 TEST_F(CatalogueArchiveTest, BrokenArchivesLeaveTheCatalogueAsItWas)
 {
     const QStringList before = services();
+    const QString store = TestDirs::programDir() + QStringLiteral("/daten/pelvarodaten.db");
+    const QByteArray storeBytes = fileBytes(store);
+    ASSERT_FALSE(storeBytes.isEmpty());
     const auto broken = [this](const QString& path, const QString& reasonPart) {
         try {
             CatalogueArchive::install(*module, path);
@@ -151,7 +186,25 @@ TEST_F(CatalogueArchiveTest, BrokenArchivesLeaveTheCatalogueAsItWas)
     broken(archive(header + QByteArray(CatalogueArchive::EntryCap + 1, 'x')),
            QStringLiteral("zu groß"));
 
+    const QString empty = TestDirs::root() + QStringLiteral("/leer.tar.gz");
+    QFile(empty).open(QIODevice::WriteOnly);
+    broken(empty, QStringLiteral("kein Katalog-Archiv"));
+    const QString partial = TestDirs::root() + QStringLiteral("/teil.tar.gz");
+    broken(rawArchive(partial, {{"dba.csv", newServices}, {"dbd.csv", fields}}),
+           QStringLiteral("keine Datei dbc.csv"));
+    // Names that would leave the folder if anyone unpacked them.
+    for (const QByteArray& name : {QByteArray("../dbc.csv"), QByteArray("/tmp/dbc.csv"),
+                                   QByteArray("katalog/../../dbc.csv")}) {
+        const QString hostile = TestDirs::root() + QStringLiteral("/pfad.tar.gz");
+        broken(rawArchive(hostile,
+                          {{"dba.csv", newServices}, {name, categories}, {"dbd.csv", fields}}),
+               QStringLiteral("unzulässigen Dateinamen \"%1\"").arg(QString::fromLatin1(name)));
+    }
+
+    EXPECT_EQ(fileBytes(store), storeBytes);
     EXPECT_EQ(services(), before);
     EXPECT_EQ(module->counters().AnzAusgewaehlt, 2);
     EXPECT_EQ(module->AnzahlDatensaetze(QStringLiteral("TableEngToSend")), 2);
+    // Still the working catalogue: the next good archive installs.
+    EXPECT_EQ(CatalogueArchive::install(*module, archive(newServices)), 3);
 }
