@@ -10,7 +10,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -54,7 +56,10 @@ QByteArray readTips()
 bool showTips(ScriptedUiServices& ui, bool& flag, const std::function<void(QDialog&)>& work)
 {
     bool seen = false;
-    QTimer::singleShot(0, [&] {
+    // When no window comes up the timer has not fired yet; the guard cancels it, so it
+    // cannot fire in a later test with this call's locals gone.
+    QObject guard;
+    QTimer::singleShot(0, &guard, [&] {
         auto* form = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!form)
             return;
@@ -120,6 +125,40 @@ TEST(TipWindow, AFileThatCannotBeReadOpensNoWindowAndChangesNothing)
     EXPECT_EQ(ui.shown().back().text, pelvaro::app::TipsFile::missingText(tipsPath()));
 }
 
+TEST(TipWindow, AFileThatCannotBeWrittenOnOkIsReportedAndTheFlagIsTakenOver)
+{
+    ScriptedUiServices ui;
+    writeTips("A\r\nB\r\n");
+    bool flag = true;
+    EXPECT_TRUE(showTips(ui, flag, [](QDialog& form) {
+        // A folder takes the file's place while the window is open, which stops root as well.
+        ASSERT_TRUE(QFile::remove(tipsPath()));
+        ASSERT_TRUE(QDir().mkpath(tipsPath() + QStringLiteral("/inhalt")));
+        form.findChild<QCheckBox*>(QStringLiteral("ShowOnStartup"))->setChecked(false);
+        click(form, "OKButton");
+        EXPECT_FALSE(form.isVisible()) << "the failure is reported, the window still closes";
+    }));
+    EXPECT_FALSE(flag);
+    ASSERT_EQ(ui.shown().size(), 1u);
+    EXPECT_EQ(ui.shown().front().kind, ScriptedUiServices::Shown::Kind::GeneralError);
+    EXPECT_TRUE(ui.shown().front().text.startsWith(
+        pelvaro::app::TipsFile::unwritableText(tipsPath(), QString())));
+    EXPECT_TRUE(QFileInfo(tipsPath() + QStringLiteral("/inhalt")).isDir());
+    QDir(tipsPath()).removeRecursively();
+}
+
+TEST(TipWindow, EmptyFileOpensNoWindowAndTheFlagStays)
+{
+    ScriptedUiServices ui;
+    writeTips("\r\n\r\n");
+    bool flag = false;
+    EXPECT_FALSE(showTips(ui, flag, [](QDialog&) {}));
+    EXPECT_FALSE(flag);
+    ASSERT_EQ(ui.shown().size(), 1u);
+    EXPECT_EQ(ui.shown().front().text, pelvaro::app::TipsFile::emptyText(tipsPath()));
+    EXPECT_EQ(readTips(), QByteArray("\r\n\r\n"));
+}
+
 TEST(AboutBox, VersionsLinksAndSupportKeys)
 {
     ScriptedUiServices ui;
@@ -147,4 +186,50 @@ TEST(AboutBox, VersionsLinksAndSupportKeys)
 
     QTest::keyClick(&box, Qt::Key_F1);
     EXPECT_EQ(ui.shown().back().helpContext, 8);
+}
+
+TEST(AboutBox, SupportKeysReachTheBoxThroughTheFocusedControl)
+{
+    ScriptedUiServices ui;
+    TAboutBox box(ui, QString());
+    box.show();
+    EXPECT_EQ(box.findChild<QLabel*>(QStringLiteral("LabelVersionen"))->text(),
+              QStringLiteral("Programmversion: 1.6.1    Datenbankversion: 2.9"));
+    auto* ok = box.findChild<QPushButton*>(QStringLiteral("OKButton"));
+    ASSERT_NE(ok, nullptr);
+    ok->setFocus();
+
+    const QString before = SubmissionScheduler::defaultReferringPage();
+    ASSERT_NE(before, AboutInfo::alternativeReferringPage());
+    QTest::keyClick(ok, Qt::Key_F1, Qt::ControlModifier);
+    const QString after = SubmissionScheduler::defaultReferringPage();
+    SubmissionScheduler::setDefaultReferringPage(before);
+    EXPECT_EQ(after, AboutInfo::alternativeReferringPage());
+
+    QTest::keyClick(ok, Qt::Key_F2, Qt::ControlModifier);
+    ASSERT_EQ(ui.shown().size(), 1u);
+    EXPECT_EQ(ui.shown().front().text, QStringLiteral("1.6.1c"));
+    EXPECT_TRUE(box.isVisible()) << "the keys do not press the focused button";
+
+    // The other links open their addresses through the door as well.
+    for (const char* name : {"LinkWebSite", "LinkSupport"}) {
+        auto* link = box.findChild<QLabel*>(QLatin1String(name));
+        ASSERT_NE(link, nullptr) << name;
+        const QString address = link->text().section(QLatin1Char('"'), 1, 1);
+        emit link->linkActivated(address);
+    }
+    EXPECT_EQ(ui.openedUrls(), (std::vector<QUrl>{QUrl(AboutInfo::webSiteAddress()),
+                                                  QUrl(AboutInfo::supportMailAddress())}));
+}
+
+TEST(PictureWindows, TipWindowAndAboutBoxComeUpShown)
+{
+    ScriptedUiServices ui;
+    const auto tip = TTipOfTheDayForm::showForPicture(
+        ui, {QStringLiteral("Erster Tip"), QStringLiteral("Zweiter Tip")});
+    EXPECT_TRUE(tip->isVisible());
+    EXPECT_EQ(tip->findChild<QLabel*>(QStringLiteral("Tip"))->text(), QStringLiteral("Erster Tip"));
+    const auto about = TAboutBox::showForPicture(ui, QString());
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_TRUE(ui.shown().empty());
 }
