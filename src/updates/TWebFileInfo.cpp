@@ -18,8 +18,6 @@ using base::MessageKind;
 
 namespace {
 
-const QString newVersionCaption = QStringLiteral("Eine neue Version ist verfügbar");
-
 QString withLineBreaks(QString text)
 {
     return text.replace(u'\r', u'\n');
@@ -221,6 +219,18 @@ QString TWebFileInfo::versionText() const
         .arg(m_CurrentVersion, m_values.ProductVersion);
 }
 
+QString TWebFileInfo::newVersionCaption()
+{
+    return QStringLiteral("Eine neue Version ist verfügbar");
+}
+
+QString TWebFileInfo::downloadQuestion(const QString& current, const QString& offered)
+{
+    return QStringLiteral("Die aktuelle Version ist %1.\nDie Version %2 ist verfügbar.")
+               .arg(current, offered) +
+           QStringLiteral("\nSoll die neue Version heruntergeladen werden?");
+}
+
 QStringList TWebFileInfo::saveFilterLines()
 {
     return {QStringLiteral("Anwendung (*.deb)"), QStringLiteral("Komprimierte Datei (*.tar.gz)"),
@@ -276,9 +286,8 @@ bool TWebFileInfo::CheckForUpdate()
     }
     if (m_Options & wfioDisplayReadMe)
         ShowReadMe();
-    if (m_ui.showMessage(MessageKind::Question, newVersionCaption,
-                         versionText() +
-                             QStringLiteral("\nSoll die neue Version heruntergeladen werden?"),
+    if (m_ui.showMessage(MessageKind::Question, newVersionCaption(),
+                         downloadQuestion(m_CurrentVersion, m_values.ProductVersion),
                          MessageButtons::YesNo) != MessageAnswer::Yes)
         return false;
 
@@ -353,7 +362,7 @@ void TWebFileInfo::ShowReadMe()
 {
     if (m_values.ProductReadMe.isEmpty() && m_values.ProductReadMeExt.isEmpty())
         return;
-    if (m_ui.showMessage(MessageKind::Question, newVersionCaption,
+    if (m_ui.showMessage(MessageKind::Question, newVersionCaption(),
                          versionText() +
                              QStringLiteral("\nMöchten Sie zuvor die Info-Datei lesen?"),
                          MessageButtons::YesNo) != MessageAnswer::Yes)

@@ -131,6 +131,9 @@ public:
     static constexpr int MaxRedirects = 5;
 
     static QString cancelledText();
+    // The question that offers the download, with its caption.
+    static QString newVersionCaption();
+    static QString downloadQuestion(const QString& current, const QString& offered);
 
 private:
     enum class Window

@@ -95,21 +95,50 @@ base::MessageAnswer QtUiServices::showMessage(base::MessageKind kind, const QStr
         return ok ? base::MessageAnswer::Ok : base::MessageAnswer::Yes;
     }
     const NoticeStepsAside aside(*this);
-    QMessageBox box(m_parent);
-    box.setWindowTitle(title);
-    box.setText(text);
+    const std::unique_ptr<QMessageBox> box = messageBox(kind, title, text, buttons, m_parent);
+    box->exec();
+    switch (box->buttonRole(box->clickedButton())) {
+    case QMessageBox::YesRole:
+        return base::MessageAnswer::Yes;
+    case QMessageBox::NoRole:
+        return base::MessageAnswer::No;
+    case QMessageBox::AcceptRole:
+        return base::MessageAnswer::Ok;
+    default:
+        break;
+    }
+    // Closed without a button: the box's own escape answer.
+    switch (buttons) {
+    case base::MessageButtons::Ok:
+        return base::MessageAnswer::Ok;
+    case base::MessageButtons::YesNo:
+        return base::MessageAnswer::No;
+    case base::MessageButtons::OkCancel:
+    case base::MessageButtons::YesNoCancel:
+        break;
+    }
+    return base::MessageAnswer::Cancel;
+}
+
+std::unique_ptr<QMessageBox> QtUiServices::messageBox(base::MessageKind kind, const QString& title,
+                                                      const QString& text,
+                                                      base::MessageButtons buttons, QWidget* parent)
+{
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setWindowTitle(title);
+    box->setText(text);
     switch (kind) {
     case base::MessageKind::Information:
-        box.setIcon(QMessageBox::Information);
+        box->setIcon(QMessageBox::Information);
         break;
     case base::MessageKind::Warning:
-        box.setIcon(QMessageBox::Warning);
+        box->setIcon(QMessageBox::Warning);
         break;
     case base::MessageKind::Error:
-        box.setIcon(QMessageBox::Critical);
+        box->setIcon(QMessageBox::Critical);
         break;
     case base::MessageKind::Question:
-        box.setIcon(QMessageBox::Question);
+        box->setIcon(QMessageBox::Question);
         break;
     }
     // German captions are set here rather than left to a translation file, so the buttons
@@ -120,38 +149,28 @@ base::MessageAnswer QtUiServices::showMessage(base::MessageKind kind, const QStr
     QPushButton* no = nullptr;
     switch (buttons) {
     case base::MessageButtons::Ok:
-        ok = box.addButton(QObject::tr("OK"), QMessageBox::AcceptRole);
+        ok = box->addButton(QObject::tr("OK"), QMessageBox::AcceptRole);
         break;
     case base::MessageButtons::OkCancel:
-        ok = box.addButton(QObject::tr("OK"), QMessageBox::AcceptRole);
-        cancel = box.addButton(QObject::tr("Abbrechen"), QMessageBox::RejectRole);
+        ok = box->addButton(QObject::tr("OK"), QMessageBox::AcceptRole);
+        cancel = box->addButton(QObject::tr("Abbrechen"), QMessageBox::RejectRole);
         break;
     case base::MessageButtons::YesNo:
-        yes = box.addButton(QObject::tr("&Ja"), QMessageBox::YesRole);
-        no = box.addButton(QObject::tr("&Nein"), QMessageBox::NoRole);
+        yes = box->addButton(QObject::tr("&Ja"), QMessageBox::YesRole);
+        no = box->addButton(QObject::tr("&Nein"), QMessageBox::NoRole);
         break;
     case base::MessageButtons::YesNoCancel:
-        yes = box.addButton(QObject::tr("&Ja"), QMessageBox::YesRole);
-        no = box.addButton(QObject::tr("&Nein"), QMessageBox::NoRole);
-        cancel = box.addButton(QObject::tr("Abbrechen"), QMessageBox::RejectRole);
+        yes = box->addButton(QObject::tr("&Ja"), QMessageBox::YesRole);
+        no = box->addButton(QObject::tr("&Nein"), QMessageBox::NoRole);
+        cancel = box->addButton(QObject::tr("Abbrechen"), QMessageBox::RejectRole);
         break;
     }
-    box.setDefaultButton(ok ? ok : yes);
+    box->setDefaultButton(ok ? ok : yes);
     if (cancel)
-        box.setEscapeButton(cancel);
+        box->setEscapeButton(cancel);
     else if (no)
-        box.setEscapeButton(no);
-    box.exec();
-    const auto* clicked = box.clickedButton();
-    if (clicked && clicked == yes)
-        return base::MessageAnswer::Yes;
-    if (clicked && clicked == no)
-        return base::MessageAnswer::No;
-    if (clicked && clicked == ok)
-        return base::MessageAnswer::Ok;
-    if (buttons == base::MessageButtons::Ok)
-        return base::MessageAnswer::Ok;
-    return cancel ? base::MessageAnswer::Cancel : base::MessageAnswer::No;
+        box->setEscapeButton(no);
+    return box;
 }
 
 namespace {

@@ -6,6 +6,9 @@
 
 #include <QPointer>
 
+#include <memory>
+
+class QMessageBox;
 class QWidget;
 
 namespace pelvaro::app::ui {
@@ -28,6 +31,10 @@ public:
     // Closes the help window and the wait notice: the program is ending.
     void closeWindows();
 
+    // The box showMessage shows, not yet shown (also for pictures of it).
+    static std::unique_ptr<QMessageBox> messageBox(base::MessageKind kind, const QString& title,
+                                                   const QString& text,
+                                                   base::MessageButtons buttons, QWidget* parent);
     base::MessageAnswer showMessage(base::MessageKind kind, const QString& title,
                                     const QString& text, base::MessageButtons buttons) override;
     std::optional<QString> getOpenFileName(const base::FileDialogRequest& request) override;

@@ -2,12 +2,14 @@
 
 #include "app/ProgramOptions.h"
 #include "app/ui/HelpWindow.h"
+#include "app/ui/QtUiServices.h"
 #include "app/ui/SplashWindow.h"
 #include "app/ui/TAboutBox.h"
 #include "app/ui/TEinstellungenDialog.h"
 #include "app/ui/THauptFormular.h"
 #include "app/ui/TTipOfTheDayForm.h"
 #include "app/ui/WaitNoticeWindow.h"
+#include "base/AppInfo.h"
 #include "base/HelpPages.h"
 #include "base/SettingsStore.h"
 #include "catalogue/FilterSession.h"
@@ -28,6 +30,7 @@
 #include "tools/ui/MetaTagPage.h"
 #include "tools/ui/TFormManuellHilfe.h"
 #include "tools/ui/Tpingform.h"
+#include "updates/TWebFileInfo.h"
 #include "updates/ui/TWebDlProgress.h"
 #include "updates/ui/TWebInfoFileWindow.h"
 
@@ -36,6 +39,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QMessageBox>
 #include <QPainter>
 #include <QTabWidget>
 #include <QTcpServer>
@@ -342,6 +346,15 @@ int renderScreenshots(THauptFormular& mainWindow, const QString& directory)
                             "der Rechner Ihrer Web-Site erreichbar ist und ob "
                             "der Web-Server antwortet.")});
         failures += save(*tip, directory, QStringLiteral("tip-of-the-day")) ? 0 : 1;
+    }
+    {
+        const auto question = QtUiServices::messageBox(
+            base::MessageKind::Question, updates::TWebFileInfo::newVersionCaption(),
+            updates::TWebFileInfo::downloadQuestion(base::AppInfo::version(),
+                                                    QStringLiteral("1.7.0")),
+            base::MessageButtons::YesNo, nullptr);
+        question->show();
+        failures += save(*question, directory, QStringLiteral("update-question")) ? 0 : 1;
     }
     {
         const auto progress = updates::ui::TWebDlProgress::ForPicture();

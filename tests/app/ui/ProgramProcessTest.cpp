@@ -136,6 +136,7 @@ TEST_F(ProgramProcess, ScreenshotsOfEveryPageAndWindow)
                              "head-section",
                              "assistant",
                              "ping",
+                             "update-question",
                              "update-progress",
                              "update-info-file",
                              "tip-of-the-day",
