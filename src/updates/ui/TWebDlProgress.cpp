@@ -3,7 +3,6 @@
 #include "updates/TransferJob.h"
 #include "updates/TransferProgress.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -11,9 +10,9 @@
 namespace pelvaro::updates::ui {
 
 TWebDlProgress::TWebDlProgress(const QString& text, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_lblDownloading(new QLabel(text, this)), m_pbarProgress(new QProgressBar(this)),
-      m_lblProgress(new QLabel(this)), m_btnCancel(new QPushButton(tr("&Abbrechen"), this))
+    : TransferDialog(parent), m_lblDownloading(new QLabel(text, this)),
+      m_pbarProgress(new QProgressBar(this)), m_lblProgress(new QLabel(this)),
+      m_btnCancel(new QPushButton(tr("&Abbrechen"), this))
 {
     setObjectName(QStringLiteral("TWebDlProgress"));
     setWindowTitle(tr("Fortschritt"));
@@ -29,56 +28,23 @@ TWebDlProgress::TWebDlProgress(const QString& text, QWidget* parent)
     m_lblProgress->setGeometry(8, 56, 256, 16);
     m_btnCancel->setObjectName(QStringLiteral("btnCancel"));
     m_btnCancel->setGeometry(98, 86, 75, 25);
-    connect(m_btnCancel, &QPushButton::clicked, this, &TWebDlProgress::btnCancelClick);
+    connect(m_btnCancel, &QPushButton::clicked, this, &TWebDlProgress::cancelTransfer);
 }
 
 TWebDlProgress::~TWebDlProgress() = default;
 
-int TWebDlProgress::run(TransferJob& job)
+void TWebDlProgress::follow(TransferJob& job)
 {
-    m_job = &job;
     connect(&job, &TransferJob::progress, this, &TWebDlProgress::setProgress);
-    connect(&job, &TransferJob::finished, this, [this] {
-        if (!m_cancelled)
-            accept();
-    });
-    if (job.isFinished())
-        return Accepted;
-    const int result = exec();
-    disconnect(&job, nullptr, this, nullptr);
-    m_job = nullptr;
-    return result;
 }
 
 void TWebDlProgress::setProgress(qint64 received, qint64 total)
 {
-    if (m_cancelled)
+    if (cancelled())
         return;
     m_pbarProgress->setValue(
         TransferProgress::barPosition(m_pbarProgress->value(), received, total));
     m_lblProgress->setText(TransferProgress::label(received, total));
-}
-
-void TWebDlProgress::btnCancelClick()
-{
-    if (!m_cancelled) {
-        m_cancelled = true;
-        if (m_job)
-            m_job->cancel();
-    }
-    done(Rejected);
-}
-
-// Escape and closing the window mean the same as the cancel button.
-void TWebDlProgress::reject()
-{
-    btnCancelClick();
-}
-
-void TWebDlProgress::closeEvent(QCloseEvent* event)
-{
-    event->ignore();
-    btnCancelClick();
 }
 
 std::unique_ptr<TWebDlProgress> TWebDlProgress::ForPicture(QWidget* parent)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "updates/ui/TransferDialog.h"
 
 #include <memory>
 
@@ -8,14 +8,10 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-namespace pelvaro::updates {
-class TransferJob;
-}
-
 namespace pelvaro::updates::ui {
 
 // "Fortschritt": the download's progress, with a cancel button that ends it at once.
-class TWebDlProgress : public QDialog
+class TWebDlProgress : public TransferDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TWebDlProgress)
@@ -24,9 +20,6 @@ public:
     explicit TWebDlProgress(const QString& text, QWidget* parent = nullptr);
     ~TWebDlProgress() override;
 
-    // Modal until the job finishes (Accepted) or the user cancels it (Rejected).
-    int run(TransferJob& job);
-    bool cancelled() const { return m_cancelled; }
     // Shows a step of the transfer; nothing changes any more once cancelled.
     void setProgress(qint64 received, qint64 total);
 
@@ -34,18 +27,13 @@ public:
     static std::unique_ptr<TWebDlProgress> ForPicture(QWidget* parent = nullptr);
 
 protected:
-    void reject() override;
-    void closeEvent(QCloseEvent* event) override;
+    void follow(TransferJob& job) override;
 
 private:
-    void btnCancelClick();
-
     QLabel* m_lblDownloading;
     QProgressBar* m_pbarProgress;
     QLabel* m_lblProgress;
     QPushButton* m_btnCancel;
-    TransferJob* m_job = nullptr;
-    bool m_cancelled = false;
 };
 
 } // namespace pelvaro::updates::ui
