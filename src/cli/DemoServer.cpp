@@ -122,13 +122,14 @@ QByteArray page(const QString& title, const QString& body)
 }
 
 QByteArray message(int status, const QByteArray& reason, const QByteArray& extraHeaders,
-                   const QByteArray& body)
+                   const QByteArray& body,
+                   const QByteArray& contentType = "text/html; charset=utf-8")
 {
     QByteArray bytes = "HTTP/1.0 " + QByteArray::number(status) + ' ' + reason + "\r\n";
     bytes += "Server: Pelvaro-Demo-Suchdienst\r\n";
     bytes += extraHeaders;
     if (!body.isEmpty())
-        bytes += "Content-Type: text/html; charset=utf-8\r\n";
+        bytes += "Content-Type: " + contentType + "\r\n";
     bytes += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
     bytes += "Connection: close\r\n\r\n";
     return bytes + body;
@@ -200,12 +201,7 @@ Answer answer(const QByteArray& raw, quint16 ownPort)
     if (const std::optional<DemoUpdateFiles::File> file =
             DemoUpdateFiles::find(authority(*request, ownPort), request->path)) {
         result.status = file->status;
-        QByteArray head =
-            "HTTP/1.0 " + QByteArray::number(file->status) + ' ' + file->reason +
-            "\r\nServer: Pelvaro-Demo-Suchdienst\r\nContent-Type: " + file->contentType +
-            "\r\nContent-Length: " + QByteArray::number(file->body.size()) +
-            "\r\nConnection: close\r\n\r\n";
-        result.bytes = head + (request->method == "GET" ? file->body : QByteArray());
+        result.bytes = message(file->status, file->reason, {}, file->body, file->contentType);
         result.logLine = QStringLiteral("%1 %2 %3")
                              .arg(QString::fromLatin1(request->method), printable(request->target),
                                   QString::number(result.status));

@@ -50,7 +50,7 @@ QLabel* link(const QString& caption, const QString& address, const char* name, Q
 
 TAboutBox::TAboutBox(base::UiServices& ui, const QString& catalogueVersion, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_ui(ui),
-      m_versions(new QLabel(this))
+      m_versions(new QLabel(this)), m_versionRow(new QWidget(this))
 {
     setObjectName(QStringLiteral("TAboutBox"));
     setWindowTitle(tr("Info"));
@@ -70,9 +70,7 @@ TAboutBox::TAboutBox(base::UiServices& ui, const QString& catalogueVersion, QWid
     m_versions->setObjectName(QStringLiteral("LabelVersionen"));
     m_versions->setText(AboutInfo::versionLine(catalogueVersion));
     m_versions->adjustSize();
-    auto* versionRow = new QWidget(this);
-    versionRow->setFixedHeight(m_versions->sizeHint().height() + 4);
-    m_versions->setParent(this);
+    m_versionRow->setFixedHeight(m_versions->sizeHint().height() + 4);
 
     auto* maker = new QLabel(AboutInfo::makerText(), this);
     maker->setObjectName(QStringLiteral("LabelHersteller"));
@@ -85,7 +83,7 @@ TAboutBox::TAboutBox(base::UiServices& ui, const QString& catalogueVersion, QWid
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 14);
     layout->addWidget(picture);
-    layout->addWidget(versionRow);
+    layout->addWidget(m_versionRow);
     layout->addWidget(maker);
     layout->addWidget(
         link(tr("Zur Web-Site von Trevanix"), AboutInfo::webSiteAddress(), "LinkWebSite", this));
@@ -116,9 +114,8 @@ TAboutBox::TAboutBox(base::UiServices& ui, const QString& catalogueVersion, QWid
 
 void TAboutBox::placeVersionLine()
 {
-    // The row the layout reserved for the line is the second item of the layout.
-    const QLayoutItem* item = layout()->itemAt(1);
-    const int top = item ? item->geometry().top() + 2 : 0;
+    // The layout reserves the line's row; across it the line follows its own centring rule.
+    const int top = m_versionRow->y() + 2;
     m_versions->adjustSize();
     m_versions->move(AboutInfo::centredLeft(width(), m_versions->width()), top);
     m_versions->raise();

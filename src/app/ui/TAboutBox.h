@@ -42,6 +42,7 @@ private:
 
     base::UiServices& m_ui;
     QLabel* m_versions;
+    QWidget* m_versionRow;
 };
 
 } // namespace pelvaro::app::ui

@@ -4,6 +4,7 @@
 #include "app/ui/TEinstellungenDialog.h"
 #include "app/ui/TTipOfTheDayForm.h"
 #include "base/AppInfo.h"
+#include "base/ProgramPaths.h"
 #include "base/SettingsStore.h"
 #include "base/UiServices.h"
 #include "catalogue/CatalogueLists.h"
@@ -713,7 +714,7 @@ void THauptFormular::showTipOfTheDay()
 {
     if (!m_settings)
         return;
-    TTipDesTages(m_programDirectory + QStringLiteral("/tips.txt"))
+    TTipDesTages(base::ProgramPaths(m_programDirectory).tipsFile())
         .Execute(m_ui, m_settings->settings().showTips, this);
 }
 
