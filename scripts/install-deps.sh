@@ -13,6 +13,8 @@ packages=(
   poppler-utils
   xvfb x11-utils
   libreoffice-writer-nogui
+  appstream desktop-file-utils shared-mime-info dpkg-dev file libcap2-bin librsvg2-bin
+  cups-daemon cups-client
 )
 
 missing=()
