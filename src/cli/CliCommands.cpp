@@ -61,7 +61,7 @@ QString CliCommands::usage()
         "\n"
         "Globale Optionen:\n"
         "  --home VERZEICHNIS   Programmverzeichnis (wie die Umgebungsvariable PELVARO_HOME)\n"
-        "  --help               diese Hilfe\n"
+        "  --help, -h           diese Hilfe\n"
         "\n"
         "Befehle:\n"
         "  site new DATEI.sit [--from DATEI.json]\n"
