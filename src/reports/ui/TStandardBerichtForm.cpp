@@ -1,6 +1,7 @@
 #include "reports/ui/TStandardBerichtForm.h"
 
 #include "base/UiServices.h"
+#include "reports/ui/PrintPreviewWindow.h"
 #include "reports/ui/PrinterSetup.h"
 
 #include <QComboBox>
@@ -71,6 +72,11 @@ TStandardBerichtForm::TStandardBerichtForm(base::UiServices& ui, QWidget* parent
     print->setObjectName(QStringLiteral("BtnDrucken"));
     connect(print, &QPushButton::clicked, this,
             [this] { m_ui.guarded([this] { printReport(); }); });
+    // Alt+A belongs to the view list's label already.
+    auto* preview = new QPushButton(tr("S&eitenansicht"), this);
+    preview->setObjectName(QStringLiteral("BtnSeitenansicht"));
+    connect(preview, &QPushButton::clicked, this,
+            [this] { m_ui.guarded([this] { previewReport(); }); });
     auto* help = new QPushButton(tr("&Hilfe"), this);
     help->setObjectName(QStringLiteral("BtnHilfe"));
     connect(help, &QPushButton::clicked, this, [this] { m_ui.ShowHelp(HelpContext); });
@@ -83,6 +89,7 @@ TStandardBerichtForm::TStandardBerichtForm(base::UiServices& ui, QWidget* parent
     buttons->addStretch(1);
     buttons->addWidget(close);
     buttons->addWidget(print);
+    buttons->addWidget(preview);
     buttons->addWidget(help);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
@@ -165,7 +172,18 @@ void TStandardBerichtForm::printReport()
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(request.jobName);
     applyChoice(printer, *choice);
+    printer.setPageOrientation(m_orientation);
     StandardReport::print(printer, m_rows, m_view);
+}
+
+void TStandardBerichtForm::previewReport()
+{
+    // The rows in the view shown, painted by the code that prints them.
+    const auto paint = [this](QPrinter& printer) {
+        m_ui.guarded([&] { StandardReport::print(printer, m_rows, m_view); });
+    };
+    if (PrintPreviewWindow::run(StandardReport::title(), paint, m_orientation, this))
+        printReport();
 }
 
 } // namespace pelvaro::reports::ui

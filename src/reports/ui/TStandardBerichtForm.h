@@ -3,6 +3,7 @@
 #include "reports/StandardReport.h"
 
 #include <QDialog>
+#include <QPageLayout>
 
 #include <memory>
 #include <vector>
@@ -49,12 +50,15 @@ public:
 private:
     void showRows();
     void printReport();
+    void previewReport();
 
     base::UiServices& m_ui;
     std::vector<StandardReport::Row> m_rows;
     StandardReport::View m_view = StandardReport::View::Dienst;
     QComboBox* m_views = nullptr;
     QTreeWidget* m_list = nullptr;
+    // As the user left the print preview; printing uses it too.
+    QPageLayout::Orientation m_orientation = QPageLayout::Portrait;
 };
 
 } // namespace pelvaro::reports::ui

@@ -3,6 +3,7 @@
 #include "base/UiServices.h"
 #include "reports/ReportEditor.h"
 #include "reports/ReportEditorRules.h"
+#include "reports/ui/PrintPreviewWindow.h"
 #include "reports/ui/PrinterSetup.h"
 
 #include <QAbstractSpinBox>
@@ -269,6 +270,8 @@ void TStatusBerichtFormular::createActions()
     m_saveAs = make(tr("Speichern &unter ..."), "FileSaveAs", {});
     m_print = make(tr("&Drucken"), "FilePrint", QKeySequence(Qt::CTRL | Qt::Key_P),
                    tr("Druckt den aktuellen Bericht"));
+    m_printPreview = make(tr("Seiten&ansicht ..."), "FilePrintPreview", {},
+                          tr("Zeigt die Seiten, wie sie gedruckt werden"));
     m_exit = make(tr("&Beenden"), "FileExit", QKeySequence(Qt::ALT | Qt::Key_X));
     m_undo = make(tr("&Rückgängig"), "EditUndo", QKeySequence(Qt::CTRL | Qt::Key_Z),
                   tr("Wiederruft den letzten Vorgang"));
@@ -312,6 +315,7 @@ void TStatusBerichtFormular::createActions()
     connect(m_save, &QAction::triggered, this, run([this] { m_document->save(); }));
     connect(m_saveAs, &QAction::triggered, this, run([this] { m_document->saveAs(); }));
     connect(m_print, &QAction::triggered, this, run([this] { print(); }));
+    connect(m_printPreview, &QAction::triggered, this, run([this] { printPreview(); }));
     connect(m_exit, &QAction::triggered, this, &QWidget::close);
     connect(m_undo, &QAction::triggered, this, [this] {
         if (m_editor->document()->isUndoAvailable())
@@ -354,7 +358,7 @@ void TStatusBerichtFormular::createMenus()
     bar->setObjectName(QStringLiteral("MainMenu"));
     QMenu* file = bar->addMenu(tr("&Datei"));
     file->setObjectName(QStringLiteral("MenuDatei"));
-    file->addActions({m_open, m_save, m_saveAs, m_print});
+    file->addActions({m_open, m_save, m_saveAs, m_printPreview, m_print});
     file->addSeparator();
     file->addAction(m_exit);
     QMenu* edit = bar->addMenu(tr("&Bearbeiten"));
@@ -374,11 +378,12 @@ QToolBar* TStatusBerichtFormular::createCommandBar()
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     m_save->setIconText(tr("Speichern"));
     m_print->setIconText(tr("Drucken"));
+    m_printPreview->setIconText(tr("Seitenansicht"));
     m_undo->setIconText(tr("Rückgängig"));
     m_cut->setIconText(tr("Ausschneiden"));
     m_copy->setIconText(tr("Kopieren"));
     m_paste->setIconText(tr("Einfügen"));
-    bar->addActions({m_open, m_save, m_print});
+    bar->addActions({m_open, m_save, m_print, m_printPreview});
     bar->addSeparator();
     bar->addAction(m_undo);
     bar->addSeparator();
@@ -603,8 +608,18 @@ void TStatusBerichtFormular::print()
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(request.jobName);
     applyChoice(printer, *choice);
+    printer.setPageOrientation(m_orientation);
     if (!printTo(printer))
         m_ui.error(Rules::printFailed());
+}
+
+void TStatusBerichtFormular::printPreview()
+{
+    // The editor's own document, unsaved edits and all, painted as print() paints it.
+    const auto paint = [this](QPrinter& printer) { printTo(printer); };
+    if (PrintPreviewWindow::run(QFileInfo(m_document->fileName()).fileName(), paint, m_orientation,
+                                this))
+        print();
 }
 
 bool TStatusBerichtFormular::printTo(QPrinter& printer)

@@ -3,6 +3,7 @@
 #include "reports/ui/ReportRuler.h"
 
 #include <QDialog>
+#include <QPageLayout>
 #include <QTextCursor>
 
 #include <functional>
@@ -95,6 +96,7 @@ private:
     void firstShow();
 
     void print();
+    void printPreview();
     void chooseFont();
     void applyCharFormat(const QTextCharFormat& format);
     void applyFontSize();
@@ -121,6 +123,7 @@ private:
     QAction* m_save = nullptr;
     QAction* m_saveAs = nullptr;
     QAction* m_print = nullptr;
+    QAction* m_printPreview = nullptr;
     QAction* m_exit = nullptr;
     QAction* m_undo = nullptr;
     QAction* m_cut = nullptr;
@@ -141,6 +144,8 @@ private:
     bool m_fileEditing = false;
     bool m_shown = false;
     bool m_updating = false;
+    // As the user left the print preview; printing uses it too.
+    QPageLayout::Orientation m_orientation = QPageLayout::Portrait;
 };
 
 } // namespace pelvaro::reports::ui
