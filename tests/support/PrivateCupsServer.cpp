@@ -328,13 +328,11 @@ void PrivateCupsServer::stop()
     }
 }
 
-int PrivateCupsServer::completedJobs()
+int PrivateCupsServer::jobs(const QString& which)
 {
     QString listing;
-    if (!runTool(
-            QStringLiteral("lpstat"),
-            {QStringLiteral("-W"), QStringLiteral("completed"), QStringLiteral("-o"), queueName()},
-            &listing))
+    if (!runTool(QStringLiteral("lpstat"),
+                 {QStringLiteral("-W"), which, QStringLiteral("-o"), queueName()}, &listing))
         return -1;
     int count = 0;
     for (const QString& line : listing.split(QLatin1Char('\n')))

@@ -47,12 +47,15 @@ public:
     QByteArray output() const;
 
     // Jobs the queue has finished since the server started; -1 when it cannot be asked.
-    int completedJobs();
+    int completedJobs() { return jobs(QStringLiteral("completed")); }
+    // Jobs the queue was given, in whatever state.
+    int allJobs() { return jobs(QStringLiteral("all")); }
     // Waits, processing events, until `count` jobs have finished. False with error() when
     // they have not within the time.
     bool waitForCompletedJobs(int count, int timeoutMs = 30000);
 
 private:
+    int jobs(const QString& which);
     QString path(const QString& name) const;
     bool writeConfiguration();
     bool runTool(const QString& program, const QStringList& arguments, QString* output = nullptr);

@@ -6,11 +6,14 @@
 
 namespace pelvaro::reports::ui {
 
-void applyChoice(QPrinter& printer, const base::PrintChoice& choice)
+bool applyChoice(QPrinter& printer, const base::PrintChoice& choice)
 {
     if (choice.outputFile.isEmpty()) {
         printer.setOutputFormat(QPrinter::NativeFormat);
         printer.setPrinterName(choice.printerName);
+        if (choice.printerName.isEmpty() || printer.outputFormat() != QPrinter::NativeFormat ||
+            printer.printerName() != choice.printerName)
+            return false;
     } else {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(choice.outputFile);
@@ -26,6 +29,7 @@ void applyChoice(QPrinter& printer, const base::PrintChoice& choice)
     } else {
         printer.setPrintRange(QPrinter::AllPages);
     }
+    return true;
 }
 
 } // namespace pelvaro::reports::ui

@@ -8,6 +8,8 @@ namespace pelvaro::reports::ui {
 
 // Sets up a printer as the user chose in the print dialog. The windows keep their own
 // printer, so that the job name and resolution stay theirs whatever the dialog did.
-void applyChoice(QPrinter& printer, const base::PrintChoice& choice);
+// False when the chosen printer is not (or no longer) one of the system's: Qt would print on
+// another one instead.
+[[nodiscard]] bool applyChoice(QPrinter& printer, const base::PrintChoice& choice);
 
 } // namespace pelvaro::reports::ui

@@ -1,6 +1,7 @@
 #include "reports/ui/TStandardBerichtForm.h"
 
 #include "base/UiServices.h"
+#include "reports/ReportEditorRules.h"
 #include "reports/ui/PrintPreviewWindow.h"
 #include "reports/ui/PrinterSetup.h"
 
@@ -171,7 +172,10 @@ void TStandardBerichtForm::printReport()
         return;
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(request.jobName);
-    applyChoice(printer, *choice);
+    if (!applyChoice(printer, *choice)) {
+        m_ui.error(ReportEditorRules::printFailed());
+        return;
+    }
     printer.setPageOrientation(m_orientation);
     StandardReport::print(printer, m_rows, m_view);
 }

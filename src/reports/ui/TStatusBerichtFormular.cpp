@@ -607,9 +607,9 @@ void TStatusBerichtFormular::print()
         return;
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(request.jobName);
-    applyChoice(printer, *choice);
+    const bool ready = applyChoice(printer, *choice);
     printer.setPageOrientation(m_orientation);
-    if (!printTo(printer))
+    if (!ready || !printTo(printer))
         m_ui.error(Rules::printFailed());
 }
 

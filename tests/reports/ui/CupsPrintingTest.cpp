@@ -1,5 +1,6 @@
 // Printing through the real print system: both report windows send their job to a queue of a
 // private print server, and the job that comes out of the queue is the report as a PDF.
+#include "reports/ReportEditorRules.h"
 #include "reports/ui/TStandardBerichtForm.h"
 #include "reports/ui/TStatusBerichtFormular.h"
 
@@ -22,6 +23,7 @@
 #include <gtest/gtest.h>
 
 using pelvaro::base::PrintChoice;
+using pelvaro::reports::ReportEditorRules;
 using pelvaro::reports::ui::TStandardBerichtForm;
 using pelvaro::reports::ui::TStatusBerichtFormular;
 using pelvaro::submit::ResultRow;
@@ -51,6 +53,13 @@ PrintChoice toQueue()
 {
     PrintChoice choice;
     choice.printerName = PrivateCupsServer::queueName();
+    return choice;
+}
+
+PrintChoice gonePrinter()
+{
+    PrintChoice choice;
+    choice.printerName = QStringLiteral("Pelvaro-Entfernt");
     return choice;
 }
 
@@ -104,6 +113,13 @@ TEST_F(CupsPrinting, ReportWindowPrintsOnTheSystemsPrinter)
         << pdfText(pdf).toStdString();
     EXPECT_TRUE(ui.messageTexts().isEmpty())
         << ui.messageTexts().join(QLatin1Char('\n')).toStdString();
+
+    // A printer that has gone since the dialog listed it is reported; Qt alone would send
+    // the job to another printer.
+    ui.answerPrint(gonePrinter());
+    form.findChild<QAction*>(QStringLiteral("FilePrint"))->trigger();
+    EXPECT_EQ(ui.messageTexts(), QStringList{ReportEditorRules::printFailed()});
+    EXPECT_EQ(m_server.allJobs(), 1);
     form.editor().document()->setModified(false);
 }
 
@@ -111,13 +127,16 @@ TEST_F(CupsPrinting, ReportWindowPrintsOnTheSystemsPrinter)
 TEST_F(CupsPrinting, StandardReportPrintsOnTheSystemsPrinter)
 {
     ScriptedUiServices ui;
+    ui.answerPrint(gonePrinter());
     ui.answerPrint(toQueue());
     QTimer::singleShot(0, qApp, [] {
         QWidget* report = QApplication::activeModalWidget();
         ASSERT_NE(report, nullptr);
         auto* views = report->findChild<QComboBox*>(QStringLiteral("ViewComboBox"));
         views->setCurrentIndex(views->findText(QStringLiteral("Statuscode")));
-        report->findChild<QPushButton*>(QStringLiteral("BtnDrucken"))->click();
+        auto* print = report->findChild<QPushButton*>(QStringLiteral("BtnDrucken"));
+        print->click();
+        print->click();
         report->close();
     });
     TStandardBerichtForm::execute(
@@ -130,4 +149,7 @@ TEST_F(CupsPrinting, StandardReportPrintsOnTheSystemsPrinter)
     EXPECT_EQ(pdfText(pdf), QStringLiteral("Standardbericht Statuscode Suchdienst Meldung 200 "
                                            "Fundfalke OK 0 Dixie Timeout"));
     EXPECT_TRUE(ui.allAnswersUsed());
+    EXPECT_EQ(ui.messageTexts(), QStringList{ReportEditorRules::printFailed()})
+        << "the printer that has gone";
+    EXPECT_EQ(m_server.allJobs(), 1);
 }
