@@ -18,6 +18,13 @@
 
 namespace pelvaro::reports::ui {
 
+namespace {
+
+// Each step of zooming by hand.
+constexpr qreal ZoomStep = 1.25;
+
+} // namespace
+
 PrintPreviewWindow::PrintPreviewWindow(const QString& documentName, PagePainter paint,
                                        QPageLayout::Orientation orientation, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -133,15 +140,18 @@ void PrintPreviewWindow::createToolBar(QToolBar* bar)
         m_fitWidth->setChecked(true);
         m_preview->fitToWidth();
     });
-    const auto zoomBy = [this, fitting](void (QPrintPreviewWidget::*zoom)(qreal)) {
-        return [this, fitting, zoom] {
-            if (QAction* checked = fitting->checkedAction())
-                checked->setChecked(false);
-            (m_preview->*zoom)(1.25);
-        };
+    const auto leaveFitting = [fitting] {
+        if (QAction* checked = fitting->checkedAction())
+            checked->setChecked(false);
     };
-    connect(zoomIn, &QAction::triggered, this, zoomBy(&QPrintPreviewWidget::zoomIn));
-    connect(zoomOut, &QAction::triggered, this, zoomBy(&QPrintPreviewWidget::zoomOut));
+    connect(zoomIn, &QAction::triggered, this, [this, leaveFitting] {
+        leaveFitting();
+        m_preview->zoomIn(ZoomStep);
+    });
+    connect(zoomOut, &QAction::triggered, this, [this, leaveFitting] {
+        leaveFitting();
+        m_preview->zoomOut(ZoomStep);
+    });
 
     QAction* single = addCommand(tr("Eine Seite"), "SinglePage");
     QAction* facing =

@@ -178,6 +178,24 @@ TEST(PrintPreview, ReportWindowShowsAndPrintsTheTextAsItStands)
         trigger(preview, "LastPage");
         EXPECT_EQ(preview.currentPage(), shownPages);
         EXPECT_FALSE(child<QAction>(preview, "NextPage").isEnabled());
+
+        // The view commands reach the preview; zooming by hand leaves both fitting modes.
+        QPrintPreviewWidget& pages = preview.previewWidget();
+        EXPECT_EQ(pages.zoomMode(), QPrintPreviewWidget::FitInView);
+        trigger(preview, "FitWidth");
+        EXPECT_EQ(pages.zoomMode(), QPrintPreviewWidget::FitToWidth);
+        const qreal zoom = pages.zoomFactor();
+        trigger(preview, "ZoomIn");
+        EXPECT_GT(pages.zoomFactor(), zoom);
+        EXPECT_FALSE(child<QAction>(preview, "FitWidth").isChecked());
+        trigger(preview, "ZoomOut");
+        EXPECT_EQ(pages.zoomMode(), QPrintPreviewWidget::CustomZoom);
+        trigger(preview, "AllPages");
+        EXPECT_EQ(pages.viewMode(), QPrintPreviewWidget::AllPagesView);
+        trigger(preview, "FacingPages");
+        EXPECT_EQ(pages.viewMode(), QPrintPreviewWidget::FacingPagesView);
+        trigger(preview, "FitPage");
+        EXPECT_EQ(pages.zoomMode(), QPrintPreviewWidget::FitInView);
         click(preview, "BtnSchliessen");
     });
     previewAction.trigger();
@@ -228,7 +246,8 @@ TEST(PrintPreview, ReportWindowShowsAndPrintsTheTextAsItStands)
 }
 
 // The standard report's preview shows the list in the view the dialog shows, on the pages
-// printing makes; "Drucken ..." prints it through the dialog's own print dialog.
+// printing makes; Escape closes it, "Drucken ..." prints through the dialog's own print
+// dialog.
 TEST(PrintPreview, StandardReportShowsAndPrintsTheCurrentView)
 {
     std::vector<ResultRow> successes;
@@ -255,10 +274,10 @@ TEST(PrintPreview, StandardReportShowsAndPrintsTheCurrentView)
             shownPages = preview.pageCount();
             trigger(preview, "FacingPages");
             EXPECT_EQ(pageDisplay(preview), QStringLiteral("Seite 1 von %1").arg(shownPages));
-            click(preview, "BtnSchliessen");
+            QTest::keyClick(&preview, Qt::Key_Escape);
         });
         previewButton.click();
-        EXPECT_TRUE(ui.shown().empty()) << "closing the preview prints nothing";
+        EXPECT_TRUE(ui.shown().empty()) << "Escape closes the preview and prints nothing";
 
         inPreview([&](PrintPreviewWindow& preview) { click(preview, "BtnDrucken"); });
         previewButton.click();
