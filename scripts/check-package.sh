@@ -56,6 +56,30 @@ as_tester() {
         XDG_RUNTIME_DIR=/tmp/tester-runtime "$@"
 }
 
+# check_caches present|absent: the caches that the dpkg triggers of shared-mime-info,
+# desktop-file-utils and gtk-update-icon-cache rebuild name the program, or no longer do.
+check_caches() {
+    local want=$1 found
+    local -A caches=(
+        [shared-mime-info]=/usr/share/mime/globs2
+        [desktop-file-utils]=/usr/share/applications/mimeinfo.cache
+        [gtk-update-icon-cache]=/usr/share/icons/hicolor/icon-theme.cache
+    )
+    local package
+    for package in shared-mime-info desktop-file-utils gtk-update-icon-cache; do
+        if ! in_root dpkg -s "$package" >/dev/null 2>&1; then
+            echo "$package: nicht installiert, kein Cache zu aktualisieren"
+            continue
+        fi
+        found=absent
+        if [ -f "$root${caches[$package]}" ] && grep -qa 'pelvaro' "$root${caches[$package]}"; then
+            found=present
+        fi
+        [ "$found" = "$want" ] || fail "$package: ${caches[$package]} erwartet $want, ist $found"
+        echo "$package: ${caches[$package]} $([ "$want" = present ] && echo nennt || echo nennt nicht mehr) Pelvaro!"
+    done
+}
+
 started=$(date +%s)
 if ! command -v debootstrap >/dev/null 2>&1; then
     step "debootstrap installieren"
@@ -96,28 +120,7 @@ for program in /usr/bin/pelvaro /usr/bin/pelvaro-cli; do
 done
 
 step "Die Caches der Arbeitsfläche kennen das Programm (dpkg-Trigger)"
-if in_root dpkg -s shared-mime-info >/dev/null 2>&1; then
-    grep -q 'application/x-pelvaro-site:\*\.sit' "$root/usr/share/mime/globs2" ||
-        fail "shared-mime-info ist installiert, kennt *.sit aber nicht"
-    echo "shared-mime-info: *.sit und *.suc in /usr/share/mime/globs2"
-    grep -E 'pelvaro' "$root/usr/share/mime/globs2"
-else
-    echo "shared-mime-info nicht installiert"
-fi
-if in_root dpkg -s desktop-file-utils >/dev/null 2>&1; then
-    grep -q 'example.trevanix.pelvaro.desktop' "$root/usr/share/applications/mimeinfo.cache" ||
-        fail "desktop-file-utils ist installiert, mimeinfo.cache nennt das Programm nicht"
-    echo "desktop-file-utils: mimeinfo.cache nennt example.trevanix.pelvaro.desktop"
-else
-    echo "desktop-file-utils nicht installiert (keine Arbeitsfläche, nichts zu aktualisieren)"
-fi
-if [ -f "$root/usr/share/icons/hicolor/icon-theme.cache" ]; then
-    grep -qa 'example.trevanix.pelvaro' "$root/usr/share/icons/hicolor/icon-theme.cache" ||
-        fail "icon-theme.cache von hicolor nennt das Symbol nicht"
-    echo "hicolor: icon-theme.cache nennt example.trevanix.pelvaro"
-else
-    echo "kein icon-theme.cache für hicolor (gtk-update-icon-cache nicht installiert)"
-fi
+check_caches present
 
 step "Start als normaler Benutzer"
 in_root useradd --create-home --shell /bin/bash tester
@@ -135,7 +138,7 @@ echo "erster Start: $(cat "$root/tmp/cold.txt")"
 [ -f "$root/home/tester/.local/share/pelvaro/daten/pelvarodaten.db" ] ||
     fail "kein Katalog im Datenordner des Benutzers"
 as_tester pelvaro-cli catalogue counts
-: >"$root/tmp/warm.txt"
+in_root install -o tester -m 644 /dev/null /tmp/warm.txt
 for _ in 1 2 3 4 5 6 7 8 9 10; do
     as_tester /usr/bin/time -f '%e %M' -a -o /tmp/warm.txt pelvaro --exit-after-start ||
         fail "warmer Start endete mit Fehler"
@@ -145,15 +148,15 @@ sort -n "$root/tmp/warm.txt" | awk '{t[NR]=$1; m[NR]=$2} END {
 }'
 sort -n -k2 "$root/tmp/warm.txt" | awk '{m[NR]=$2} END { printf "Speicherspitze (max RSS), Median: %d KiB\n", (m[5]+m[6])/2 }'
 
-step "Ping auf 127.0.0.1 als normaler Benutzer"
+step "Ping auf http://127.0.0.1/ als normaler Benutzer"
 echo "net.ipv4.ping_group_range = $(cat /proc/sys/net/ipv4/ping_group_range)"
-as_tester pelvaro-cli ping 127.0.0.1 >"$root/tmp/ping.txt" || true
+as_tester pelvaro-cli ping http://127.0.0.1/ >"$root/tmp/ping.txt" || true
 cat "$root/tmp/ping.txt"
 grep -q '^TEST OK:' "$root/tmp/ping.txt" || fail "kein Echo von 127.0.0.1"
 # The same program without the capability (a copy drops it) shows what the capability adds.
 in_root install -m 755 /usr/bin/pelvaro-cli /tmp/pelvaro-cli-ohne-cap
 echo "-- dasselbe ohne cap_net_raw:"
-as_tester /tmp/pelvaro-cli-ohne-cap ping 127.0.0.1 >"$root/tmp/ping-nocap.txt" || true
+as_tester /tmp/pelvaro-cli-ohne-cap ping http://127.0.0.1/ >"$root/tmp/ping-nocap.txt" || true
 cat "$root/tmp/ping-nocap.txt"
 in_root rm -f /tmp/pelvaro-cli-ohne-cap
 if [ "$(cat /proc/sys/net/ipv4/ping_group_range)" = "1	0" ]; then
@@ -185,10 +188,21 @@ if [ ${#left[@]} -gt 0 ]; then
     fail "nach dem Purge liegt noch etwas vom Paket herum"
 fi
 in_root dpkg -s pelvaro >/dev/null 2>&1 && fail "dpkg kennt das Paket nach dem Purge noch"
-if [ -f "$root/usr/share/mime/globs2" ] && grep -q pelvaro "$root/usr/share/mime/globs2"; then
-    fail "die MIME-Datenbank nennt die Typen nach dem Purge noch"
-fi
 echo "nichts vom Paket übrig ($(wc -l </var/tmp/pelvaro-files.txt) Einträge von dpkg -L geprüft)"
+check_caches absent
+
+# The first installation brought shared-mime-info and the icon cache along, so they built
+# their caches while being set up. On a desktop they are there before: install once more
+# with them (and desktop-file-utils) present, so only their triggers can do the work.
+step "erneut installieren, die Cache-Programme schon vorhanden"
+in_root apt-get install -y -qq desktop-file-utils >/dev/null
+in_root apt-get install -y -q "/tmp/$(basename "$deb")" >/var/tmp/pelvaro-apt-reinstall.log 2>&1 ||
+    { tail -20 /var/tmp/pelvaro-apt-reinstall.log >&2; fail "zweite Installation fehlgeschlagen"; }
+grep '^Processing triggers' /var/tmp/pelvaro-apt-reinstall.log || true
+check_caches present
+in_root apt-get purge -y -q pelvaro >/var/tmp/pelvaro-apt-purge.log 2>&1 || fail "zweiter Purge fehlgeschlagen"
+grep '^Processing triggers' /var/tmp/pelvaro-apt-purge.log || true
+check_caches absent
 
 echo
 echo "Installation per apt: $((install_ms / 1000)).$(printf %03d $((install_ms % 1000))) s; Prüfung insgesamt: $(($(date +%s) - started)) s"

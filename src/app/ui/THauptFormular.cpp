@@ -1,4 +1,5 @@
 #include "app/ui/THauptFormular.h"
+#include "app/StartFiles.h"
 
 #include "app/ui/TAboutBox.h"
 #include "app/ui/TEinstellungenDialog.h"
@@ -720,6 +721,8 @@ void THauptFormular::showTipOfTheDay()
 
 bool THauptFormular::event(QEvent* event)
 {
+    if (event->type() == QEvent::WindowActivate && !m_handedOver.isEmpty())
+        QTimer::singleShot(0, this, &THauptFormular::openHandedOverFiles);
     if (event->type() == QEvent::WindowActivate && m_tipOnFirstActivation) {
         m_tipOnFirstActivation = false;
         // After the activation has been handled: the tip window takes the activation over.
@@ -1075,6 +1078,40 @@ void THauptFormular::bringToFront()
         popup && popup != this && popup->isVisible() && popup->isEnabled() ? popup : this;
     target->raise();
     target->activateWindow();
+}
+
+void THauptFormular::openStartFile(const QString& path)
+{
+    if (path.isEmpty())
+        return;
+    switch (StartFiles::kindOf(path)) {
+    case StartFiles::Kind::SiteInfo:
+        m_ui.guarded([this, &path] { m_document->OpenFile(path); });
+        break;
+    case StartFiles::Kind::Selection:
+        changeSelection(
+            [this, &path] { catalogue::SelectionFile::loadFileCommand(m_ui, *m_module, path); });
+        break;
+    case StartFiles::Kind::Other:
+        m_startArgument = path;
+        break;
+    }
+}
+
+void THauptFormular::handOverFile(const QString& path)
+{
+    m_handedOver.append(path);
+    openHandedOverFiles();
+}
+
+void THauptFormular::openHandedOverFiles()
+{
+    // A dialog, a run or the disabled window of a running assistant would have the site
+    // changed under it; the file waits for the window's next activation.
+    if (QApplication::activeModalWidget() || !isEnabled())
+        return;
+    while (!m_handedOver.isEmpty())
+        openStartFile(m_handedOver.takeFirst());
 }
 
 } // namespace pelvaro::app::ui
