@@ -2,16 +2,21 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
+
+#include <unistd.h>
 
 namespace pelvaro::app {
 
 namespace {
 
 const QByteArray activateMessage = QByteArrayLiteral("activate\n");
+const QByteArray openPrefix = QByteArrayLiteral("open ");
 
 // The socket's path is limited to about a hundred bytes, so it is named after a short,
 // file-system safe form of the guard's name.
@@ -47,22 +52,49 @@ QString StartupGuard::basePath() const
     return m_directory + QLatin1Char('/') + fileSafe(m_name);
 }
 
-bool StartupGuard::acquire()
+bool StartupGuard::acquire(const QString& fileToHandOver)
 {
-    QDir().mkpath(m_directory);
+    LockResult result = tryLock();
+    if (result == LockResult::Unusable) {
+        // A runtime folder this user cannot write (a broken XDG_RUNTIME_DIR) must not end
+        // the program as if another instance ran: the guard moves to a private folder of
+        // the user's under the temporary folder, which every instance finds alike.
+        m_directory = QDir::tempPath() + QStringLiteral("/pelvaro-") + QString::number(::getuid());
+        // Only its owner may place a socket there.
+        if (QDir().mkpath(m_directory))
+            QFile::setPermissions(m_directory,
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        result = tryLock();
+    }
+    switch (result) {
+    case LockResult::HeldByAnother:
+        m_first = false;
+        notifyFirstInstance(fileToHandOver);
+        return false;
+    case LockResult::Taken:
+        m_first = true;
+        listen();
+        return true;
+    case LockResult::Unusable:
+        break;
+    }
+    // Without any usable folder the program runs unguarded rather than not at all.
+    m_first = true;
+    return true;
+}
+
+StartupGuard::LockResult StartupGuard::tryLock()
+{
+    if (!QDir().mkpath(m_directory))
+        return LockResult::Unusable;
     m_lock = std::make_unique<QLockFile>(basePath() + QStringLiteral(".lock"));
     // A lock left by a crashed instance is taken over: QLockFile checks whether its owner
     // still lives.
     m_lock->setStaleLockTime(0);
-    if (!m_lock->tryLock(0)) {
-        // Whatever went wrong, a process that cannot take the lock is not the first one.
-        m_first = false;
-        notifyFirstInstance();
-        return false;
-    }
-    m_first = true;
-    listen();
-    return true;
+    if (m_lock->tryLock(0))
+        return LockResult::Taken;
+    return m_lock->error() == QLockFile::LockFailedError ? LockResult::HeldByAnother
+                                                         : LockResult::Unusable;
 }
 
 void StartupGuard::listen()
@@ -77,16 +109,36 @@ void StartupGuard::listen()
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains(activateMessage.trimmed()))
-                    emit activationRequested();
-            });
+            connect(socket, &QLocalSocket::readyRead, this,
+                    [this, socket] { readMessages(socket); });
         }
     });
 }
 
-void StartupGuard::notifyFirstInstance()
+// One message per line; a line may arrive in pieces, so only whole lines are read.
+void StartupGuard::readMessages(QLocalSocket* socket)
 {
+    while (socket->canReadLine()) {
+        const QByteArray line = socket->readLine().trimmed();
+        if (line.startsWith(openPrefix)) {
+            const QString path = QString::fromUtf8(
+                QByteArray::fromBase64(line.mid(openPrefix.size()), QByteArray::Base64Encoding));
+            if (!path.isEmpty())
+                emit fileHandedOver(path);
+        } else if (line == activateMessage.trimmed()) {
+            emit activationRequested();
+        }
+    }
+}
+
+void StartupGuard::notifyFirstInstance(const QString& file)
+{
+    // Paths travel as Base64 so that no character of a file name can break the line.
+    QByteArray message;
+    if (!file.isEmpty())
+        message = openPrefix + QFileInfo(file).absoluteFilePath().toUtf8().toBase64() + '\n';
+    message += activateMessage;
+
     const QString socketPath = basePath() + QStringLiteral(".socket");
     // The first instance may have taken the lock a moment ago and not be listening yet.
     QElapsedTimer clock;
@@ -95,7 +147,7 @@ void StartupGuard::notifyFirstInstance()
         QLocalSocket socket;
         socket.connectToServer(socketPath);
         if (socket.waitForConnected(300)) {
-            socket.write(activateMessage);
+            socket.write(message);
             socket.waitForBytesWritten(500);
             socket.disconnectFromServer();
             return;

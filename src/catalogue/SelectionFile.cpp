@@ -134,10 +134,14 @@ void SelectionFile::loadCommand(base::UiServices& ui, TDataModule1& module)
 {
     const std::optional<QString> path =
         ui.getOpenFileName(dialogRequest(QStringLiteral("Laden einer Suchdiensteauswahl")));
-    if (!path)
-        return;
+    if (path)
+        loadFileCommand(ui, module, *path);
+}
+
+void SelectionFile::loadFileCommand(base::UiServices& ui, TDataModule1& module, const QString& path)
+{
     try {
-        if (load(module, *path) == LoadResult::NotFound)
+        if (load(module, path) == LoadResult::NotFound)
             ui.warning(base::FileTexts::notFound());
     } catch (const Error& e) {
         ui.showGeneralError(e.message());

@@ -42,6 +42,9 @@ public:
     // messages. Failures meant for the general error display reach it.
     static void saveCommand(base::UiServices& ui, TDataModule1& module);
     static void loadCommand(base::UiServices& ui, TDataModule1& module);
+    // "Auswahl laden" once the file is chosen; files the program is started with come
+    // this way too.
+    static void loadFileCommand(base::UiServices& ui, TDataModule1& module, const QString& path);
 
     static QString shortFileText(const QString& path);
 };

@@ -325,8 +325,13 @@ std::unique_ptr<catalogue::TDataModule1> CliCommands::openCatalogue()
         m_ui->error(base::SettingsStore::readErrorText());
         return nullptr;
     }
+    // A user of an installed program may call the command line before the window ever
+    // ran; the catalogue is copied from the installation then, as the window's start does.
+    const base::ProgramPaths paths = base::ProgramPaths::fromEnvironment(m_home);
+    if (paths.ensureDirectories().isEmpty())
+        paths.seedDataDirectory(base::ProgramPaths::installedDataDirectory());
     auto module = std::make_unique<catalogue::TDataModule1>(*m_ui);
-    if (!module->open(dataDirectory(), settings.settings().catalogueVersion))
+    if (!module->open(paths.dataDirectory(), settings.settings().catalogueVersion))
         return nullptr;
     return module;
 }

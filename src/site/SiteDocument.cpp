@@ -160,13 +160,17 @@ void SiteDocument::Open()
 {
     const std::optional<QString> path =
         m_ui.getOpenFileName(siteFileDialog(QStringLiteral("Wählen Sie eine Datei mit Kenndaten")));
-    if (!path)
-        return;
+    if (path)
+        OpenFile(*path);
+}
+
+void SiteDocument::OpenFile(const QString& path)
+{
     const base::WaitNoticeGuard notice(m_ui, loadingText);
     if (NewSite()) {
-        m_recentFiles.add(*path);
-        LoadFile(*path);
-        SetCurrentSiteFile(*path);
+        m_recentFiles.add(path);
+        LoadFile(path);
+        SetCurrentSiteFile(path);
     }
 }
 

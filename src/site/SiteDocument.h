@@ -53,6 +53,9 @@ public:
     // The user's commands.
     void New();
     void Open();
+    // What "Öffnen" does once the file is chosen: the save question, the file into the
+    // recent list, loading. Files the program is started with come this way too.
+    void OpenFile(const QString& path);
     void OpenRecent(const QString& path);
     void Save();
     void SaveOnSelectionPage();

@@ -1,6 +1,7 @@
 #include "app/ui/StartupSequence.h"
 
 #include "app/DisplayCheck.h"
+#include "app/StartFiles.h"
 #include "app/StartupGuard.h"
 #include "app/ui/SplashWindow.h"
 #include "app/ui/THauptFormular.h"
@@ -8,6 +9,7 @@
 #include "catalogue/TDataModule1.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -26,9 +28,21 @@ StartupSequence::~StartupSequence()
 
 StartupSequence::Outcome StartupSequence::start()
 {
+    // Without a folder for its settings and data the program could only stumble through a
+    // row of error numbers; one clear message says what is wrong instead.
+    m_paths = base::ProgramPaths::fromEnvironment(m_options.programHome);
+    const QString settingsFile = m_options.settingsFile.isEmpty()
+                                     ? base::SettingsStore::defaultFilePath()
+                                     : m_options.settingsFile;
+    if (const auto problem = StartFiles::unwritableFolderProblem(
+            {QFileInfo(settingsFile).absolutePath(), m_paths->programDirectory()})) {
+        m_ui.error(*problem);
+        return Outcome::Ended;
+    }
+
     if (m_options.useGuard) {
         m_guard = std::make_unique<StartupGuard>(m_options.applicationName, m_options.runtimeDir);
-        if (!m_guard->acquire())
+        if (!m_guard->acquire(m_options.fileToHandOver))
             return Outcome::SecondInstance;
     }
 
@@ -46,6 +60,8 @@ StartupSequence::Outcome StartupSequence::start()
     else
         m_endRequested = true;
     if (m_guard) {
+        QObject::connect(m_guard.get(), &StartupGuard::fileHandedOver, m_mainWindow.get(),
+                         &THauptFormular::handOverFile);
         QObject::connect(m_guard.get(), &StartupGuard::activationRequested, m_mainWindow.get(),
                          &THauptFormular::bringToFront);
     }
@@ -88,7 +104,6 @@ bool StartupSequence::runSplashChecks()
 
 void StartupSequence::createMainWindow()
 {
-    m_paths = base::ProgramPaths::fromEnvironment(m_options.programHome);
     m_mainWindow = std::make_unique<THauptFormular>(m_ui, m_settings->filePath());
     const QStringList failures = m_paths->ensureDirectories();
     for (const QString& failure : failures) {

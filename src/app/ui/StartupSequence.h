@@ -40,6 +40,8 @@ struct StartupOptions
     std::optional<QSize> screenSize;
     std::optional<int> screenDepth;
     bool useGuard = true;
+    // The file the program was started with: a later instance hands it to the first one.
+    QString fileToHandOver;
     // The data folder of an installation, copied into a program directory that lacks its
     // files; a null text means the one beside the executable.
     QString installedDataDirectory;

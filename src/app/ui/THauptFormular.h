@@ -75,6 +75,15 @@ public:
                        const QString& answerDirectory);
     // The file named when the program was started; the report window loads it.
     void setStartArgument(const QString& path) { m_startArgument = path; }
+    // A file the program was started with: a site-info file is opened as "Öffnen" opens
+    // it, a selection file loaded as "Auswahl laden" loads it; anything else becomes the
+    // report window's start argument.
+    void openStartFile(const QString& path);
+    // A file a later start of the program handed over. It waits while a dialog or a run
+    // holds the window and is opened when the window takes input again.
+    void handOverFile(const QString& path);
+    QStringList handedOverFiles() const { return m_handedOver; }
+    const QString& startArgument() const { return m_startArgument; }
     // Builds the status report of the last run into a document, as "RTF-Bericht" shows it.
     reports::ui::TStatusBerichtFormular::ReportGenerator reportGenerator();
 
@@ -145,6 +154,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    void openHandedOverFiles();
     void createMenus();
     void createPages();
     QWidget* createPage(int index, const QStringList& toolButtons);
@@ -201,6 +211,7 @@ private:
     QString m_programDirectory;
     QString m_answerDirectory;
     QString m_startArgument;
+    QStringList m_handedOver;
     QTreeWidget* m_successView = nullptr;
     QTreeWidget* m_failureView = nullptr;
     std::vector<submit::ResultRow> m_successRows;

@@ -82,15 +82,23 @@ int main(int argc, char** argv)
         QStringLiteral("DIR"));
     parser.addOption(exitAfterStart);
     parser.addOption(screenshots);
-    parser.addPositionalArgument(QStringLiteral("datei"),
-                                 QStringLiteral("Optional: eine Datei für das Berichtsfenster."));
+    parser.addPositionalArgument(
+        QStringLiteral("datei"),
+        QStringLiteral("Optional: eine Site-Info-Datei (.sit) oder Auswahldatei (.suc) zum "
+                       "Öffnen, jede andere Datei für das Berichtsfenster. Läuft Pelvaro! schon, "
+                       "öffnet das laufende Programm die Datei."));
     parser.process(application);
 
     QtUiServices ui;
     // Nobody watches these runs, so no box may wait for an answer.
     ui.setUnattended(parser.isSet(exitAfterStart) || parser.isSet(screenshots));
+    // Made absolute here: a file handed to a running instance is opened from its folder.
+    QString startFile = parser.positionalArguments().value(0);
+    if (!startFile.isEmpty())
+        startFile = QFileInfo(startFile).absoluteFilePath();
     StartupOptions options;
     options.applicationName = programName;
+    options.fileToHandOver = startFile;
     // Pictures are made while the program may run elsewhere, so they skip the guard.
     options.useGuard = !parser.isSet(screenshots);
     StartupSequence startup(ui, options);
@@ -106,7 +114,11 @@ int main(int argc, char** argv)
 
     THauptFormular* window = startup.mainWindow();
     ui.setDialogParent(window);
-    window->setStartArgument(parser.positionalArguments().value(0));
+    if (parser.isSet(screenshots))
+        window->setStartArgument(startFile);
+    else
+        // Opened once the window is up, so that a save question or a message has a window.
+        QTimer::singleShot(0, window, [window, startFile] { window->openStartFile(startFile); });
     if (parser.isSet(screenshots)) {
         const int failures = renderScreenshots(*window, parser.value(screenshots));
         ui.setDialogParent(nullptr);

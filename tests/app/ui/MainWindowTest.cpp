@@ -1,6 +1,7 @@
 // The main window driven as a user drives it, with the sample catalogue and scripted answers.
 #include "app/ui/THauptFormular.h"
 
+#include "catalogue/SelectionFile.h"
 #include "catalogue/TDataModule1.h"
 #include "catalogue/ui/CatalogueListPanel.h"
 #include "catalogue/ui/DetailsWindow.h"
@@ -16,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -436,4 +438,67 @@ TEST_F(MainWindowTest, OpeningTheMenuBarRunsTheFieldsLeaveCheck)
     EXPECT_EQ(ui.messageTexts().size(), 4);
     EXPECT_EQ(window->sitePage().currentField(), FieldGuidance::UrlTag);
     EXPECT_EQ(QApplication::focusWidget(), url);
+}
+
+// Files the program is started with, or that a later start hands over: a site-info file
+// opens as "Öffnen" opens it (save question included), a selection file loads as
+// "Auswahl laden" loads it, anything else waits for the report window; a handed-over file
+// waits while a dialog holds the window.
+TEST_F(MainWindowTest, StartFilesOpenAsTheirCommandsWouldAndWaitForDialogs)
+{
+    auto* title = window->findChild<QLineEdit*>(QStringLiteral("TitleEdit"));
+    QTest::keyClicks(title, QStringLiteral("Vom Desktop"));
+    const QString site = TestDirs::root() + QStringLiteral("/vom desktop.sit");
+    ui.answerFile(site);
+    action("ActionSpeichernUnter")->trigger();
+    ASSERT_TRUE(QFile::exists(site));
+    action("ActionNeu")->trigger();
+    QTest::keyClicks(title, QStringLiteral("Ungespeichert"));
+    ui.answer(MessageAnswer::Yes);
+    ui.answerFile(std::nullopt);
+    window->openStartFile(site);
+    EXPECT_EQ(title->text(), QStringLiteral("Ungespeichert"))
+        << "cancelling the save keeps the changes";
+    ui.answer(MessageAnswer::No);
+    window->openStartFile(site);
+    EXPECT_EQ(title->text(), QStringLiteral("Vom Desktop"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Pelvaro! - vom desktop.sit"));
+    EXPECT_EQ(ui.messageTexts().mid(1),
+              QStringList(2, QStringLiteral(
+                                 "Sollen die aktuellen Formulardaten zuvor gespeichert werden?")));
+    EXPECT_EQ(QSettings(TestDirs::settingsFile(), QSettings::IniFormat)
+                  .value(QStringLiteral("MRUDateiliste/MRUList/FileMenuList.Items"))
+                  .toStringList(),
+              QStringList{site});
+
+    module->AllesAuswaehlen();
+    const QString selection = TestDirs::root() + QStringLiteral("/alle.SUC");
+    ASSERT_TRUE(pelvaro::catalogue::SelectionFile::save(*module, selection).isEmpty());
+    const pelvaro::catalogue::SelectionCounters all = module->counters();
+    module->AllesNichtAuswaehlen();
+    ASSERT_EQ(module->counters().AnzAusgewaehlt, 0);
+    window->openStartFile(selection);
+    EXPECT_EQ(module->counters(), all);
+
+    const QString report = TestDirs::root() + QStringLiteral("/bericht.rtf");
+    window->openStartFile(report);
+    EXPECT_EQ(window->startArgument(), report);
+
+    // Handed over while a dialog is open: nothing changes under the dialog.
+    ui.answer(MessageAnswer::No);
+    QTest::keyClicks(title, QStringLiteral(" neu"));
+    QDialog dialog(window.get());
+    QTimer::singleShot(0, &dialog, [&] {
+        window->handOverFile(site);
+        EXPECT_EQ(title->text(), QStringLiteral("Vom Desktop neu"));
+        EXPECT_EQ(window->handedOverFiles(), QStringList{site});
+        dialog.reject();
+    });
+    dialog.exec();
+    QApplication::setActiveWindow(window.get());
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(window.get(), &activate);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->handedOverFiles().isEmpty(); }, 5000));
+    EXPECT_EQ(title->text(), QStringLiteral("Vom Desktop"));
+    EXPECT_TRUE(ui.allAnswersUsed());
 }

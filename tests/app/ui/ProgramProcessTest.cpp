@@ -182,3 +182,71 @@ TEST_F(ProgramProcess, SecondInstanceEndsAtOnceWithoutAWord)
     if (!first.waitForFinished(10000))
         first.kill();
 }
+
+// A double-click on a site-info file while the program runs: the second start hands the
+// file, named relative to its own folder, to the running program, which opens it as
+// "Öffnen" would (the recent-file list shows it at once) and goes on.
+TEST_F(ProgramProcess, ASecondStartHandsItsFileToTheRunningProgram)
+{
+    // A first start writes the whole settings file; then the tip window is switched off.
+    ASSERT_EQ(
+        runProgram(QStringLiteral("pelvaro"), {QStringLiteral("--exit-after-start")}).exitCode, 0);
+    QSettings(TestDirs::settingsFile(), QSettings::IniFormat)
+        .setValue(QStringLiteral("Optionen/IDTDT"), QStringLiteral("0"));
+    const QString folder = TestDirs::root() + QStringLiteral("/Meine Sites");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const auto made = runProgram(
+        QStringLiteral("pelvaro-cli"),
+        {QStringLiteral("site"), QStringLiteral("new"), folder + QStringLiteral("/Bäckerei.sit")},
+        R"({"URLEdit": "http://www.example.org/"})");
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+
+    QProcess first;
+    first.setProcessEnvironment(testEnvironment());
+    first.start(binaryDir() + QStringLiteral("/pelvaro"), {});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    const QString socket = TestDirs::runtimeDir() + QStringLiteral("/PREVINST_pelvaro.socket");
+    ASSERT_TRUE(QTest::qWaitFor([&socket] { return QFile::exists(socket); }, 60000));
+
+    QProcess second;
+    second.setProcessEnvironment(testEnvironment());
+    second.setWorkingDirectory(folder);
+    second.start(binaryDir() + QStringLiteral("/pelvaro"), {QStringLiteral("Bäckerei.sit")});
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.readAllStandardError().isEmpty());
+
+    const auto recent = [] {
+        return QSettings(TestDirs::settingsFile(), QSettings::IniFormat)
+            .value(QStringLiteral("MRUDateiliste/MRUList/FileMenuList.Items"))
+            .toStringList();
+    };
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return recent().contains(folder + QStringLiteral("/Bäckerei.sit")); }, 20000))
+        << recent().join(QLatin1Char(';')).toStdString();
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    first.terminate();
+    if (!first.waitForFinished(10000))
+        first.kill();
+}
+
+// Settings and data need a folder the user can write; without one the program says so in
+// one message and ends, instead of a row of error numbers.
+TEST_F(ProgramProcess, WithoutAWritableHomeOneMessageAndEnd)
+{
+    QFile file(TestDirs::root() + QStringLiteral("/eine-datei"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    QProcessEnvironment env = testEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), file.fileName() + QStringLiteral("/config"));
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(binaryDir() + QStringLiteral("/pelvaro"), {QStringLiteral("--exit-after-start")});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 1);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_TRUE(err.startsWith(QStringLiteral("Fehler \"Pelvaro!\": Pelvaro! kann nicht starten")))
+        << err.toStdString();
+    EXPECT_EQ(err.count(QStringLiteral(" -> ")), 1) << "one box only: " << err.toStdString();
+}

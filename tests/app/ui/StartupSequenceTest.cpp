@@ -118,7 +118,8 @@ TEST(StartupSequence, FewColoursOnlyWarn)
 
 TEST(StartupSequence, UnreadableSettingsEndTheProgramWithoutOverwritingThem)
 {
-    blockWithFile(TestDirs::configDir() + QStringLiteral("/Trevanix GmbH"));
+    // The folder can be written, the settings file cannot be read: a folder stands there.
+    ASSERT_TRUE(QDir().mkpath(TestDirs::settingsFile()));
     ScriptedUiServices ui;
     StartupSequence startup(ui, options());
     EXPECT_EQ(startup.start(), Outcome::Ended);
@@ -129,6 +130,22 @@ TEST(StartupSequence, UnreadableSettingsEndTheProgramWithoutOverwritingThem)
     // The remaining steps still ran.
     EXPECT_NE(startup.mainWindow(), nullptr);
     startup.shutdown();
+    EXPECT_EQ(ui.messageTexts().size(), 1) << "nothing was loaded, so nothing is written back";
+}
+
+// Without a folder for the settings nothing else is tried: one message, and the end.
+TEST(StartupSequence, NoWritableSettingsFolderEndsWithOneMessage)
+{
+    blockWithFile(TestDirs::configDir() + QStringLiteral("/Trevanix GmbH"));
+    ScriptedUiServices ui;
+    StartupSequence startup(ui, options());
+    EXPECT_EQ(startup.start(), Outcome::Ended);
+    ASSERT_EQ(ui.messageTexts().size(), 1);
+    EXPECT_TRUE(ui.messageTexts().front().contains(TestDirs::configDir() +
+                                                   QStringLiteral("/Trevanix GmbH\n")));
+    EXPECT_EQ(startup.mainWindow(), nullptr);
+    EXPECT_EQ(startup.guard(), nullptr) << "the check comes before the guard";
+    EXPECT_TRUE(startup.shutdown());
     EXPECT_EQ(ui.messageTexts().size(), 1) << "nothing was loaded, so nothing is written back";
 }
 
