@@ -53,9 +53,10 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(base::AppInfo::organisation());
     QApplication::setApplicationName(base::AppInfo::settingsApplication());
     QApplication::setApplicationVersion(base::AppInfo::version());
-    // The desktop knows the program by this name. No display name is set: Qt would append it
-    // to every window title, and the titles are the program's own.
-    QGuiApplication::setDesktopFileName(QStringLiteral("pelvaro"));
+    // The desktop knows the program by its desktop file's name (the Wayland application id).
+    // No display name is set: Qt would append it to every window title, and the titles are
+    // the program's own.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.trevanix.pelvaro"));
     // The program ends with its main window, not with its last window: a help window left
     // open must not keep it running unseen.
     QApplication::setQuitOnLastWindowClosed(false);
