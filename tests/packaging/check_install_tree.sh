@@ -47,9 +47,11 @@ expected=(
     "share/metainfo/$app_id.metainfo.xml"
     "share/mime/packages/$app_id.xml"
     "share/icons/hicolor/scalable/apps/$app_id.svg"
+    share/man/man1/pelvaro.1.gz
     share/man/man1/pelvaro-cli.1.gz
     share/doc/pelvaro/README.md
     share/doc/pelvaro/copyright
+    share/doc/pelvaro/changelog.gz
 )
 for file in "${expected[@]}"; do
     [ -f "$prefix/$file" ] || fail "missing $file"
@@ -96,15 +98,18 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 grep -q '<svg' "$share/icons/hicolor/scalable/apps/$app_id.svg" || fail "scalable icon is no SVG"
 
-step "manual page"
-manual=$share/man/man1/pelvaro-cli.1.gz
-gzip -t "$manual" || fail "manual page is no gzip file"
-if ! LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$manual" >"$work/man.txt" 2>"$work/man.err"; then
-    cat "$work/man.err" >&2
-    fail "man could not render the manual page"
-fi
-[ ! -s "$work/man.err" ] || { cat "$work/man.err" >&2; fail "manual page renders with warnings"; }
-grep -q 'pelvaro-cli' "$work/man.txt" || fail "rendered manual page does not name pelvaro-cli"
+step "manual pages"
+for program in pelvaro pelvaro-cli; do
+    manual=$share/man/man1/$program.1.gz
+    gzip -t "$manual" || fail "$manual is no gzip file"
+    if ! LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$manual" >"$work/man.txt" 2>"$work/man.err"; then
+        cat "$work/man.err" >&2
+        fail "man could not render $manual"
+    fi
+    [ ! -s "$work/man.err" ] || { cat "$work/man.err" >&2; fail "$manual renders with warnings"; }
+    grep -q "^ *$program - " "$work/man.txt" || fail "$manual does not describe $program"
+done
+gzip -t "$share/doc/pelvaro/changelog.gz" || fail "changelog.gz is no gzip file"
 
 step "installed catalogue read-only, as in a package"
 chmod -R a-w "$share/pelvaro"
