@@ -274,6 +274,13 @@ def application_exit(c):
            RED, RED_DARK, snap=False)
 
 
+def window_close(c):
+    c.rect(1.5, 2.5, 14.5, 13.5, PAPER, INK)
+    c.rect(2, 3, 14, 5, BLUE)
+    c.line([(5.5, 7.2), (10.5, 12.2)], RED, w=1.8, snap=False, cap="round")
+    c.line([(10.5, 7.2), (5.5, 12.2)], RED, w=1.8, snap=False, cap="round")
+
+
 def edit_undo(c):
     c.path("M13.2 13.5 C13.2 8.2 10.5 6 6 6", stroke=BLUE, w=2.2)
     c.poly([(1.2, 6), (6.6, 1.6), (6.6, 10.4)], BLUE, BLUE_DARK, w=0.8, snap=False)
@@ -536,6 +543,7 @@ PICTURES = {
     "document-import": document_import,
     "document-edit": document_edit,
     "application-exit": application_exit,
+    "window-close": window_close,
     "edit-undo": edit_undo,
     "edit-cut": edit_cut,
     "edit-copy": edit_copy,
@@ -587,9 +595,9 @@ APP_ICON_DIR = OUT_DIR.parent.parent / "packaging"
 def app_icon_files() -> list[tuple[int, str]]:
     found = []
     for size in APP_ICON_SIZES:
-        candidates = sorted(APP_ICON_DIR.glob(f"**/{size}x{size}/apps/*.png"))
-        if candidates:
-            found.append((size, Path("..", "..", candidates[0].relative_to(OUT_DIR.parent.parent)).as_posix()))
+        picture = APP_ICON_DIR / "icons" / f"pelvaro-{size}.png"
+        if picture.exists():
+            found.append((size, Path("..", "..", "packaging", "icons", picture.name).as_posix()))
     return found
 
 

@@ -34,6 +34,7 @@ constexpr std::array<Entry, ProgramIcons::commandCount> entries{{
     {Command::Import, "document-import"},
     {Command::EditFile, "document-edit"},
     {Command::Exit, "application-exit"},
+    {Command::Close, "window-close"},
     {Command::Undo, "edit-undo"},
     {Command::Cut, "edit-cut"},
     {Command::Copy, "edit-copy"},
@@ -128,6 +129,13 @@ QIcon ProgramIcons::icon(Command command)
     return QIcon::fromTheme(themeName(command), ownPicture(command));
 }
 
+QString ProgramIcons::applicationIconName()
+{
+    // The name the package installs the program's icon under (hicolor, every size), the
+    // application id its desktop file carries.
+    return QStringLiteral("example.trevanix.pelvaro");
+}
+
 QIcon ProgramIcons::application()
 {
     ensureResources();
@@ -137,7 +145,7 @@ QIcon ProgramIcons::application()
         if (QFile::exists(file))
             own.addFile(file, QSize(size, size));
     }
-    return QIcon::fromTheme(QStringLiteral("pelvaro"), own);
+    return QIcon::fromTheme(applicationIconName(), own);
 }
 
 void ProgramIcons::applyApplicationIcon()

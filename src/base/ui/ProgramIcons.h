@@ -25,6 +25,7 @@ public:
         Import,
         EditFile,
         Exit,
+        Close,
         Undo,
         Cut,
         Copy,
@@ -77,9 +78,10 @@ public:
     static QIcon ownPicture(Command command);
     static constexpr std::array<int, 3> ownPictureSizes{16, 24, 32};
 
-    // The program's own application icon: "pelvaro" from the theme (an installed program has
-    // put it there), else the one built into the program. Null while the program has none.
+    // The program's application icon: the theme's under applicationIconName() (an installed
+    // program has put it into hicolor), else the one built into the program.
     static QIcon application();
+    static QString applicationIconName();
     // Makes application() the icon of every window; call once after the QApplication exists.
     static void applyApplicationIcon();
 };

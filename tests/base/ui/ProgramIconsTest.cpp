@@ -106,3 +106,38 @@ TEST(ProgramIcons, AThemesPictureWinsAndTheOwnOnesFillItsGaps)
         EXPECT_EQ(imageAt(ProgramIcons::icon(other), 16), ownFile(other, 16))
             << ProgramIcons::themeName(other).toStdString();
 }
+
+TEST(ProgramIcons, TheApplicationIconIsBuiltInAndAnInstalledOneWins)
+{
+    ThemeGuard guard;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QIcon::setThemeSearchPaths({dir.path()});
+    QIcon::setThemeName(QStringLiteral("hicolor"));
+
+    const QIcon builtIn = ProgramIcons::application();
+    ASSERT_FALSE(builtIn.isNull());
+    for (const int size : {16, 32, 48, 256}) {
+        const QImage packaged(
+            QStringLiteral(PELVARO_SOURCE_DIR "/packaging/icons/pelvaro-%1.png").arg(size));
+        ASSERT_EQ(packaged.size(), QSize(size, size));
+        EXPECT_EQ(imageAt(builtIn, size),
+                  packaged.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+            << size;
+    }
+
+    // An installation puts its icon into hicolor under the application id.
+    const QString apps = dir.filePath(QStringLiteral("hicolor/32x32/apps"));
+    ASSERT_TRUE(QDir().mkpath(apps));
+    QFile index(dir.filePath(QStringLiteral("hicolor/index.theme")));
+    ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+    index.write("[Icon Theme]\nName=Hicolor\nDirectories=32x32/apps\n\n"
+                "[32x32/apps]\nSize=32\nContext=Applications\nType=Threshold\n");
+    index.close();
+    QImage green(32, 32, QImage::Format_ARGB32_Premultiplied);
+    green.fill(QColor(Qt::green));
+    ASSERT_TRUE(green.save(apps + QLatin1Char('/') + ProgramIcons::applicationIconName() +
+                           QStringLiteral(".png")));
+    QIcon::setThemeName(QStringLiteral("hicolor"));
+    EXPECT_EQ(imageAt(ProgramIcons::application(), 32), green);
+}
