@@ -8,6 +8,7 @@
 #include "base/ProgramPaths.h"
 #include "base/SettingsStore.h"
 #include "base/UiServices.h"
+#include "base/ui/ProgramIcons.h"
 #include "catalogue/CatalogueLists.h"
 #include "catalogue/CatalogueSiteDates.h"
 #include "catalogue/EngineDetails.h"
@@ -182,8 +183,22 @@ void THauptFormular::createPages()
         {tr("Anmeldehilfe starten")},
         {tr("Standard-Bericht"), tr("RTF-Bericht")},
     }};
-    for (int i = 0; i < 6; ++i)
+    using Icon = base::ui::ProgramIcons::Command;
+    const std::array<std::vector<Icon>, 6> toolIcons{{
+        {Icon::Clear, Icon::Save, Icon::Open},
+        {Icon::Open, Icon::ShowSource, Icon::EditFile, Icon::Run, Icon::Import, Icon::Copy},
+        {Icon::Filter, Icon::Save, Icon::Open},
+        {Icon::Start},
+        {Icon::Start},
+        {Icon::Table, Icon::TextDocument},
+    }};
+    for (int i = 0; i < 6; ++i) {
         m_pages->addTab(createPage(i, toolButtons[size_t(i)]), tr(pages()[size_t(i)].caption));
+        const QList<QAction*> buttons = toolBar(i)->actions();
+        for (size_t j = 0; j < toolIcons[size_t(i)].size(); ++j)
+            buttons.at(qsizetype(j))
+                ->setIcon(base::ui::ProgramIcons::icon(toolIcons[size_t(i)][j]));
+    }
     m_pageContents[0]->layout()->addWidget(m_sitePage);
 
     QToolBar* site = toolBar(0);
@@ -238,12 +253,16 @@ QWidget* THauptFormular::createPage(int index, const QStringList& toolButtons)
     layout->setSpacing(2);
     auto* bar = new QToolBar(page);
     bar->setObjectName(QLatin1String(info.objectName) + QStringLiteral("ToolBar"));
-    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // Words under small pictures: the bar keeps the width of its words (the meta-tag page's
+    // seven buttons fill it) and grows by no more than the pictures' height.
+    bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    bar->setIconSize(QSize(16, 16));
     bar->setProperty(helpContextProperty, info.helpContext);
     for (const QString& caption : toolButtons)
         bar->addAction(caption);
     bar->addSeparator();
-    QAction* help = bar->addAction(tr("Hilfe"));
+    QAction* help = bar->addAction(
+        base::ui::ProgramIcons::icon(base::ui::ProgramIcons::Command::Help), tr("Hilfe"));
     help->setObjectName(QLatin1String(info.objectName) + QStringLiteral("HelpButton"));
     const int context = info.helpContext;
     connect(help, &QAction::triggered, this, [this, context] { m_ui.ShowHelp(context); });
@@ -384,6 +403,29 @@ void THauptFormular::createMenus()
     connect(home, &QAction::triggered, this, [this] { openFocusedServiceLink(false); });
     connect(submit, &QAction::triggered, this, [this] { openFocusedServiceLink(true); });
     connect(deselect, &QAction::triggered, this, &THauptFormular::deselectFocusedService);
+
+    // 'Optionen' stands in the menu bar itself, where a picture would take the place of its word.
+    using Icon = base::ui::ProgramIcons::Command;
+    const std::pair<QAction*, Icon> pictures[] = {
+        {neu, Icon::New},
+        {open, Icon::Open},
+        {saveItem, Icon::Save},
+        {saveAs, Icon::SaveAs},
+        {quitItem, Icon::Exit},
+        {catalogueUpdate, Icon::Refresh},
+        {programUpdate, Icon::SoftwareUpdate},
+        {contents, Icon::Help},
+        {hints, Icon::Info},
+        {tips, Icon::Hint},
+        {newService, Icon::Add},
+        {about, Icon::About},
+        {details, Icon::Info},
+        {home, Icon::GoHome},
+        {submit, Icon::WebBrowser},
+        {deselect, Icon::Remove},
+    };
+    for (const auto& [action, picture] : pictures)
+        action->setIcon(base::ui::ProgramIcons::icon(picture));
 }
 
 void THauptFormular::rebuildRecentFiles()

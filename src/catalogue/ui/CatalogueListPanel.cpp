@@ -313,9 +313,8 @@ QToolButton* CatalogueListPanel::navigatorButton(QWidget* navigator, const QStri
     auto* button = new QToolButton(navigator);
     button->setObjectName(objectName);
     button->setToolTip(tip);
-    button->setIcon(
-        navigatorArrowIcon(NavigatorArrow(shape), palette().color(QPalette::ButtonText)));
-    button->setIconSize(QSize(12, 12));
+    button->setIcon(navigatorArrowIcon(NavigatorArrow(shape)));
+    button->setIconSize(QSize(16, 16));
     button->setAutoRaise(false);
     button->setFocusPolicy(Qt::NoFocus);
     return button;

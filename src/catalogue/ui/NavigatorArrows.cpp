@@ -1,36 +1,23 @@
 #include "catalogue/ui/NavigatorArrows.h"
 
-#include <QColor>
-#include <QPainter>
-#include <QPainterPath>
-#include <QPixmap>
+#include "base/ui/ProgramIcons.h"
 
 namespace pelvaro::catalogue::ui {
 
-QIcon navigatorArrowIcon(NavigatorArrow arrow, const QColor& colour)
+QIcon navigatorArrowIcon(NavigatorArrow arrow)
 {
-    QPixmap pixmap(12, 12);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(colour);
-    QPainterPath triangle;
-    if (arrow == NavigatorArrow::First || arrow == NavigatorArrow::Prior) {
-        triangle.moveTo(9.5, 1.5);
-        triangle.lineTo(9.5, 10.5);
-        triangle.lineTo(3.5, 6);
-    } else {
-        triangle.moveTo(2.5, 1.5);
-        triangle.lineTo(2.5, 10.5);
-        triangle.lineTo(8.5, 6);
+    using base::ui::ProgramIcons;
+    switch (arrow) {
+    case NavigatorArrow::First:
+        return ProgramIcons::icon(ProgramIcons::Command::GoFirst);
+    case NavigatorArrow::Prior:
+        return ProgramIcons::icon(ProgramIcons::Command::GoPrevious);
+    case NavigatorArrow::Next:
+        return ProgramIcons::icon(ProgramIcons::Command::GoNext);
+    case NavigatorArrow::Last:
+        return ProgramIcons::icon(ProgramIcons::Command::GoLast);
     }
-    painter.drawPath(triangle);
-    if (arrow == NavigatorArrow::First)
-        painter.drawRect(QRectF(1.5, 1.5, 2, 9));
-    if (arrow == NavigatorArrow::Last)
-        painter.drawRect(QRectF(8.5, 1.5, 2, 9));
-    return QIcon(pixmap);
+    return {};
 }
 
 } // namespace pelvaro::catalogue::ui

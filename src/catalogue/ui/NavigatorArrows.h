@@ -2,12 +2,10 @@
 
 #include <QIcon>
 
-class QColor;
-
 namespace pelvaro::catalogue::ui {
 
-// The four arrows of a navigator over a service list, drawn rather than taken from a theme so
-// that every navigator in the program shows the same ones.
+// The four arrows of a navigator over a service list. Every navigator in the program takes them
+// from here, so all show the same ones: the desktop theme's, else the program's own.
 enum class NavigatorArrow
 {
     First,
@@ -16,6 +14,6 @@ enum class NavigatorArrow
     Last
 };
 
-QIcon navigatorArrowIcon(NavigatorArrow arrow, const QColor& colour);
+QIcon navigatorArrowIcon(NavigatorArrow arrow);
 
 } // namespace pelvaro::catalogue::ui

@@ -1,6 +1,7 @@
 #include "reports/ui/TStandardBerichtForm.h"
 
 #include "base/UiServices.h"
+#include "base/ui/ProgramIcons.h"
 #include "reports/ReportEditorRules.h"
 #include "reports/ui/PrintPreviewWindow.h"
 #include "reports/ui/PrinterSetup.h"
@@ -81,6 +82,12 @@ TStandardBerichtForm::TStandardBerichtForm(base::UiServices& ui, QWidget* parent
     auto* help = new QPushButton(tr("&Hilfe"), this);
     help->setObjectName(QStringLiteral("BtnHilfe"));
     connect(help, &QPushButton::clicked, this, [this] { m_ui.ShowHelp(HelpContext); });
+
+    using base::ui::ProgramIcons;
+    close->setIcon(ProgramIcons::icon(ProgramIcons::Command::Close));
+    print->setIcon(ProgramIcons::icon(ProgramIcons::Command::Print));
+    preview->setIcon(ProgramIcons::icon(ProgramIcons::Command::PrintPreview));
+    help->setIcon(ProgramIcons::icon(ProgramIcons::Command::Help));
 
     auto* viewRow = new QHBoxLayout;
     viewRow->addWidget(viewLabel);

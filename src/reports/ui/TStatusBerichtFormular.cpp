@@ -1,6 +1,7 @@
 #include "reports/ui/TStatusBerichtFormular.h"
 
 #include "base/UiServices.h"
+#include "base/ui/ProgramIcons.h"
 #include "reports/ReportEditor.h"
 #include "reports/ReportEditorRules.h"
 #include "reports/ui/PrintPreviewWindow.h"
@@ -22,7 +23,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPainter>
 #include <QPrinter>
 #include <QStatusBar>
 #include <QTextBlock>
@@ -94,58 +94,6 @@ private:
 };
 
 namespace {
-
-enum class Glyph
-{
-    Left,
-    Centre,
-    Right,
-    Bullets
-};
-
-// Small line pictures for the paragraph buttons; the program ships no icon theme.
-QPixmap paragraphPixmap(Glyph glyph, const QColor& colour)
-{
-    QPixmap picture(16, 16);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setPen(colour);
-    for (int row = 0; row < 4; ++row) {
-        const int y = 3 + row * 3;
-        const int length = row % 2 == 0 ? 12 : 8;
-        switch (glyph) {
-        case Glyph::Left:
-            painter.drawLine(2, y, 2 + length - 1, y);
-            break;
-        case Glyph::Centre:
-            painter.drawLine(8 - length / 2, y, 8 + length / 2 - 1, y);
-            break;
-        case Glyph::Right:
-            painter.drawLine(14 - length, y, 13, y);
-            break;
-        case Glyph::Bullets:
-            if (row % 2 == 0) {
-                painter.fillRect(2, y, 2, 2, colour);
-                painter.drawLine(6, y, 13, y);
-            } else {
-                painter.drawLine(6, y, 11, y);
-            }
-            break;
-        }
-    }
-    return picture;
-}
-
-// The thin lines lighten too little for the style's own disabled look; a disabled button
-// gets the lines in the disabled text colour instead.
-QIcon paragraphIcon(Glyph glyph, const QColor& colour)
-{
-    QIcon icon(paragraphPixmap(glyph, colour));
-    icon.addPixmap(paragraphPixmap(glyph, QApplication::palette().color(QPalette::Disabled,
-                                                                        QPalette::WindowText)),
-                   QIcon::Disabled);
-    return icon;
-}
 
 QString droppedFile(const QMimeData* data)
 {
@@ -284,7 +232,6 @@ void TStatusBerichtFormular::createActions()
     m_font = make(tr("&Zeichen ..."), "EditFont", {});
     m_help = make(tr("&Hilfe"), "HelpContents", {});
 
-    const QColor ink = palette().color(QPalette::WindowText);
     const auto toggle = [&](const QString& text, const char* name, const QString& hint) {
         QAction* action = make(text, name, {}, hint);
         action->setCheckable(true);
@@ -294,13 +241,31 @@ void TStatusBerichtFormular::createActions()
     m_italic = toggle(tr("K"), "ItalicButton", tr("Kursiv"));
     m_underline = toggle(tr("U"), "UnderlineButton", tr("Unterstrichen"));
     m_alignLeft = toggle(tr("Linksbündig"), "LeftAlign", tr("Linksbündig"));
-    m_alignLeft->setIcon(paragraphIcon(Glyph::Left, ink));
     m_alignCentre = toggle(tr("Zentriert"), "CenterAlign", tr("Zentriert"));
-    m_alignCentre->setIcon(paragraphIcon(Glyph::Centre, ink));
     m_alignRight = toggle(tr("Rechtsbündig"), "RightAlign", tr("Rechtsbündig"));
-    m_alignRight->setIcon(paragraphIcon(Glyph::Right, ink));
     m_bullets = toggle(tr("Aufzählung"), "BulletsButton", tr("Wechselt in den Aufzählungsmodus"));
-    m_bullets->setIcon(paragraphIcon(Glyph::Bullets, ink));
+    // 'Hilfe' stands in the menu bar itself, where a picture would take the place of its word;
+    // the style buttons show their letters instead.
+    using Icon = base::ui::ProgramIcons::Command;
+    const std::pair<QAction*, Icon> pictures[] = {
+        {m_open, Icon::Open},
+        {m_save, Icon::Save},
+        {m_saveAs, Icon::SaveAs},
+        {m_print, Icon::Print},
+        {m_printPreview, Icon::PrintPreview},
+        {m_exit, Icon::Exit},
+        {m_undo, Icon::Undo},
+        {m_cut, Icon::Cut},
+        {m_copy, Icon::Copy},
+        {m_paste, Icon::Paste},
+        {m_font, Icon::Font},
+        {m_alignLeft, Icon::AlignLeft},
+        {m_alignCentre, Icon::AlignCentre},
+        {m_alignRight, Icon::AlignRight},
+        {m_bullets, Icon::Bullets},
+    };
+    for (const auto& [action, picture] : pictures)
+        action->setIcon(base::ui::ProgramIcons::icon(picture));
     auto* alignment = new QActionGroup(this);
     for (QAction* action : {m_alignLeft, m_alignCentre, m_alignRight})
         alignment->addAction(action);
@@ -375,7 +340,8 @@ QToolBar* TStatusBerichtFormular::createCommandBar()
 {
     auto* bar = new QToolBar(this);
     bar->setObjectName(QStringLiteral("CommandBar"));
-    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    bar->setIconSize(QSize(16, 16));
     m_save->setIconText(tr("Speichern"));
     m_print->setIconText(tr("Drucken"));
     m_printPreview->setIconText(tr("Seitenansicht"));
@@ -396,6 +362,7 @@ QToolBar* TStatusBerichtFormular::createFormatBar()
     auto* bar = new QToolBar(this);
     bar->setObjectName(QStringLiteral("FormatBar"));
     bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    bar->setIconSize(QSize(16, 16));
 
     m_fontName = new QComboBox(bar);
     m_fontName->setObjectName(QStringLiteral("FontName"));

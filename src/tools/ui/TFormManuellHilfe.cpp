@@ -159,14 +159,13 @@ QWidget* TFormManuellHilfe::createNavigator()
     auto* layout = new QHBoxLayout(navigator);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    const QColor colour = palette().color(QPalette::ButtonText);
     const auto button = [&](const char* name, const QString& tip, NavigatorArrow arrow,
                             void (catalogue::store::TableCursor::*move)()) {
         auto* b = new QToolButton(navigator);
         b->setObjectName(QLatin1String(name));
         b->setToolTip(tip);
-        b->setIcon(navigatorArrowIcon(arrow, colour));
-        b->setIconSize(QSize(12, 12));
+        b->setIcon(navigatorArrowIcon(arrow));
+        b->setIconSize(QSize(16, 16));
         b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         b->setFocusPolicy(Qt::StrongFocus);
         connect(b, &QToolButton::clicked, this,
