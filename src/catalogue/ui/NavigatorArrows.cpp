@@ -9,13 +9,13 @@ QIcon navigatorArrowIcon(NavigatorArrow arrow)
     using base::ui::ProgramIcons;
     switch (arrow) {
     case NavigatorArrow::First:
-        return ProgramIcons::icon(ProgramIcons::Command::GoFirst);
+        return ProgramIcons::ownPicture(ProgramIcons::Command::GoFirst);
     case NavigatorArrow::Prior:
-        return ProgramIcons::icon(ProgramIcons::Command::GoPrevious);
+        return ProgramIcons::ownPicture(ProgramIcons::Command::GoPrevious);
     case NavigatorArrow::Next:
-        return ProgramIcons::icon(ProgramIcons::Command::GoNext);
+        return ProgramIcons::ownPicture(ProgramIcons::Command::GoNext);
     case NavigatorArrow::Last:
-        return ProgramIcons::icon(ProgramIcons::Command::GoLast);
+        return ProgramIcons::ownPicture(ProgramIcons::Command::GoLast);
     }
     return {};
 }
