@@ -6,6 +6,7 @@
 #include "app/ui/StartupSequence.h"
 #include "app/ui/THauptFormular.h"
 #include "base/AppInfo.h"
+#include "base/ui/ProgramIcons.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -61,6 +62,8 @@ int main(int argc, char** argv)
     // open must not keep it running unseen.
     QApplication::setQuitOnLastWindowClosed(false);
     applyProgramLook();
+    // Every window, the splash included, carries the program's picture.
+    base::ui::ProgramIcons::applyApplicationIcon();
 
     // Qt's own dialogs (file dialogs above all) speak German like the rest of the program.
     QTranslator qtTranslator;
