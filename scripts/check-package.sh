@@ -6,8 +6,8 @@
 #
 # usage: scripts/check-package.sh [PAKET.deb]   (default: build/package/pelvaro_*.deb)
 # Needs root (debootstrap, chroot, mounts) and access to deb.debian.org; installs
-# debootstrap itself when it is missing. The chroot lives in /var/tmp/pelvaro-chroot and is
-# made anew on every run.
+# debootstrap itself when it is missing. The chroot is made anew in /var/tmp/pelvaro-chroot
+# on every run; it stays there after a failure for a look inside and is removed on success.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -206,4 +206,7 @@ check_caches absent
 
 echo
 echo "Installation per apt: $((install_ms / 1000)).$(printf %03d $((install_ms % 1000))) s; Prüfung insgesamt: $(($(date +%s) - started)) s"
+cleanup
+mounted=()
+rm -rf --one-file-system "$root"
 echo "Paketprüfung bestanden."
