@@ -13,7 +13,7 @@ packages=(
   poppler-utils
   xvfb x11-utils
   libreoffice-writer-nogui
-  appstream desktop-file-utils shared-mime-info dpkg-dev file libcap2-bin librsvg2-bin
+  appstream desktop-file-utils shared-mime-info dpkg-dev file libcap2-bin librsvg2-bin man-db
   cups-daemon cups-client
 )
 
