@@ -17,6 +17,7 @@
 #include "catalogue/ui/DetailsWindow.h"
 #include "catalogue/ui/TFilterBox.h"
 #include "reports/StandardReport.h"
+#include "reports/ui/PrintPreviewWindow.h"
 #include "reports/ui/TStandardBerichtForm.h"
 #include "reports/ui/TStatusBerichtFormular.h"
 #include "site/SiteRecord.h"
@@ -41,6 +42,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPrinter>
 #include <QTabWidget>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -298,6 +300,14 @@ int renderScreenshots(THauptFormular& mainWindow, const QString& directory)
             const auto report = reports::ui::TStatusBerichtFormular::showReportForPicture(
                 mainWindow.ui(), mainWindow.reportGenerator(), QDir::tempPath(), reportSize);
             failures += save(*report, directory, QStringLiteral("report")) ? 0 : 1;
+            // Its pages as "Seitenansicht" shows them before printing.
+            reports::ui::PrintPreviewWindow preview(
+                QStringLiteral("Unbenannt"),
+                [form = report.get()](QPrinter& printer) { form->printTo(printer); },
+                QPageLayout::Portrait);
+            preview.resize(reportSize);
+            preview.show();
+            failures += save(preview, directory, QStringLiteral("print-preview")) ? 0 : 1;
         }
         for (const auto& [view, name] :
              {std::pair{reports::StandardReport::View::Dienst, "standard-report-dienst"},

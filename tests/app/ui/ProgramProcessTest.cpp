@@ -131,6 +131,7 @@ TEST_F(ProgramProcess, ScreenshotsOfEveryPageAndWindow)
                              "scheduler-running",
                              "scheduler-finished",
                              "report",
+                             "print-preview",
                              "report-file-editing",
                              "metatags",
                              "head-section",
