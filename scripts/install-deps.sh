@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config curl
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libqt6opengl6-dev
-  libsqlite3-dev libc-ares-dev libarchive-dev
+  libsqlite3-dev libc-ares-dev libarchive-dev libssl-dev ca-certificates
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-liberation2 fontconfig
   clang-format
