@@ -1,15 +1,14 @@
 #include "reports/StandardReport.h"
 
+#include "PdfText.h"
 #include "QtPrinters.h"
 #include "TestDirs.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QPageLayout>
 #include <QPageRanges>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QProcess>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -36,19 +35,8 @@ const std::vector<ResultRow> failures{
 // The PDF's text as pdftotext lays it out, one line per printed line, runs of blanks made one.
 QStringList pdfLines(const QByteArray& pdf)
 {
-    const QString path = TestDirs::root() + QStringLiteral("/bericht.pdf");
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(pdf);
-    file.close();
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"),
-                  {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    EXPECT_TRUE(process.waitForFinished(30000))
-        << "pdftotext (poppler-utils, scripts/install-deps.sh) must be installed";
-    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
     QStringList lines;
-    const QString text = QString::fromUtf8(process.readAllStandardOutput());
+    const QString text = pelvaro::test::pdfLayoutText(pdf);
     for (const QString& line : text.split(QLatin1Char('\n'))) {
         // A form feed starts a new page; keep it as a line of its own.
         QString page = line;

@@ -4,6 +4,7 @@
 #include "reports/ui/TStandardBerichtForm.h"
 #include "reports/ui/TStatusBerichtFormular.h"
 
+#include "PdfText.h"
 #include "PrivateCupsServer.h"
 #include "QtPrinters.h"
 #include "ScriptedUiServices.h"
@@ -12,9 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QPrinterInfo>
-#include <QProcess>
 #include <QPushButton>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -36,17 +35,7 @@ namespace {
 // The text of a PDF as laid out on its pages, its blanks simplified.
 QString pdfText(const QByteArray& pdf)
 {
-    const QString path = TestDirs::root() + QStringLiteral("/job.pdf");
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(pdf);
-    file.close();
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"),
-                  {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    EXPECT_TRUE(process.waitForFinished(30000))
-        << "pdftotext (poppler-utils, scripts/install-deps.sh) must be installed";
-    return QString::fromUtf8(process.readAllStandardOutput()).simplified();
+    return pelvaro::test::pdfLayoutText(pdf).simplified();
 }
 
 PrintChoice toQueue()
