@@ -52,7 +52,10 @@ void SiteDocument::SetCurrentSiteFile(const QString& path)
 
 void SiteDocument::ToRecord()
 {
+    // The form does not show the IndexNow key, so emptying the record must not lose it.
+    const QString indexNowKey = m_record.indexNowKey;
     m_record.Clear();
+    m_record.indexNowKey = indexNowKey;
     m_form.readInto(m_record);
     m_record.clampToCapacities();
     m_record.recomputeFullName();

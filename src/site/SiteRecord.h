@@ -58,6 +58,9 @@ struct SiteRecord
     std::array<QString, KeyCount> Key; // Key1 .. Key15, 30 each
     QString FullName;                  // 60, derived
     std::array<EngineDateEntry, DateEntryCount> dates{};
+    // The site's IndexNow key. Not part of the record's bytes: the site-info file carries it
+    // in a trailer after the record (SiteFile), where older readers never look.
+    QString indexNowKey;
 
     // Every text empty, every item index -1, the date table zero.
     void Clear();
