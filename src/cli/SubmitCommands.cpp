@@ -16,7 +16,7 @@
 #include "site/SiteFile.h"
 #include "site/SiteForm.h"
 #include "site/SiteRecord.h"
-#include "submit/RequestPreparation.h"
+#include "submit/RunPreview.h"
 #include "submit/SubmissionRun.h"
 #include "submit/SubmissionScheduler.h"
 #include "submit/TEineEngine.h"
@@ -99,16 +99,18 @@ int SubmitCommands::prepare(catalogue::TDataModule1& module, const QStringList& 
         return fail(read.message);
     const site::SiteRecord& record = read.record;
 
+    base::SettingsStore store(m_settingsFile);
+    store.LoadSettings();
+    const base::Settings& settings = store.settings();
     const base::ProgramPaths paths(m_programDirectory);
-    submit::SendList& list = submit::SendeListe();
-    QStringList failures;
     // What a run would send, without its traces: the catalogue stays as it is.
-    submit::RequestPreparation(module, m_ui, record, paths.answerPageDirectory())
-        .preview(list, failures);
-    for (const QString& line : std::as_const(failures))
+    const submit::RunPreview preview = submit::RunPreview::prepare(
+        module, m_ui, record, paths.answerPageDirectory(),
+        {settings.proxyHost, settings.proxyPort, settings.idleTimeLimit});
+    for (const QString& line : preview.failureLines)
         m_out << printable(false, line) << '\n';
-    for (int i = 0; i < list.count; ++i) {
-        const submit::TEineEngine& e = list.entries[size_t(i)];
+    for (const submit::PreviewRequest& request : preview.requests) {
+        const submit::TEineEngine& e = request.entry;
         // Joined, not formatted: the texts themselves may hold "%2F" and the like.
         const QStringList fields{QStringLiteral("SEND"),
                                  QString::number(e.Nr),

@@ -109,11 +109,15 @@ int SubmissionRun::prepare(const site::SiteRecord& record, const QString& answer
     m_failureLines.clear();
     m_successRows.clear();
     m_failureRows.clear();
-    const base::WaitNoticeGuard notice(
-        m_ui, QStringLiteral("Übertragung wird vorbereitet, bitte warten ..."));
+    const base::WaitNoticeGuard notice(m_ui, preparationNotice());
     RequestPreparation preparation(m_module, m_ui, record, answerDirectory);
     preparation.DatenZumSendenVorbereiten(list, m_failureLines);
     return list.count;
+}
+
+QString SubmissionRun::preparationNotice()
+{
+    return QStringLiteral("Übertragung wird vorbereitet, bitte warten ...");
 }
 
 void SubmissionRun::announceConnection()

@@ -68,6 +68,8 @@ public:
     // the preparation has already posted its changes and brought the views and counters up
     // to date; there is nothing to send and no outcome to file.
     int prepare(const site::SiteRecord& record, const QString& answerDirectory, SendList& list);
+    // The wait notice while the requests are prepared.
+    static QString preparationNotice();
     // Step 8's notice before the scheduler opens.
     void announceConnection();
     // Step 9: the result views' rows, the clock's date for each successful service, the list
