@@ -2,9 +2,15 @@
 
 #include "base/Windows1252.h"
 
+#include <QFile>
+
 #include <ares.h>
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -14,7 +20,9 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -139,6 +147,18 @@ bool startsWithHttpScheme(const QByteArray& bytes)
     return bytes.left(7).toLower() == "http://";
 }
 
+bool startsWithHttpsScheme(const QByteArray& bytes)
+{
+    return bytes.left(8).toLower() == "https://";
+}
+
+bool isIpLiteral(const QByteArray& host)
+{
+    unsigned char address[sizeof(in6_addr)];
+    return ::inet_pton(AF_INET, host.constData(), address) == 1 ||
+           ::inet_pton(AF_INET6, host.constData(), address) == 1;
+}
+
 // The target address, read by hand on its Windows-1252 bytes: a parser that normalises
 // would change the bytes the services expect to see.
 struct Target
@@ -147,6 +167,9 @@ struct Target
     HostPort hostPort;
     QByteArray pathAndQuery;
     std::optional<QByteArray> credentials; // "user:password"
+    bool tls = false;
+
+    quint16 port() const { return hostPort.port.value_or(tls ? 443 : 80); }
 };
 
 struct ParsedTarget
@@ -160,14 +183,16 @@ ParsedTarget parseTarget(const QString& url)
     ParsedTarget out;
     Target t;
     t.wire = Windows1252::encode(url);
-    if (!startsWithHttpScheme(t.wire)) {
+    t.tls = startsWithHttpsScheme(t.wire);
+    if (!t.tls && !startsWithHttpScheme(t.wire)) {
         out.problem = QStringLiteral("Nicht unterstützte Adresse: ") + url;
         return out;
     }
-    qsizetype end = 7;
+    const qsizetype start = t.tls ? 8 : 7;
+    qsizetype end = start;
     while (end < t.wire.size() && t.wire.at(end) != '/' && t.wire.at(end) != '?')
         ++end;
-    QByteArray authority = t.wire.mid(7, end - 7);
+    QByteArray authority = t.wire.mid(start, end - start);
     const qsizetype at = authority.lastIndexOf('@');
     if (at >= 0) {
         const QByteArray userInfo = authority.left(at);
@@ -228,8 +253,10 @@ ParsedProxy parseProxy(const QString& proxyHost, const QString& proxyPort)
     return out;
 }
 
+// Over TLS the proxy only carries the tunnel: the request inside is the direct one.
 QByteArray buildRequest(const ExchangeRequest& request, const Target& target, bool viaProxy)
 {
+    viaProxy = viaProxy && !target.tls;
     const QByteArray crlf = "\r\n";
     QByteArray out;
     out += request.post ? "POST " : "GET ";
@@ -269,6 +296,161 @@ void initAresOnce()
     std::call_once(once, [] { ares_library_init(ARES_LIB_INIT_ALL); });
 }
 
+// --- TLS -------------------------------------------------------------------------------
+
+QString tlsFailure(const QString& detail)
+{
+    return QStringLiteral("TLS-Verbindung fehlgeschlagen: ") + detail;
+}
+
+// The reason of the last OpenSSL error on this thread, as its library words it.
+QString openSslReason()
+{
+    const unsigned long error = ERR_peek_last_error();
+    const char* reason = error ? ERR_reason_error_string(error) : nullptr;
+    return reason ? QString::fromLatin1(reason) : QStringLiteral("unbekannter Fehler");
+}
+
+QString certificateFailure(long verifyResult, const QByteArray& host)
+{
+    switch (verifyResult) {
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+        return QStringLiteral("Zertifikat abgelaufen");
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+        return QStringLiteral("Zertifikat noch nicht gültig");
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+    case X509_V_ERR_IP_ADDRESS_MISMATCH:
+        return QStringLiteral("Zertifikat gilt nicht für ") + QString::fromLatin1(host);
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+        return QStringLiteral("Aussteller des Zertifikats unbekannt (selbst signiert?)");
+    default:
+        return QStringLiteral("Zertifikat ungültig: ") +
+               QString::fromLatin1(X509_verify_cert_error_string(verifyResult));
+    }
+}
+
+// Sessions of earlier exchanges, by context and "host:port", so the next exchange with the
+// same service may skip the full handshake. A TLS 1.3 server hands its session over after
+// the handshake, so it is stored when it comes, not when the handshake ends.
+class SessionCache
+{
+public:
+    // Never destroyed: a worker may still finish an exchange while the process exits.
+    static SessionCache& instance()
+    {
+        static SessionCache* const cache = new SessionCache;
+        return *cache;
+    }
+
+    static int keyIndex()
+    {
+        static const int index = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+        return index;
+    }
+
+    // The callback OpenSSL calls with a new session; 1 keeps OpenSSL's reference.
+    static int store(SSL* ssl, SSL_SESSION* session)
+    {
+        const auto* key = static_cast<const QByteArray*>(SSL_get_ex_data(ssl, keyIndex()));
+        if (!key)
+            return 0;
+        SessionCache& cache = instance();
+        std::lock_guard lock(cache.m_lock);
+        // Hundreds of services, each visited once per run: the cache only needs a bound.
+        if (cache.m_sessions.size() >= MaxSessions)
+            cache.clearLocked();
+        SSL_SESSION*& slot = cache.m_sessions[{SSL_get_SSL_CTX(ssl), *key}];
+        if (slot)
+            SSL_SESSION_free(slot);
+        slot = session;
+        return 1;
+    }
+
+    void offer(SSL* ssl, const QByteArray& key)
+    {
+        std::lock_guard lock(m_lock);
+        const auto found = m_sessions.find({SSL_get_SSL_CTX(ssl), key});
+        if (found != m_sessions.end())
+            SSL_set_session(ssl, found->second);
+    }
+
+private:
+    static constexpr size_t MaxSessions = 4096;
+
+    void clearLocked()
+    {
+        for (auto& entry : m_sessions)
+            SSL_SESSION_free(entry.second);
+        m_sessions.clear();
+    }
+
+    std::mutex m_lock;
+    std::map<std::pair<const SSL_CTX*, QByteArray>, SSL_SESSION*> m_sessions;
+};
+
+struct TlsContext
+{
+    SSL_CTX* context = nullptr;
+    QString problem;
+};
+
+QString caFileProblem(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Die Zertifikatsdatei %1 kann nicht verwendet werden: %2")
+        .arg(path, reason);
+}
+
+// One context per CA file for the whole process: loading the system's certificate store
+// costs far more than a handshake, and the contexts are safe to share between workers.
+// A file that could not be used is tried again next time, so a repaired one counts.
+TlsContext tlsContext(const QString& caFile)
+{
+    static std::mutex lock;
+    // Never destroyed, for the same reason as the session cache.
+    static auto* const contexts = new std::map<QString, SSL_CTX*>;
+    std::lock_guard guard(lock);
+    const auto found = contexts->find(caFile);
+    if (found != contexts->end())
+        return {found->second, {}};
+
+    TlsContext out;
+    if (!caFile.isEmpty()) {
+        // OpenSSL's own text for a missing file says little; the system's does.
+        const int fd = ::open(QFile::encodeName(caFile).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            out.problem = caFileProblem(caFile, systemError(errno));
+            return out;
+        }
+        ::close(fd);
+    }
+    SSL_CTX* context = SSL_CTX_new(TLS_client_method());
+    if (!context) {
+        out.problem = tlsFailure(openSslReason());
+        return out;
+    }
+    SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
+    SSL_CTX_set_options(context, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
+    SSL_CTX_set_default_verify_paths(context);
+    ERR_clear_error();
+    if (!caFile.isEmpty() && SSL_CTX_load_verify_locations(
+                                 context, QFile::encodeName(caFile).constData(), nullptr) != 1) {
+        out.problem = caFileProblem(caFile, QStringLiteral("keine lesbaren Zertifikate (PEM)"));
+        SSL_CTX_free(context);
+        return out;
+    }
+    SSL_CTX_set_session_cache_mode(context,
+                                   SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
+    SSL_CTX_sess_set_new_cb(context, &SessionCache::store);
+    contexts->emplace(caFile, context);
+    out.context = context;
+    return out;
+}
+
 // How an exchange ends early: cancelled, or a failure with the client's code and text.
 struct Ended
 {
@@ -298,7 +480,7 @@ public:
     }
     ~Connection()
     {
-        closeSocket();
+        closeSocket(false);
         if (m_channel)
             ares_destroy(m_channel);
     }
@@ -331,6 +513,17 @@ public:
     void sendAll(const QByteArray& bytes)
     {
         qsizetype sent = 0;
+        while (m_ssl && sent < bytes.size()) {
+            throwIfCancelled();
+            ERR_clear_error();
+            size_t n = 0;
+            const int done =
+                SSL_write_ex(m_ssl, bytes.constData() + sent, size_t(bytes.size() - sent), &n);
+            if (done == 1)
+                sent += qsizetype(n);
+            else
+                waitForTls(done);
+        }
         while (sent < bytes.size()) {
             throwIfCancelled();
             const ssize_t n = ::send(m_socket, bytes.constData() + sent,
@@ -361,7 +554,19 @@ public:
     {
         if (m_justSent) {
             m_justSent = false;
-            waitFor(m_socket, POLLIN);
+            if (!(m_ssl && SSL_has_pending(m_ssl)))
+                waitFor(m_socket, POLLIN);
+        }
+        while (m_ssl) {
+            throwIfCancelled();
+            ERR_clear_error();
+            size_t n = 0;
+            const int done = SSL_read_ex(m_ssl, buffer, size_t(size), &n);
+            if (done == 1)
+                return qsizetype(n);
+            if (SSL_get_error(m_ssl, done) == SSL_ERROR_ZERO_RETURN)
+                return 0;
+            waitForTls(done);
         }
         for (;;) {
             throwIfCancelled();
@@ -377,14 +582,132 @@ public:
         }
     }
 
-    void closeSocket()
+    // `orderly`: the exchange went well, so a TLS session says goodbye (one attempt, no
+    // waiting) and stays good for resumption.
+    void closeSocket(bool orderly = true)
     {
+        if (m_ssl) {
+            if (orderly && m_tlsUp && !m_tlsBroken)
+                SSL_shutdown(m_ssl);
+            SSL_free(m_ssl);
+            m_ssl = nullptr;
+        }
         if (m_socket >= 0)
             ::close(m_socket);
         m_socket = -1;
     }
 
+    // The handshake on the connected socket. The host is checked against the certificate
+    // and sent as SNI (a numeric address only checked: SNI carries names).
+    void startTls(SSL_CTX* context, const QByteArray& host, quint16 port, bool reuseSessions)
+    {
+        m_ssl = SSL_new(context);
+        BIO* bio = m_ssl ? BIO_new(socketMethod()) : nullptr;
+        if (!bio)
+            throw Ended{false, ClientFailureCode, tlsFailure(openSslReason())};
+        BIO_set_data(bio, this);
+        BIO_set_init(bio, 1);
+        SSL_set_bio(m_ssl, bio, bio);
+        m_tlsHost = host;
+        if (isIpLiteral(host)) {
+            X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(m_ssl), host.constData());
+        } else {
+            SSL_set_tlsext_host_name(m_ssl, host.constData());
+            SSL_set1_host(m_ssl, host.constData());
+        }
+        if (reuseSessions) {
+            m_sessionKey = host.toLower() + ':' + QByteArray::number(port);
+            SSL_set_ex_data(m_ssl, SessionCache::keyIndex(), &m_sessionKey);
+            SessionCache::instance().offer(m_ssl, m_sessionKey);
+        }
+        for (;;) {
+            throwIfCancelled();
+            ERR_clear_error();
+            const int done = SSL_connect(m_ssl);
+            if (done == 1)
+                break;
+            waitForTls(done);
+        }
+        m_tlsUp = true;
+    }
+
 private:
+    // Waits for what an unfinished TLS call needs, or throws the reason it failed.
+    void waitForTls(int returned)
+    {
+        const int error = SSL_get_error(m_ssl, returned);
+        if (error == SSL_ERROR_WANT_READ) {
+            waitFor(m_socket, POLLIN);
+            return;
+        }
+        if (error == SSL_ERROR_WANT_WRITE) {
+            waitFor(m_socket, POLLOUT);
+            return;
+        }
+        m_tlsBroken = true;
+        if (error == SSL_ERROR_SYSCALL && m_ioError != 0)
+            throw socketError(m_ioError);
+        if (!m_tlsUp) {
+            const long verified = SSL_get_verify_result(m_ssl);
+            if (verified != X509_V_OK)
+                throw Ended{false, ClientFailureCode, certificateFailure(verified, m_tlsHost)};
+        }
+        if (error == SSL_ERROR_SYSCALL && ERR_peek_last_error() == 0)
+            throw Ended{false, ClientFailureCode,
+                        tlsFailure(QStringLiteral("Verbindung vom Server geschlossen"))};
+        throw Ended{false, ClientFailureCode, tlsFailure(openSslReason())};
+    }
+
+    // TLS reaches the socket through this instead of OpenSSL's socket BIO, whose writes
+    // would raise SIGPIPE on a connection the server has closed; reads count as heard.
+    static BIO_METHOD* socketMethod()
+    {
+        static BIO_METHOD* const method = [] {
+            BIO_METHOD* m =
+                BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "pelvaro exchange socket");
+            BIO_meth_set_write(m, &Connection::bioWrite);
+            BIO_meth_set_read(m, &Connection::bioRead);
+            BIO_meth_set_ctrl(m, &Connection::bioCtrl);
+            return m;
+        }();
+        return method;
+    }
+
+    static int bioWrite(BIO* bio, const char* data, int size)
+    {
+        auto* self = static_cast<Connection*>(BIO_get_data(bio));
+        BIO_clear_retry_flags(bio);
+        const ssize_t n = ::send(self->m_socket, data, size_t(size), MSG_NOSIGNAL);
+        if (n >= 0)
+            return int(n);
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+            BIO_set_retry_write(bio);
+        else
+            self->m_ioError = errno;
+        return -1;
+    }
+
+    static int bioRead(BIO* bio, char* data, int size)
+    {
+        auto* self = static_cast<Connection*>(BIO_get_data(bio));
+        BIO_clear_retry_flags(bio);
+        const ssize_t n = ::recv(self->m_socket, data, size_t(size), 0);
+        if (n > 0)
+            self->heardFromPeer();
+        if (n >= 0)
+            return int(n);
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+            BIO_set_retry_read(bio);
+        else
+            self->m_ioError = errno;
+        return -1;
+    }
+
+    static long bioCtrl(BIO* /*bio*/, int command, long /*number*/, void* /*pointer*/)
+    {
+        return command == BIO_CTRL_FLUSH ? 1 : 0;
+    }
+
     static Ended socketError(int error)
     {
         return Ended{false, ClientFailureCode, systemError(error)};
@@ -590,6 +913,12 @@ private:
     bool m_justSent = false;
     ares_channel m_channel = nullptr;
     Lookup m_lookup;
+    SSL* m_ssl = nullptr;
+    bool m_tlsUp = false;
+    bool m_tlsBroken = false;
+    int m_ioError = 0;
+    QByteArray m_tlsHost;
+    QByteArray m_sessionKey; // lives as long as the SSL that points at it
 };
 
 struct StatusLine
@@ -666,6 +995,44 @@ void deliverBody(Connection& connection, const Delivery& delivery, QByteArray& r
     }
 }
 
+// Asks the proxy for a tunnel to the target and reads its answer up to the empty line. The
+// server speaks only after the client's first TLS message, so nothing may follow it.
+void openTunnel(Connection& connection, const Target& target)
+{
+    const QByteArray authority = target.hostPort.host + ':' + QByteArray::number(target.port());
+    connection.sendAll("CONNECT " + authority + " HTTP/1.1\r\nHost: " + authority + "\r\n\r\n");
+    QByteArray received;
+    qsizetype end = -1;
+    while (end < 0) {
+        if (received.size() > MaxHeaderBlock)
+            throw Ended{false, ClientFailureCode, badAnswer(QStringLiteral("Kopfzeilen zu lang"))};
+        const qsizetype before = received.size();
+        if (connection.receive(received) == 0)
+            break;
+        end = received.indexOf("\r\n\r\n", std::max<qsizetype>(before - 3, 0));
+    }
+    if (received.isEmpty())
+        throw Ended{false, ClientFailureCode,
+                    QStringLiteral("Proxy hat die Verbindung ohne Antwort geschlossen")};
+    const qsizetype lineEnd = received.indexOf('\n');
+    QByteArray line = lineEnd < 0 ? received : received.left(lineEnd);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    const std::optional<StatusLine> status = parseStatusLine(line);
+    if (!status)
+        throw Ended{false, ClientFailureCode, badAnswer(noStatusLine)};
+    if (status->code < 200 || status->code > 299)
+        throw Ended{false, status->code,
+                    QStringLiteral("Proxy verweigert die Verbindung: ") +
+                        Windows1252::decode(line)};
+    if (end < 0)
+        throw Ended{false, ClientFailureCode,
+                    QStringLiteral("Proxy hat die Verbindung vor dem Tunnel geschlossen")};
+    if (end + 4 != received.size())
+        throw Ended{false, ClientFailureCode,
+                    badAnswer(QStringLiteral("Daten des Proxys nach der Tunnel-Zusage"))};
+}
+
 ExchangeResult exchange(Connection& connection, const ExchangeRequest& request,
                         const Delivery& delivery)
 {
@@ -678,10 +1045,21 @@ ExchangeResult exchange(Connection& connection, const ExchangeRequest& request,
     if (!proxy.problem.isEmpty())
         throw Ended{false, ClientFailureCode, proxy.problem};
 
+    // A CA file that cannot be used fails the exchange before it goes on the network.
+    const TlsContext tls = target.tls ? tlsContext(request.caFile) : TlsContext{};
+    if (!tls.problem.isEmpty())
+        throw Ended{false, ClientFailureCode, tls.problem};
+
     if (proxy.proxy)
         connection.connectTo(proxy.proxy->host, proxy.proxy->port);
     else
-        connection.connectTo(target.hostPort.lookup, target.hostPort.port.value_or(80));
+        connection.connectTo(target.hostPort.lookup, target.port());
+    if (target.tls) {
+        if (proxy.proxy)
+            openTunnel(connection, target);
+        connection.startTls(tls.context, target.hostPort.lookup, target.port(),
+                            request.reuseTlsSessions);
+    }
     connection.report(20);
 
     // Header and body in one go: a request is small, and one write lets it leave in as few
@@ -846,6 +1224,20 @@ void HttpExchange::setBodySink(BodySink sink)
 void HttpExchange::setByteProgress(ByteProgress progress)
 {
     m_impl->byteProgress = std::move(progress);
+}
+
+bool tlsSessionReuseDefault()
+{
+    static const bool reuse = [] {
+        const char* value = std::getenv("PELVARO_TLS_SESSIONS");
+        return !(value && QByteArrayView(value) == "0");
+    }();
+    return reuse;
+}
+
+QString HttpExchange::checkCaFile(const QString& path)
+{
+    return path.isEmpty() ? QString() : tlsContext(path).problem;
 }
 
 QByteArray HttpExchange::requestBytes(const ExchangeRequest& request)

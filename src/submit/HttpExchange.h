@@ -8,6 +8,11 @@
 
 namespace pelvaro::submit {
 
+// Whether https exchanges offer a session from an earlier exchange with the same host and
+// port: on, unless the environment variable PELVARO_TLS_SESSIONS is "0" when first asked
+// (so a whole run can be measured without resumption).
+bool tlsSessionReuseDefault();
+
 // What one exchange sends.
 struct ExchangeRequest
 {
@@ -20,6 +25,10 @@ struct ExchangeRequest
     // Seconds the exchange waits without receiving a single byte before it gives up
     // (IDZeitlimit); 0 or less: no limit.
     int idleTimeLimit = 120;
+    // https only: a PEM file of further certificates trusted besides the system's
+    // (IDZusatzZertifikate); empty: the system's alone.
+    QString caFile;
+    bool reuseTlsSessions = tlsSessionReuseDefault();
 };
 
 // How it ended.
@@ -39,15 +48,29 @@ struct ExchangeResult
 
 // One HTTP/1.0 exchange on a fresh POSIX socket. run() blocks in one poll() loop that also
 // watches a cancel event, so cancel() from any thread ends it within milliseconds, in any
-// phase: resolving, connecting, sending or receiving.
+// phase: resolving, connecting, the TLS handshake, sending or receiving.
+//
+// An "https://" address (port 443 unless named) goes over TLS 1.2 or newer with the same
+// request bytes as over http: the system's certificate store plus the request's CA file,
+// the host name checked against the certificate and sent as SNI. Through a proxy the
+// exchange first asks for a tunnel ("CONNECT host:port HTTP/1.1"), and the request inside
+// it is the direct request, not the absolute form a plain http proxy gets. A proxy that
+// refuses the tunnel fails the exchange with its own status code ("Proxy verweigert die
+// Verbindung: <status line>", not `answered`: the service never saw the request). A
+// certificate that does not hold fails with status 404 and the reason ("Zertifikat
+// abgelaufen", "Zertifikat gilt nicht für <host>", "Aussteller des Zertifikats unbekannt
+// (selbst signiert?)"), a handshake that fails otherwise with "TLS-Verbindung
+// fehlgeschlagen: …". A server that closes without TLS's closing message has still ended
+// its answer: an HTTP/1.0 body ends with the connection anyway.
 //
 // Failures the client detects itself carry status code 404, like the resolve and connect
-// failures: an address that is not "http://" ("Nicht unterstützte Adresse: …"), an address
-// or proxy setting that cannot be read, a later socket error ("<system text> (Error #n)"),
-// the idle time limit running out ("Zeitüberschreitung: …"), and an answer whose status
-// line is garbled or whose header block grows past its cap ("Ungültige Antwort des
-// Servers: …"). A header line without a colon is skipped, and a server that closes inside
-// its header block has sent an answer without body: the status line alone judges it.
+// failures: an address that is neither "http://" nor "https://" ("Nicht unterstützte
+// Adresse: …"), an address or proxy setting that cannot be read, a later socket error
+// ("<system text> (Error #n)"), the idle time limit running out ("Zeitüberschreitung: …"),
+// and an answer whose status line is garbled or whose header block grows past its cap
+// ("Ungültige Antwort des Servers: …"). A header line without a colon is skipped, and a
+// server that closes inside its header block has sent an answer without body: the status
+// line alone judges it.
 //
 // Line breaks inside the addresses (request target and Referer) go out as %0D and %0A, so
 // a value with a line break cannot split the request into lines of its own. A user name
@@ -82,8 +105,12 @@ public:
     void setBodySink(BodySink sink);
     void setByteProgress(ByteProgress progress);
 
-    // The exact request bytes for a request (for tests and the preview of a run).
+    // The exact request bytes for a request (for tests and the preview of a run); for https
+    // the bytes inside TLS, which through a proxy follow the tunnel's CONNECT.
     static QByteArray requestBytes(const ExchangeRequest& request);
+    // Empty when the CA file can be used (or none is named), else the reason in German; for
+    // a run to check once before its first exchange.
+    static QString checkCaFile(const QString& path);
     // An answer body is kept in memory up to this size; reading stops there.
     static constexpr qsizetype BodyCap = 16 * 1024 * 1024;
 
