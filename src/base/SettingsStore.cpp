@@ -37,7 +37,7 @@ struct ValueEntry
 };
 
 // Read and written in this order.
-const std::array<ValueEntry, 9> valueTable{{
+const std::array<ValueEntry, 10> valueTable{{
     {"IDGlobAnzThreads", ValueType::Integer, true, 5, &Settings::threadCount},
     {"IDGlobProxy", ValueType::Text, true, 0, nullptr, nullptr, &Settings::proxyHost},
     {"IDGlobProxyPort", ValueType::Text, true, 0, nullptr, nullptr, &Settings::proxyPort},
@@ -47,6 +47,7 @@ const std::array<ValueEntry, 9> valueTable{{
     {"IDNSDV", ValueType::Text, true, 0, nullptr, nullptr, &Settings::catalogueVersion},
     {"IDZeitlimit", ValueType::Integer, false, 120, &Settings::idleTimeLimit},
     {"IDUpdateServer", ValueType::Text, false, 0, nullptr, nullptr, &Settings::updateServer},
+    {"IDZusatzZertifikate", ValueType::Text, false, 0, nullptr, nullptr, &Settings::caFile},
 }};
 
 const QString group = QStringLiteral("Optionen");

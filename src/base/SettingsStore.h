@@ -5,8 +5,8 @@
 namespace pelvaro::base {
 
 // The persisted program settings: the seven of the original set, the exchange's idle
-// time limit and the server the update information comes from. Names, types and defaults live in
-// one table in SettingsStore.cpp.
+// time limit, the server the update information comes from and the extra certificates
+// https exchanges trust. Names, types and defaults live in one table in SettingsStore.cpp.
 struct Settings
 {
     int threadCount = 0;          // IDGlobAnzThreads: parallel submission workers
@@ -18,6 +18,7 @@ struct Settings
     QString catalogueVersion;     // IDNSDV: empty means the catalogue shipped with the program
     int idleTimeLimit = 0;        // IDZeitlimit: seconds an exchange may wait for a byte; 0 = none
     QString updateServer;         // IDUpdateServer: "http://host[:port]"; empty = the built-in one
+    QString caFile; // IDZusatzZertifikate: PEM file trusted besides the system's; empty = none
 
     static Settings defaults();
     // The workers a run may have: 1 to 24.

@@ -16,6 +16,7 @@
 #include "site/SiteFile.h"
 #include "site/SiteForm.h"
 #include "site/SiteRecord.h"
+#include "submit/HttpExchange.h"
 #include "submit/RunPreview.h"
 #include "submit/SubmissionRun.h"
 #include "submit/SubmissionScheduler.h"
@@ -134,6 +135,7 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
     submit::SubmissionRun::Clock today = submit::SubmissionRun::systemClock();
     QString reportPath;
     QString standardReportPath;
+    std::optional<QString> caFile;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& arg = arguments.at(i);
         if (arg == QLatin1String("--threads") && i + 1 < arguments.size()) {
@@ -149,6 +151,8 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
             if (!date.isValid())
                 return fail(QStringLiteral("--today erwartet ein Datum JJJJ-MM-TT."));
             today = [date] { return date; };
+        } else if (arg == QLatin1String("--ca-file") && i + 1 < arguments.size()) {
+            caFile = arguments.at(++i);
         } else if (arg == QLatin1String("--report") && i + 1 < arguments.size()) {
             reportPath = arguments.at(++i);
         } else if (arg == QLatin1String("--standard-report") && i + 1 < arguments.size()) {
@@ -157,8 +161,9 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
             sitePath = arg;
         } else {
             return fail(QStringLiteral("submit erwartet DATEI.sit [--threads N] "
-                                       "[--proxy HOST[:PORT]] [--today JJJJ-MM-TT] "
-                                       "[--report DATEI.rtf] [--standard-report DATEI.pdf]."));
+                                       "[--proxy HOST[:PORT]] [--ca-file DATEI.pem] "
+                                       "[--today JJJJ-MM-TT] [--report DATEI.rtf] "
+                                       "[--standard-report DATEI.pdf]."));
         }
     }
     if (sitePath.isEmpty())
@@ -172,6 +177,10 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
 
     base::SettingsStore settings(m_settingsFile);
     settings.LoadSettings();
+    // The option names the file for this call only, an empty one none at all.
+    const QString certificates = caFile.value_or(settings.settings().caFile);
+    if (const QString problem = submit::HttpExchange::checkCaFile(certificates); !problem.isEmpty())
+        return fail(problem);
     const base::ProgramPaths paths(m_programDirectory);
     paths.ensureDirectories();
 
@@ -211,6 +220,7 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
         schedulerSettings.proxyHost = settings.settings().proxyHost;
         schedulerSettings.proxyPort = settings.settings().proxyPort;
         schedulerSettings.idleTimeLimit = settings.settings().idleTimeLimit;
+        schedulerSettings.caFile = certificates;
         if (!proxy.isEmpty()) {
             schedulerSettings.proxyHost = proxy;
             schedulerSettings.proxyPort.clear();

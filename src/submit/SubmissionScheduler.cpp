@@ -47,7 +47,8 @@ SubmissionScheduler::SubmissionScheduler(base::UiServices& ui, const SendList& l
                                          const Settings& settings, QObject* parent)
     : QObject(parent), m_ui(ui), m_list(list), m_successLines(successLines),
       m_failureLines(failureLines), m_proxyHost(settings.proxyHost),
-      m_proxyPort(settings.proxyPort), m_idleTimeLimit(settings.idleTimeLimit)
+      m_proxyPort(settings.proxyPort), m_idleTimeLimit(settings.idleTimeLimit),
+      m_caFile(settings.caFile)
 {
     m_threadCount = base::Settings::usableThreadCount(settings.threadCount);
     m_panels = {QStringLiteral("Aktivierte Threads:"), QStringLiteral("Simultane Threads:"),
@@ -202,6 +203,17 @@ void SubmissionScheduler::StartenButtonClick()
     }
 
     FormActivate();
+    // A CA file that cannot be used would fail every https service one by one; one message
+    // before anything is sent says it once, and the run ends without a result.
+    if (const QString problem = HttpExchange::checkCaFile(m_caFile); !problem.isEmpty()) {
+        emit aboutToShowMessage();
+        m_ui.error(problem);
+        m_startEnabled = false;
+        m_finished = true;
+        emit changed();
+        emit runEnded(problem);
+        return;
+    }
     m_inFlight = 0;
     m_timer1.start();
     setPanel(
@@ -280,6 +292,7 @@ bool SubmissionScheduler::NaechstenEintragStarten()
     assignment.request.proxyHost = m_proxyHost;
     assignment.request.proxyPort = m_proxyPort;
     assignment.request.idleTimeLimit = m_idleTimeLimit;
+    assignment.request.caFile = m_caFile;
     assignment.name = entry->Name;
     // The service's name becomes the answer page's file name, so this check is what keeps
     // a name such as "../x" from writing outside the answer folder. A name that is no file

@@ -67,6 +67,7 @@ public:
         QString proxyHost;
         QString proxyPort;
         int idleTimeLimit = 120; // IDZeitlimit: seconds without a byte received; 0: none
+        QString caFile;          // IDZusatzZertifikate: trusted besides the system's store
     };
 
     SubmissionScheduler(base::UiServices& ui, const SendList& list, QStringList& successLines,
@@ -150,6 +151,7 @@ private:
     QString m_proxyHost;
     QString m_proxyPort;
     int m_idleTimeLimit;
+    QString m_caFile;
 
     std::array<std::unique_ptr<THTTPThread>, SlotCount> m_threads;
     std::array<Slot, SlotCount> m_slots;

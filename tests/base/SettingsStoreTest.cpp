@@ -71,7 +71,7 @@ TEST(SettingsStore, FirstStartWritesTheDefaults)
     EXPECT_TRUE(d.showTips);
     EXPECT_TRUE(d.proxyHost.isEmpty() && d.proxyPort.isEmpty() && d.catalogueVersion.isEmpty());
 
-    // Written back at once, all nine values.
+    // Written back at once, all ten values.
     QSettings ini(iniPath(), QSettings::IniFormat);
     EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDGlobAnzThreads")).toString(),
               QStringLiteral("5"));
@@ -83,7 +83,9 @@ TEST(SettingsStore, FirstStartWritesTheDefaults)
     EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDZeitlimit")).toString(), QStringLiteral("120"));
     EXPECT_TRUE(ini.contains(QStringLiteral("Optionen/IDUpdateServer")));
     EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDUpdateServer")).toString(), QString());
-    EXPECT_EQ(ini.allKeys().size(), 9);
+    EXPECT_TRUE(ini.contains(QStringLiteral("Optionen/IDZusatzZertifikate")));
+    EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDZusatzZertifikate")).toString(), QString());
+    EXPECT_EQ(ini.allKeys().size(), 10);
 }
 
 TEST(SettingsStore, ReadsStoredValuesAndWritesThemBackUnchanged)

@@ -6,6 +6,7 @@
 #include "ScriptedUiServices.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
+#include "TestTlsServer.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,6 +25,7 @@ using pelvaro::test::ScriptedAnswer;
 using pelvaro::test::ScriptedUiServices;
 using pelvaro::test::TestDirs;
 using pelvaro::test::TestHttpServer;
+using pelvaro::test::TestTlsServer;
 using State = SubmissionScheduler::SlotState;
 
 namespace {
@@ -321,4 +323,46 @@ TEST_F(SchedulerTest, NothingToSend)
     EXPECT_EQ(ui.messageTexts().last(),
               QStringLiteral("Die Übertragung kann nicht an 0 Suchdienste durchgeführt werden! "
                              "Vorgang wird abgebrochen!"));
+}
+
+// The workers take the extra certificates along to every https service; a file that cannot
+// be used stops the run before the first service with one message.
+TEST_F(SchedulerTest, HttpsServicesTrustTheCaFileAndAnUnusableOneStopsTheRun)
+{
+    TestTlsServer tls;
+    const QString caPath = TestDirs::programDir() + QStringLiteral("/test-ca.pem");
+    QFile caFile(caPath);
+    ASSERT_TRUE(caFile.open(QIODevice::WriteOnly));
+    caFile.write(TestTlsServer::caPem());
+    caFile.close();
+    const auto makeWith = [&](const QString& certificates) {
+        SubmissionScheduler::Settings settings;
+        settings.threadCount = 2;
+        settings.caFile = certificates;
+        auto scheduler =
+            std::make_unique<SubmissionScheduler>(ui, list, success, failure, settings);
+        scheduler->FormActivate();
+        return scheduler;
+    };
+    fill({QStringLiteral("/ok"), QStringLiteral("/ok"), QStringLiteral("/ok")});
+    for (int i = 0; i < list.count; ++i)
+        list.entries[size_t(i)].URL = tls.url(QStringLiteral("/add%1").arg(i));
+
+    const QString missing = TestDirs::programDir() + QStringLiteral("/fehlt.pem");
+    auto refused = makeWith(missing);
+    const QString problem = pelvaro::submit::HttpExchange::checkCaFile(missing);
+    ASSERT_FALSE(problem.isEmpty());
+    EXPECT_EQ(runToEnd(*refused), problem);
+    EXPECT_EQ(ui.messageTexts().last(), problem);
+    EXPECT_TRUE(refused->finished());
+    EXPECT_TRUE(success.isEmpty());
+    EXPECT_TRUE(failure.isEmpty());
+    EXPECT_EQ(tls.connections(), 0);
+    refused.reset();
+
+    auto scheduler = makeWith(caPath);
+    EXPECT_EQ(runToEnd(*scheduler), QStringLiteral("Die Übertragung ist abgeschlossen!"));
+    EXPECT_EQ(success.size(), 3);
+    EXPECT_TRUE(failure.isEmpty()) << failure.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(tls.requests().size(), 3);
 }
