@@ -11,6 +11,7 @@
 #include "catalogue/TDataModule1.h"
 #include "cli/ConsoleUiServices.h"
 #include "cli/DemoServer.h"
+#include "cli/IndexNowCommands.h"
 #include "cli/SiteJson.h"
 #include "cli/SubmitCommands.h"
 #include "cli/ToolCommands.h"
@@ -98,6 +99,13 @@ QString CliCommands::usage()
         "        bricht sofort ab. --today trägt statt des heutigen Datums das angegebene ein.\n"
         "        --report speichert danach das Anmeldungsprotokoll (RTF-Bericht),\n"
         "        --standard-report den Standardbericht (Ansicht \"Dienst\") als PDF.\n"
+        "  indexnow key DATEI.sit\n"
+        "        gibt den IndexNow-Schlüssel der Site aus (legt ihn an und speichert ihn in der\n"
+        "        Datei, wenn sie noch keinen hat), dazu Adresse und Inhalt der\n"
+        "        Schlüsseldatei, die im Stammverzeichnis der Site liegen muss.\n"
+        "  indexnow check DATEI.sit [--proxy HOST[:PORT]]\n"
+        "        ruft die Schlüsseldatei ab und gibt das Ergebnis aus. Status 0, wenn sie genau\n"
+        "        den Schlüssel enthält (ein Zeilenende danach ist erlaubt), sonst 1.\n"
         "  demo-server [--port P] [--delay MS] [--verbose]\n"
         "        startet Demo-Suchdienste auf 127.0.0.1, auch als Proxy nutzbar, und\n"
         "        bietet unter /kelmora/ einen neueren Katalog (3.0) und ein neueres\n"
@@ -194,6 +202,8 @@ int CliCommands::run(const QStringList& arguments)
             return UpdateCommands(m_out, m_err, base::SettingsStore::defaultFilePath(),
                                   [this] { return openCatalogue(); })
                 .run(rest.mid(1));
+        if (rest.first() == QLatin1String("indexnow"))
+            return IndexNowCommands(m_out, m_err).run(rest.mid(1));
         if (rest.first() == QLatin1String("demo-server"))
             return DemoServer::runCommand(rest.mid(1), m_out, m_err);
         if (rest.first() == QLatin1String("prepare") || rest.first() == QLatin1String("submit")) {

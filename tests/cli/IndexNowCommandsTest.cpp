@@ -1,0 +1,144 @@
+// "pelvaro-cli indexnow": the key in the site-info file and the check of the key file, run
+// as the real program against a real local server.
+#include "site/SiteFile.h"
+
+#include "ProcessRunner.h"
+#include "TestDirs.h"
+#include "TestHttpServer.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using pelvaro::site::SiteFile;
+using pelvaro::site::SiteRecord;
+using pelvaro::test::ScriptedAnswer;
+using pelvaro::test::TestDirs;
+using pelvaro::test::TestHttpServer;
+
+namespace {
+
+struct CliRun
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+CliRun cli(const QStringList& args)
+{
+    const pelvaro::test::ProcessResult result =
+        pelvaro::test::runProgram(QStringLiteral("pelvaro-cli"), args, {});
+    EXPECT_TRUE(result.finished) << args.join(u' ').toStdString();
+    return {result.exitCode, QString::fromUtf8(result.out), QString::fromUtf8(result.err)};
+}
+
+QString siteFile(const QString& url, const QString& key = {})
+{
+    SiteRecord record;
+    record.Clear();
+    record.TitleEdit = QStringLiteral("Gärtnerei");
+    record.URLEdit = url;
+    record.indexNowKey = key;
+    const QString path = TestDirs::root() + QStringLiteral("/site.sit");
+    EXPECT_EQ(SiteFile::write(path, record), QString());
+    return path;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const QString key = QStringLiteral("Zx9-Key-4711abcd");
+
+} // namespace
+
+TEST(IndexNowCommands, KeyIsCreatedOnceSavedAndPrintedWithItsFile)
+{
+    const QString path = siteFile(QStringLiteral("https://www.example.org/shop/"));
+    const QByteArray recordBefore = readAll(path);
+
+    const CliRun first = cli({QStringLiteral("indexnow"), QStringLiteral("key"), path});
+    ASSERT_EQ(first.code, 0) << first.err.toStdString();
+    const QString created = SiteFile::read(path).record.indexNowKey;
+    ASSERT_EQ(created.size(), 32);
+    EXPECT_EQ(readAll(path).left(SiteRecord::ByteSize), recordBefore);
+    EXPECT_EQ(first.out,
+              QStringLiteral("Neuer IndexNow-Schlüssel erzeugt und in %1 gespeichert.\n"
+                             "Schlüssel: %2\n"
+                             "Schlüsseldatei: https://www.example.org/%2.txt\n"
+                             "Inhalt: %2\n"
+                             "Legen Sie im Stammverzeichnis der Site die Datei \"%2.txt\" an, die "
+                             "genau den Schlüssel %2 enthält (ohne weitere Zeichen, UTF-8), so "
+                             "dass sie unter https://www.example.org/%2.txt abrufbar ist.\n")
+                  .arg(path, created));
+
+    const CliRun second = cli({QStringLiteral("indexnow"), QStringLiteral("key"), path});
+    EXPECT_EQ(second.code, 0);
+    EXPECT_TRUE(second.out.startsWith(QStringLiteral("Schlüssel: %1\n").arg(created)))
+        << second.out.toStdString();
+    EXPECT_EQ(SiteFile::read(path).record.indexNowKey, created);
+}
+
+TEST(IndexNowCommands, KeyWithoutUsableSiteAddressIsStillSavedButFails)
+{
+    const QString path = siteFile(QStringLiteral("mailto:info@example.org"));
+    const CliRun run = cli({QStringLiteral("indexnow"), QStringLiteral("key"), path});
+    EXPECT_EQ(run.code, 1);
+    const QString saved = SiteFile::read(path).record.indexNowKey;
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Schlüssel: %1\n").arg(saved)));
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("Fehler: Die Adresse der Site "
+                                                  "\"mailto:info@example.org\" ist keine")))
+        << run.err.toStdString();
+}
+
+TEST(IndexNowCommands, CheckPassesOnlyForTheKey)
+{
+    TestHttpServer server;
+    const QString path = siteFile(server.url(QStringLiteral("/")), key);
+    const QByteArray keyPath = "/" + key.toUtf8() + ".txt";
+    const QString check[] = {QStringLiteral("indexnow"), QStringLiteral("check"), path};
+
+    server.script(keyPath, ScriptedAnswer::ok(key.toUtf8() + "\r\n"));
+    CliRun run = cli({check[0], check[1], check[2]});
+    EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_EQ(run.out, QStringLiteral("Die Schlüsseldatei %1 enthält den Schlüssel: in Ordnung.\n")
+                           .arg(server.url(QString::fromUtf8(keyPath))));
+
+    server.script(keyPath, ScriptedAnswer::ok("ein-anderer-Schluessel"));
+    run = cli({check[0], check[1], check[2]});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(run.out.contains(QStringLiteral("sondern \"ein-anderer-Schluessel\"")))
+        << run.out.toStdString();
+
+    server.script(keyPath, ScriptedAnswer::status("HTTP/1.0 404 Not Found", {}));
+    run = cli({check[0], check[1], check[2]});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(run.out.contains(QStringLiteral("nicht gefunden (HTTP 404")))
+        << run.out.toStdString();
+}
+
+TEST(IndexNowCommands, CheckGoesThroughTheProxyAndNeedsAKey)
+{
+    TestHttpServer proxy;
+    proxy.script("/" + key.toUtf8() + ".txt", ScriptedAnswer::ok(key.toUtf8()));
+    QString path = siteFile(QStringLiteral("http://www.example.org/"), key);
+    const CliRun run =
+        cli({QStringLiteral("indexnow"), QStringLiteral("check"), path, QStringLiteral("--proxy"),
+             QStringLiteral("127.0.0.1:%1").arg(proxy.port())});
+    EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
+    ASSERT_EQ(proxy.requests().size(), 1);
+    EXPECT_TRUE(proxy.requests().first().startsWith("GET http://www.example.org/" + key.toUtf8() +
+                                                    ".txt HTTP/1.0\r\n"));
+
+    path = siteFile(QStringLiteral("http://www.example.org/"));
+    const CliRun noKey = cli({QStringLiteral("indexnow"), QStringLiteral("check"), path});
+    EXPECT_EQ(noKey.code, 1);
+    EXPECT_EQ(noKey.err, QStringLiteral("Fehler: Die Datei %1 enthält noch keinen "
+                                        "IndexNow-Schlüssel. Legen Sie ihn an mit: pelvaro-cli "
+                                        "indexnow key %1\n")
+                             .arg(path));
+    EXPECT_EQ(proxy.requests().size(), 1);
+}
