@@ -10,6 +10,8 @@ ExchangeRunner plainExchangeRunner(const ExchangeRequest& settings, int cancelEv
         full.proxyHost = settings.proxyHost;
         full.proxyPort = settings.proxyPort;
         full.idleTimeLimit = settings.idleTimeLimit;
+        full.caFile = settings.caFile;
+        full.reuseTlsSessions = settings.reuseTlsSessions;
         std::unique_ptr<HttpExchange> exchange = cancelEvent >= 0
                                                      ? std::make_unique<HttpExchange>(cancelEvent)
                                                      : std::make_unique<HttpExchange>();

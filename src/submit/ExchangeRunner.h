@@ -12,8 +12,9 @@ namespace pelvaro::submit {
 using ExchangeRunner =
     std::function<ExchangeResult(const ExchangeRequest& request, const HttpExchange::BodySink&)>;
 
-// A fresh HttpExchange per request, with the proxy and idle limit of `settings` (its url,
-// post and body are ignored); cancelEvent as HttpExchange(int), or -1 for an own event.
+// A fresh HttpExchange per request, with the proxy, idle limit and TLS settings of
+// `settings` (its url, post, body and referer are ignored); cancelEvent as
+// HttpExchange(int), or -1 for an own event.
 ExchangeRunner plainExchangeRunner(const ExchangeRequest& settings = {}, int cancelEvent = -1);
 
 } // namespace pelvaro::submit

@@ -5,7 +5,11 @@
 #include "submit/IndexNowSubmission.h"
 #include "submit/RetryAfter.h"
 
+#include "TestDirs.h"
 #include "TestHttpServer.h"
+#include "TestTlsServer.h"
+
+#include <QFile>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -23,7 +27,9 @@ using pelvaro::submit::IndexNowSubmission;
 using pelvaro::submit::plainExchangeRunner;
 using pelvaro::submit::RetryAfter;
 using pelvaro::test::ScriptedAnswer;
+using pelvaro::test::TestDirs;
 using pelvaro::test::TestHttpServer;
+using pelvaro::test::TestTlsServer;
 
 namespace {
 
@@ -342,4 +348,39 @@ TEST(RetryAfterTest, ReadsTheThreeHttpDateForms)
     EXPECT_FALSE(RetryAfter::parseHttpDate("06.11.1994 08:49").has_value());
     EXPECT_EQ(RetryAfter::parse(" 42 ", expected), std::chrono::seconds(42));
     EXPECT_FALSE(RetryAfter::parse("-5", expected).has_value());
+}
+
+// An https site: the key file is fetched and the endpoint posted to over TLS.
+TEST(IndexNowHttps, KeyFileAndSubmissionGoOverTls)
+{
+    TestTlsServer server;
+    pelvaro::submit::ExchangeRequest settings;
+    settings.caFile = TestDirs::root() + QStringLiteral("/test-ca.pem");
+    QFile ca(settings.caFile);
+    ASSERT_TRUE(ca.open(QIODevice::WriteOnly));
+    ca.write(TestTlsServer::caPem());
+    ca.close();
+    const pelvaro::submit::ExchangeRunner runner = plainExchangeRunner(settings);
+
+    server.setAnswer("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n" + key.toUtf8() + "\n");
+    const IndexNowKeyCheck::Result check =
+        IndexNowKeyCheck::run(server.url(QStringLiteral("/")), key, runner);
+    EXPECT_TRUE(check.ok()) << check.message.toStdString();
+    EXPECT_EQ(check.keyFileUrl, server.url(QLatin1Char('/') + key + QStringLiteral(".txt")));
+
+    server.setAnswer("HTTP/1.0 202 Accepted\r\n\r\n");
+    const IndexNowSubmission::Body body =
+        IndexNowSubmission::buildBody(server.url(QStringLiteral("/")), key);
+    EXPECT_TRUE(QJsonDocument::fromJson(body.json)
+                    .object()
+                    .value(QStringLiteral("keyLocation"))
+                    .toString()
+                    .startsWith(QStringLiteral("https://127.0.0.1:")));
+    const IndexNowSubmission::Outcome outcome = IndexNowSubmission::send(
+        server.url(QStringLiteral("/indexnow")), body, runner, QDateTime::currentDateTimeUtc());
+    EXPECT_TRUE(outcome.Erfolg);
+    EXPECT_EQ(outcome.Meldung, QStringLiteral("angenommen, Schlüssel wird noch geprüft"));
+    ASSERT_TRUE(server.waitForRequests(2, std::chrono::seconds(10)));
+    EXPECT_TRUE(server.requests().at(1).startsWith("POST /indexnow HTTP/1.0\r\n"));
+    EXPECT_EQ(bodyOf(server.requests().at(1)), body.json);
 }
