@@ -4,6 +4,7 @@
 #include "cli/DemoUpdateFiles.h"
 #include "submit/HttpRequestParser.h"
 
+#include <QFile>
 #include <QList>
 #include <QStringDecoder>
 #include <QTextStream>
@@ -14,13 +15,19 @@
 #include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <openssl/err.h>
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -254,11 +261,33 @@ QString systemError(int error)
     return qt_error_string(error);
 }
 
+// A CONNECT request's head, complete: the host it asks for, or empty when it names none
+// a certificate could be made for.
+std::optional<QByteArray> tunnelHost(const QByteArray& input)
+{
+    const qsizetype end = input.indexOf("\r\n\r\n");
+    if (end < 0)
+        return std::nullopt;
+    const QList<QByteArray> words = input.left(input.indexOf("\r\n")).split(' ');
+    QByteArray host = words.value(1);
+    const qsizetype colon = host.lastIndexOf(':');
+    if (colon > 0)
+        host = host.left(colon);
+    host = host.toLower();
+    const bool usable =
+        !host.isEmpty() && host.size() <= 253 && std::all_of(host.begin(), host.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-';
+        });
+    return usable ? host : QByteArray();
+}
+
 class Connection
 {
 public:
     enum class State
     {
+        TunnelReply, // the proxy's "200 Connection established", in plain text
+        Handshake,
         Reading,
         Waiting,
         Writing,
@@ -270,12 +299,15 @@ public:
     Connection(Connection&& other) noexcept
         : state(other.state), due(other.due), input(std::move(other.input)),
           output(std::move(other.output)), written(other.written),
-          logLine(std::move(other.logLine)), m_fd(std::exchange(other.m_fd, -1))
+          logLine(std::move(other.logLine)), ssl(std::exchange(other.ssl, nullptr)),
+          wants(other.wants), m_fd(std::exchange(other.m_fd, -1))
     {
     }
     Connection& operator=(Connection&& other) noexcept
     {
         std::swap(m_fd, other.m_fd);
+        std::swap(ssl, other.ssl);
+        wants = other.wants;
         state = other.state;
         due = other.due;
         input = std::move(other.input);
@@ -288,6 +320,8 @@ public:
     Connection& operator=(const Connection&) = delete;
     ~Connection()
     {
+        if (ssl)
+            SSL_free(ssl);
         if (m_fd >= 0)
             ::close(m_fd);
     }
@@ -300,10 +334,51 @@ public:
     QByteArray output;
     qsizetype written = 0;
     QString logLine;
+    SSL* ssl = nullptr;   // inside a tunnel
+    short wants = POLLIN; // what the unfinished TLS call waits for
 
 private:
     int m_fd;
 };
+
+// What an unfinished TLS call needs; false when the connection has failed.
+bool tlsWaits(Connection& connection, int returned)
+{
+    switch (SSL_get_error(connection.ssl, returned)) {
+    case SSL_ERROR_WANT_READ:
+        connection.wants = POLLIN;
+        return true;
+    case SSL_ERROR_WANT_WRITE:
+        connection.wants = POLLOUT;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The answer inside a tunnel, then TLS's closing message; what the client still sends is
+// drained as after a plain answer.
+void sendSecretly(Connection& connection)
+{
+    while (connection.written < connection.output.size()) {
+        ERR_clear_error();
+        std::size_t n = 0;
+        const int done =
+            SSL_write_ex(connection.ssl, connection.output.constData() + connection.written,
+                         std::size_t(connection.output.size() - connection.written), &n);
+        if (done == 1) {
+            connection.written += qsizetype(n);
+            continue;
+        }
+        if (!tlsWaits(connection, done))
+            connection.state = Connection::State::Done;
+        return;
+    }
+    SSL_shutdown(connection.ssl);
+    ::shutdown(connection.fd(), SHUT_WR);
+    connection.state = Connection::State::Draining;
+    connection.due = Clock::now() + DrainTime;
+}
 
 // Reads what is there; false when the peer closed its side or the connection failed.
 bool receive(Connection& connection, QByteArray* into)
@@ -363,6 +438,98 @@ extern "C" void onStopSignal(int)
 
 } // namespace
 
+// The farm's certificate authority and the certificates it has made, one per host.
+struct DemoServer::Tls
+{
+    SSL_CTX* context = nullptr;
+    EVP_PKEY* key = nullptr; // the authority's and every certificate's key
+    X509* authority = nullptr;
+    std::map<QByteArray, X509*> certificates;
+
+    ~Tls()
+    {
+        for (auto& entry : certificates)
+            X509_free(entry.second);
+        X509_free(authority);
+        EVP_PKEY_free(key);
+        SSL_CTX_free(context);
+    }
+
+    static bool extend(X509* certificate, X509* issuer, int nid, const QByteArray& value)
+    {
+        X509V3_CTX context;
+        X509V3_set_ctx_nodb(&context);
+        X509V3_set_ctx(&context, issuer, certificate, nullptr, nullptr, 0);
+        X509_EXTENSION* extension = X509V3_EXT_conf_nid(nullptr, &context, nid, value.constData());
+        if (!extension)
+            return false;
+        X509_add_ext(certificate, extension, -1);
+        X509_EXTENSION_free(extension);
+        return true;
+    }
+
+    // A certificate for `host` (an authority's when empty), valid from yesterday for a year.
+    X509* make(const QByteArray& host)
+    {
+        static std::atomic<long> serial{1};
+        X509* certificate = X509_new();
+        X509_set_version(certificate, 2);
+        ASN1_INTEGER_set(X509_get_serialNumber(certificate), serial++);
+        X509_gmtime_adj(X509_getm_notBefore(certificate), -24 * 3600);
+        X509_gmtime_adj(X509_getm_notAfter(certificate), 365 * 24 * 3600);
+        X509_set_pubkey(certificate, key);
+        const QByteArray commonName = host.isEmpty() ? "Pelvaro Demo-Suchdienste CA" : host;
+        X509_NAME* name = X509_get_subject_name(certificate);
+        X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
+                                   reinterpret_cast<const unsigned char*>(commonName.constData()),
+                                   -1, -1, 0);
+        X509* issuer = host.isEmpty() ? certificate : authority;
+        X509_set_issuer_name(certificate, X509_get_subject_name(issuer));
+        unsigned char address[16];
+        const bool numeric = ::inet_pton(AF_INET, host.constData(), address) == 1;
+        const bool ok =
+            host.isEmpty()
+                ? extend(certificate, issuer, NID_basic_constraints, "critical,CA:TRUE") &&
+                      extend(certificate, issuer, NID_key_usage, "critical,keyCertSign,cRLSign")
+                : extend(certificate, issuer, NID_basic_constraints, "critical,CA:FALSE") &&
+                      extend(certificate, issuer, NID_subject_alt_name,
+                             (numeric ? "IP:" : "DNS:") + host);
+        if (!ok || X509_sign(certificate, key, EVP_sha256()) <= 0) {
+            X509_free(certificate);
+            return nullptr;
+        }
+        return certificate;
+    }
+
+    bool start()
+    {
+        key = EVP_EC_gen("P-256");
+        authority = key ? make({}) : nullptr;
+        context = SSL_CTX_new(TLS_server_method());
+        if (!authority || !context)
+            return false;
+        SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
+        SSL_CTX_set_options(context, SSL_OP_IGNORE_UNEXPECTED_EOF);
+        return SSL_CTX_use_PrivateKey(context, key) == 1 &&
+               SSL_CTX_add1_chain_cert(context, authority) == 1;
+    }
+
+    // A connection's TLS for `host`, or null when no certificate could be made.
+    SSL* accept(int fd, const QByteArray& host)
+    {
+        X509*& certificate = certificates[host];
+        if (!certificate)
+            certificate = make(host);
+        if (!certificate)
+            return nullptr;
+        SSL* ssl = SSL_new(context);
+        if (ssl && SSL_use_certificate(ssl, certificate) == 1 && SSL_set_fd(ssl, fd) == 1)
+            return ssl;
+        SSL_free(ssl);
+        return nullptr;
+    }
+};
+
 DemoServer::DemoServer() = default;
 
 DemoServer::~DemoServer()
@@ -417,6 +584,10 @@ bool DemoServer::listen(quint16 port, int delayMs, QString* error)
     m_wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (m_wakeFd < 0)
         return fail(systemError(errno));
+    m_tls = std::make_unique<Tls>();
+    if (!m_tls->start())
+        return fail(QStringLiteral("Die Zertifizierungsstelle der Demo-Suchdienste kann nicht "
+                                   "angelegt werden."));
     m_thread = std::thread(&DemoServer::serve, this);
     return true;
 }
@@ -433,6 +604,20 @@ void DemoServer::close()
             ::close(*fd);
         *fd = -1;
     }
+    m_tls.reset();
+}
+
+QByteArray DemoServer::caCertificatePem() const
+{
+    if (!m_tls || !m_tls->authority)
+        return {};
+    BIO* bio = BIO_new(BIO_s_mem());
+    PEM_write_bio_X509(bio, m_tls->authority);
+    char* data = nullptr;
+    const long size = BIO_get_mem_data(bio, &data);
+    const QByteArray pem(data, int(size));
+    BIO_free(bio);
+    return pem;
 }
 
 DemoServer::Outcome DemoServer::outcomeFor(const QByteArray& hostAndPath)
@@ -478,6 +663,82 @@ void DemoServer::serve()
         }
     };
 
+    // A CONNECT head: the proxy's consent goes out in plain text, TLS follows.
+    const auto openTunnel = [&](Connection& connection, bool open) {
+        const std::optional<QByteArray> host = tunnelHost(connection.input);
+        if (!host) {
+            if (!open)
+                connection.state = Connection::State::Done;
+            else if (connection.input.size() > 64 * 1024)
+                startAnswer(connection, connection.input); // no request: 400
+            return;
+        }
+        if (host->isEmpty() || !(connection.ssl = m_tls->accept(connection.fd(), *host))) {
+            connection.input.clear();
+            connection.output = "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n";
+            connection.state = Connection::State::Writing;
+            return;
+        }
+        connection.input.clear();
+        connection.output = "HTTP/1.1 200 Connection established\r\n\r\n";
+        connection.written = 0;
+        connection.state = Connection::State::TunnelReply;
+    };
+
+    // One step of a tunnel: its consent, the handshake or reading the request inside.
+    const auto serveTunnel = [&](Connection& connection) {
+        if (connection.state == Connection::State::TunnelReply) {
+            while (connection.written < connection.output.size()) {
+                const ssize_t n = ::send(
+                    connection.fd(), connection.output.constData() + connection.written,
+                    std::size_t(connection.output.size() - connection.written), MSG_NOSIGNAL);
+                if (n > 0)
+                    connection.written += n;
+                else if (n < 0 && errno == EINTR)
+                    continue;
+                else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                    return;
+                else {
+                    connection.state = Connection::State::Done;
+                    return;
+                }
+            }
+            connection.output.clear();
+            connection.written = 0;
+            connection.state = Connection::State::Handshake;
+        }
+        if (connection.state == Connection::State::Handshake) {
+            ERR_clear_error();
+            const int done = SSL_accept(connection.ssl);
+            if (done != 1) {
+                if (!tlsWaits(connection, done))
+                    connection.state = Connection::State::Done;
+                return;
+            }
+            connection.state = Connection::State::Reading;
+        }
+        char buffer[16 * 1024];
+        bool open = true;
+        for (;;) {
+            ERR_clear_error();
+            std::size_t n = 0;
+            const int done = SSL_read_ex(connection.ssl, buffer, sizeof buffer, &n);
+            if (done == 1) {
+                connection.input.append(buffer, qsizetype(n));
+                continue;
+            }
+            open = tlsWaits(connection, done);
+            break;
+        }
+        const qsizetype size = requestSize(connection.input);
+        if (size > 0)
+            startAnswer(connection, connection.input.left(size));
+        else if (!open && connection.input.isEmpty())
+            connection.state = Connection::State::Done;
+        else if (!open)
+            startAnswer(connection, connection.input);
+    };
+
     while (true) {
         auto now = Clock::now();
         int timeout = -1;
@@ -497,12 +758,20 @@ void DemoServer::serve()
         for (const Connection& connection : connections) {
             short events = 0;
             switch (connection.state) {
+            case Connection::State::TunnelReply:
+                events = POLLOUT;
+                break;
+            case Connection::State::Handshake:
+                events = connection.wants;
+                break;
             case Connection::State::Reading:
             case Connection::State::Draining:
-                events = POLLIN;
+                events = connection.ssl && connection.state == Connection::State::Reading
+                             ? connection.wants
+                             : short(POLLIN);
                 break;
             case Connection::State::Writing:
-                events = POLLOUT;
+                events = connection.ssl ? connection.wants : short(POLLOUT);
                 break;
             case Connection::State::Waiting:
             case Connection::State::Done:
@@ -523,10 +792,19 @@ void DemoServer::serve()
         for (std::size_t i = 0; i < connections.size(); ++i) {
             Connection& connection = connections[i];
             const short revents = polled[i + 2].revents;
-            if (connection.state == Connection::State::Reading && revents != 0) {
+            if (connection.state == Connection::State::TunnelReply ||
+                connection.state == Connection::State::Handshake ||
+                (connection.ssl && connection.state == Connection::State::Reading)) {
+                if (revents != 0)
+                    serveTunnel(connection);
+            } else if (connection.state == Connection::State::Reading && revents != 0) {
                 const bool open = receive(connection, &connection.input);
                 const qsizetype size = requestSize(connection.input);
-                if (size > 0)
+                // The method may still be arriving: a tunnel is told from a request by it.
+                if (connection.input.startsWith("CONNECT ") ||
+                    (open && QByteArray("CONNECT ").startsWith(connection.input)))
+                    openTunnel(connection, open);
+                else if (size > 0)
                     startAnswer(connection, connection.input.left(size));
                 else if (!open && connection.input.isEmpty())
                     connection.state = Connection::State::Done;
@@ -551,7 +829,10 @@ void DemoServer::serve()
                         m_logger(connection.logLine);
                     connection.logLine.clear();
                 }
-                sendAnswer(connection);
+                if (connection.ssl)
+                    sendSecretly(connection);
+                else
+                    sendAnswer(connection);
             }
         }
         std::erase_if(connections, [](const Connection& connection) {
@@ -578,8 +859,8 @@ void DemoServer::serve()
 
 int DemoServer::runCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    const QString usage =
-        QStringLiteral("Aufruf: pelvaro-cli demo-server [--port P] [--delay MS] [--verbose]");
+    const QString usage = QStringLiteral(
+        "Aufruf: pelvaro-cli demo-server [--port P] [--delay MS] [--verbose] [--ca-out DATEI]");
     const auto fail = [&](const QString& text) {
         err << text << Qt::endl << usage << Qt::endl;
         return 1;
@@ -588,10 +869,17 @@ int DemoServer::runCommand(const QStringList& arguments, QTextStream& out, QText
     int port = 8080;
     int delayMs = 0;
     bool verbose = false;
+    QString caOut;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
         if (argument == QLatin1String("--verbose")) {
             verbose = true;
+            continue;
+        }
+        if (argument == QLatin1String("--ca-out")) {
+            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty())
+                return fail(QStringLiteral("--ca-out erwartet einen Dateinamen."));
+            caOut = arguments.at(++i);
             continue;
         }
         if (argument != QLatin1String("--port") && argument != QLatin1String("--delay"))
@@ -653,6 +941,18 @@ int DemoServer::runCommand(const QStringList& arguments, QTextStream& out, QText
         restoreSignals();
         err << error << Qt::endl;
         return 1;
+    }
+    if (!caOut.isEmpty()) {
+        QFile file(caOut);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            file.write(server.caCertificatePem()) < 0 || !file.flush()) {
+            server.close();
+            restoreSignals();
+            err << QStringLiteral("Das Zertifikat kann nicht nach %1 geschrieben werden: %2")
+                       .arg(caOut, file.errorString())
+                << Qt::endl;
+            return 1;
+        }
     }
     {
         const std::lock_guard lock(outLock);

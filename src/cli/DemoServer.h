@@ -6,6 +6,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <memory>
 #include <thread>
 
 class QTextStream;
@@ -18,6 +19,11 @@ namespace pelvaro::cli {
 // answer chosen from its host and path, so a run shows successes, redirects and failures
 // the same way every time. Requests are HTTP/1.0: one request per connection, closed after
 // the answer.
+//
+// As the proxy it also opens tunnels (CONNECT host:port) and speaks TLS inside them, with a
+// certificate for the asked host made on first use by a certificate authority of its own,
+// created at start: a client that trusts caCertificatePem() reaches every service over
+// https, with the same answers as over http.
 //
 // The server runs in its own thread on plain sockets and poll(), so tests and the console
 // command can use it without an event loop.
@@ -46,6 +52,8 @@ public:
     // message in *error when the address cannot be used.
     bool listen(quint16 port, int delayMs, QString* error);
     quint16 port() const { return m_port; }
+    // The farm's own certificate authority, PEM; empty before listen().
+    QByteArray caCertificatePem() const;
     // Stops serving and drops open connections; the destructor does this too.
     void close();
 
@@ -55,13 +63,17 @@ public:
     // The complete answer bytes to one complete request (head and body as received).
     static QByteArray responseFor(const QByteArray& request);
 
-    // pelvaro-cli demo-server [--port P] [--delay MS] [--verbose]: serves until SIGINT or
-    // SIGTERM, then returns the exit status (0, or 1 after an error on err).
+    // pelvaro-cli demo-server [--port P] [--delay MS] [--verbose] [--ca-out FILE]: serves
+    // until SIGINT or SIGTERM, then returns the exit status (0, or 1 after an error on err).
+    // --ca-out writes the farm's CA certificate for "submit --ca-file".
     static int runCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+
+    struct Tls;
 
 private:
     void serve();
 
+    std::unique_ptr<Tls> m_tls;
     std::function<void(const QString&)> m_logger;
     std::thread m_thread;
     int m_listenFd = -1;
