@@ -77,8 +77,10 @@ IndexNowKeyCheck::Result IndexNowKeyCheck::run(const QString& siteAddress, const
                              .arg(result.keyFileUrl, answer.Meldung);
     } else if (answer.StatusCode != 200) {
         result.outcome = Outcome::NotFound;
+        const bool gone = answer.StatusCode == 404 || answer.StatusCode == 410;
         result.message =
-            QStringLiteral("Die Schlüsseldatei %1 wurde nicht gefunden (HTTP %2 %3). %4")
+            (gone ? QStringLiteral("Die Schlüsseldatei %1 wurde nicht gefunden (HTTP %2 %3). %4")
+                  : QStringLiteral("Die Schlüsseldatei %1 ist nicht abrufbar (HTTP %2 %3). %4"))
                 .arg(result.keyFileUrl)
                 .arg(answer.StatusCode)
                 .arg(answer.Meldung, placement);

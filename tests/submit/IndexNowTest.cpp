@@ -152,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
         KeyFileCase{"redirected",
                     ScriptedAnswer::status("HTTP/1.0 301 Moved Permanently",
                                            {"Location: http://elsewhere.example/"}),
-                    IndexNowKeyCheck::Outcome::NotFound, "(HTTP 301"},
+                    IndexNowKeyCheck::Outcome::NotFound, "ist nicht abrufbar (HTTP 301"},
         KeyFileCase{"reset", ScriptedAnswer::reset(), IndexNowKeyCheck::Outcome::Unreachable,
                     "konnte nicht abgerufen werden"}),
     [](const ::testing::TestParamInfo<KeyFileCase>& info) {
