@@ -1,5 +1,6 @@
 // IndexNow: the key, the key file check, the JSON body and the endpoints' answers, against
 // a real local server.
+#include "submit/IndexNowEndpointWaits.h"
 #include "submit/IndexNowKey.h"
 #include "submit/IndexNowKeyCheck.h"
 #include "submit/IndexNowSubmission.h"
@@ -383,4 +384,25 @@ TEST(IndexNowHttps, KeyFileAndSubmissionGoOverTls)
     ASSERT_TRUE(server.waitForRequests(2, std::chrono::seconds(10)));
     EXPECT_TRUE(server.requests().at(1).startsWith("POST /indexnow HTTP/1.0\r\n"));
     EXPECT_EQ(bodyOf(server.requests().at(1)), body.json);
+}
+
+TEST(IndexNowWaits, AnEndpointThatAnswered429GetsNothingUntilItsTime)
+{
+    const QDateTime now(QDate(2026, 3, 1), QTime(12, 0), QTimeZone::utc());
+    pelvaro::submit::IndexNowEndpointWaits waits;
+    ExchangeResult answer;
+    answer.answered = true;
+    answer.StatusCode = 429;
+    const IndexNowSubmission::Outcome outcome = IndexNowSubmission::evaluate(answer, "600", now);
+    waits.wait(QStringLiteral("api.indexnow.example"), outcome.notBefore);
+    // A shorter wish later does not cut the wait short.
+    waits.wait(QStringLiteral("https://api.indexnow.example/indexnow"), now.addSecs(60));
+
+    EXPECT_EQ(waits.blockedUntil(QStringLiteral("https://api.indexnow.example/indexnow"),
+                                 now.addSecs(599)),
+              now.addSecs(600));
+    EXPECT_FALSE(waits.blockedUntil(QStringLiteral("api.indexnow.example"), now.addSecs(600)));
+    EXPECT_FALSE(waits.blockedUntil(QStringLiteral("other.example"), now));
+    EXPECT_TRUE(pelvaro::submit::IndexNowEndpointWaits::skippedText(now.addSecs(600))
+                    .startsWith(QStringLiteral("zu viele Anfragen")));
 }
