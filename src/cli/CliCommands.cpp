@@ -103,9 +103,11 @@ QString CliCommands::usage()
         "        gibt den IndexNow-Schlüssel der Site aus (legt ihn an und speichert ihn in der\n"
         "        Datei, wenn sie noch keinen hat), dazu Adresse und Inhalt der\n"
         "        Schlüsseldatei, die im Stammverzeichnis der Site liegen muss.\n"
-        "  indexnow check DATEI.sit [--proxy HOST[:PORT]]\n"
+        "  indexnow check DATEI.sit [--proxy HOST[:PORT]] [--ca-file DATEI.pem]\n"
         "        ruft die Schlüsseldatei ab und gibt das Ergebnis aus. Status 0, wenn sie genau\n"
-        "        den Schlüssel enthält (ein Zeilenende danach ist erlaubt), sonst 1.\n"
+        "        den Schlüssel enthält (ein Zeilenende danach ist erlaubt), sonst 1. Proxy,\n"
+        "        Zeitlimit und zusätzliche Zertifikate kommen aus den Einstellungen; --proxy\n"
+        "        und --ca-file ersetzen sie für diesen Aufruf.\n"
         "  demo-server [--port P] [--delay MS] [--verbose]\n"
         "        startet Demo-Suchdienste auf 127.0.0.1, auch als Proxy nutzbar, und\n"
         "        bietet unter /kelmora/ einen neueren Katalog (3.0) und ein neueres\n"
@@ -203,7 +205,8 @@ int CliCommands::run(const QStringList& arguments)
                                   [this] { return openCatalogue(); })
                 .run(rest.mid(1));
         if (rest.first() == QLatin1String("indexnow"))
-            return IndexNowCommands(m_out, m_err).run(rest.mid(1));
+            return IndexNowCommands(m_out, m_err, base::SettingsStore::defaultFilePath())
+                .run(rest.mid(1));
         if (rest.first() == QLatin1String("demo-server"))
             return DemoServer::runCommand(rest.mid(1), m_out, m_err);
         if (rest.first() == QLatin1String("prepare") || rest.first() == QLatin1String("submit")) {

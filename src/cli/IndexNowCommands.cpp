@@ -1,5 +1,6 @@
 #include "cli/IndexNowCommands.h"
 
+#include "base/SettingsStore.h"
 #include "site/SiteFile.h"
 #include "submit/IndexNowKey.h"
 #include "submit/IndexNowKeyCheck.h"
@@ -29,11 +30,16 @@ int IndexNowCommands::run(const QStringList& arguments)
     if (sub == QLatin1String("check")) {
         QString path;
         QString proxy;
+        std::optional<QString> caFile;
         for (qsizetype i = 1; i < arguments.size(); ++i) {
             if (arguments.at(i) == QLatin1String("--proxy")) {
                 if (i + 1 >= arguments.size())
                     return fail(QStringLiteral("--proxy erwartet HOST[:PORT]."));
                 proxy = arguments.at(++i);
+            } else if (arguments.at(i) == QLatin1String("--ca-file")) {
+                if (i + 1 >= arguments.size())
+                    return fail(QStringLiteral("--ca-file erwartet eine PEM-Datei."));
+                caFile = arguments.at(++i);
             } else if (path.isEmpty()) {
                 path = arguments.at(i);
             } else {
@@ -42,7 +48,7 @@ int IndexNowCommands::run(const QStringList& arguments)
         }
         if (path.isEmpty())
             return fail(QStringLiteral("indexnow check erwartet eine Site-Info-Datei."));
-        return check(path, proxy);
+        return check(path, proxy, caFile);
     }
     return fail(
         QStringLiteral("Unbekannter Befehl \"indexnow %1\". Siehe pelvaro-cli --help.").arg(sub));
@@ -76,7 +82,8 @@ int IndexNowCommands::key(const QString& path)
     return 0;
 }
 
-int IndexNowCommands::check(const QString& path, const QString& proxy)
+int IndexNowCommands::check(const QString& path, const QString& proxy,
+                            const std::optional<QString>& caFile)
 {
     const site::SiteFile::ReadResult read = site::SiteFile::read(path);
     if (read.failure != site::SiteFile::Failure::None)
@@ -85,8 +92,20 @@ int IndexNowCommands::check(const QString& path, const QString& proxy)
         return fail(QStringLiteral("Die Datei %1 enthält noch keinen IndexNow-Schlüssel. Legen "
                                    "Sie ihn an mit: pelvaro-cli indexnow key %1")
                         .arg(path));
+    base::SettingsStore store(m_settingsFile);
+    store.LoadSettings();
     submit::ExchangeRequest settings;
-    settings.proxyHost = proxy;
+    settings.proxyHost = store.settings().proxyHost;
+    settings.proxyPort = store.settings().proxyPort;
+    settings.idleTimeLimit = store.settings().idleTimeLimit;
+    settings.caFile = caFile.value_or(store.settings().caFile);
+    if (!proxy.isEmpty()) {
+        settings.proxyHost = proxy;
+        settings.proxyPort.clear();
+    }
+    if (const QString problem = submit::HttpExchange::checkCaFile(settings.caFile);
+        !problem.isEmpty())
+        return fail(problem);
     const submit::IndexNowKeyCheck::Result result = submit::IndexNowKeyCheck::run(
         read.record.URLEdit, read.record.indexNowKey, submit::plainExchangeRunner(settings));
     m_out << result.message << '\n';

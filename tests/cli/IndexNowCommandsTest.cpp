@@ -1,20 +1,24 @@
 // "pelvaro-cli indexnow": the key in the site-info file and the check of the key file, run
 // as the real program against a real local server.
+#include "base/SettingsStore.h"
 #include "site/SiteFile.h"
 
 #include "ProcessRunner.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
+#include "TestTlsServer.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
 
+using pelvaro::base::SettingsStore;
 using pelvaro::site::SiteFile;
 using pelvaro::site::SiteRecord;
 using pelvaro::test::ScriptedAnswer;
 using pelvaro::test::TestDirs;
 using pelvaro::test::TestHttpServer;
+using pelvaro::test::TestTlsServer;
 
 namespace {
 
@@ -120,18 +124,29 @@ TEST(IndexNowCommands, CheckPassesOnlyForTheKey)
         << run.out.toStdString();
 }
 
-TEST(IndexNowCommands, CheckGoesThroughTheProxyAndNeedsAKey)
+TEST(IndexNowCommands, CheckGoesThroughTheProxyOfTheSettingsOrTheOptionAndNeedsAKey)
 {
     TestHttpServer proxy;
-    proxy.script("/" + key.toUtf8() + ".txt", ScriptedAnswer::ok(key.toUtf8()));
+    TestHttpServer settingsProxy;
+    for (TestHttpServer* server : {&proxy, &settingsProxy})
+        server->script("/" + key.toUtf8() + ".txt", ScriptedAnswer::ok(key.toUtf8()));
+    SettingsStore store(SettingsStore::defaultFilePath());
+    ASSERT_TRUE(store.LoadSettings());
+    store.settings().proxyHost = QStringLiteral("127.0.0.1");
+    store.settings().proxyPort = QString::number(settingsProxy.port());
+    ASSERT_TRUE(store.SaveSettings());
     QString path = siteFile(QStringLiteral("http://www.example.org/"), key);
-    const CliRun run =
-        cli({QStringLiteral("indexnow"), QStringLiteral("check"), path, QStringLiteral("--proxy"),
-             QStringLiteral("127.0.0.1:%1").arg(proxy.port())});
+
+    CliRun run = cli({QStringLiteral("indexnow"), QStringLiteral("check"), path});
     EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
-    ASSERT_EQ(proxy.requests().size(), 1);
-    EXPECT_TRUE(proxy.requests().first().startsWith("GET http://www.example.org/" + key.toUtf8() +
-                                                    ".txt HTTP/1.0\r\n"));
+    run = cli({QStringLiteral("indexnow"), QStringLiteral("check"), path, QStringLiteral("--proxy"),
+               QStringLiteral("127.0.0.1:%1").arg(proxy.port())});
+    EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
+    for (TestHttpServer* server : {&proxy, &settingsProxy}) {
+        ASSERT_EQ(server->requests().size(), 1);
+        EXPECT_TRUE(server->requests().first().startsWith("GET http://www.example.org/" +
+                                                          key.toUtf8() + ".txt HTTP/1.0\r\n"));
+    }
 
     path = siteFile(QStringLiteral("http://www.example.org/"));
     const CliRun noKey = cli({QStringLiteral("indexnow"), QStringLiteral("check"), path});
@@ -140,5 +155,33 @@ TEST(IndexNowCommands, CheckGoesThroughTheProxyAndNeedsAKey)
                                         "IndexNow-Schlüssel. Legen Sie ihn an mit: pelvaro-cli "
                                         "indexnow key %1\n")
                              .arg(path));
-    EXPECT_EQ(proxy.requests().size(), 1);
+    EXPECT_EQ(proxy.requests().size() + settingsProxy.requests().size(), 2);
+}
+
+TEST(IndexNowCommands, CheckOfAnHttpsSiteTrustsTheGivenCertificates)
+{
+    TestTlsServer server;
+    server.setAnswer("HTTP/1.0 200 OK\r\n\r\n" + key.toUtf8() + "\n");
+    const QString path = siteFile(server.url(QStringLiteral("/")), key);
+    const QString caFile = TestDirs::root() + QStringLiteral("/ca.pem");
+    QFile ca(caFile);
+    ASSERT_TRUE(ca.open(QIODevice::WriteOnly));
+    ca.write(TestTlsServer::caPem());
+    ca.close();
+
+    // Without the test authority the certificate is refused: the file cannot be fetched.
+    CliRun run = cli({QStringLiteral("indexnow"), QStringLiteral("check"), path});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(run.out.contains(QStringLiteral("konnte nicht abgerufen werden")))
+        << run.out.toStdString();
+
+    run = cli({QStringLiteral("indexnow"), QStringLiteral("check"), path,
+               QStringLiteral("--ca-file"), caFile});
+    EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("https://127.0.0.1:"))) << run.out.toStdString();
+
+    run = cli({QStringLiteral("indexnow"), QStringLiteral("check"), path,
+               QStringLiteral("--ca-file"), TestDirs::root() + QStringLiteral("/fehlt.pem")});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("Fehler: "))) << run.err.toStdString();
 }
