@@ -22,8 +22,11 @@
 #include "reports/ui/TStatusBerichtFormular.h"
 #include "site/SiteRecord.h"
 #include "site/ui/KeywordsDialog.h"
+#include "submit/RunPreview.h"
 #include "submit/SubmissionRun.h"
+#include "submit/TEineEngine.h"
 #include "submit/ui/TThreadForm.h"
+#include "submit/ui/TVorschauForm.h"
 #include "submit/ui/ThreadFormShowcase.h"
 #include "tools/MetaTagGenerator.h"
 #include "tools/MetaTagImporter.h"
@@ -48,6 +51,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <utility>
 
@@ -203,6 +207,59 @@ int renderPingPicture(THauptFormular& mainWindow, const QString& directory)
     return save(*form, directory, QStringLiteral("ping")) ? 0 : 1;
 }
 
+// The preview of a run over a few services as the catalogue describes them, a POST one
+// marked, with two services that could not be prepared.
+int renderPreviewPicture(const QString& directory)
+{
+    const site::SiteRecord site = sampleSite();
+    const QString title = site.TitleEdit;
+    const QString address =
+        QString(site.URLEdit).replace(QStringLiteral("://"), QStringLiteral("%3A%2F%2F"));
+    struct Service
+    {
+        int nr;
+        const char* name;
+        const char* host;
+        bool post;
+    };
+    const Service services[] = {
+        {4, "Netzfinder", "www.netzfinder.example", false},
+        {12, "Suchfix", "add.suchfix.example", true},
+        {16, "Katalog Nord", "www.katalog-nord.example", false},
+        {23, "WebWeiser", "eintrag.webweiser.example", true},
+        {36, "Linkbörse", "www.linkboerse.example", false},
+        {48, "Findeteufel", "www.findeteufel.example", false},
+    };
+    auto list = std::make_unique<submit::SendList>();
+    for (const Service& service : services) {
+        submit::TEineEngine& entry = list->entries[size_t(list->count++)];
+        const QString host = QLatin1String(service.host);
+        const QString action =
+            QStringLiteral("http://") + host + QStringLiteral("/cgi-bin/add.cgi");
+        const QString parameters = QStringLiteral("url=") + address + QStringLiteral("&title=") +
+                                   title + QStringLiteral("&email=") + site.WebmasterEmailEdit;
+        entry.Nr = service.nr;
+        entry.Name = QString::fromUtf8(service.name);
+        entry.URL = service.post ? action : action + QLatin1Char('?') + parameters;
+        entry.PostDaten = service.post ? parameters : submit::TEineEngine::noBody();
+        entry.AntwortDatei = entry.Name + QStringLiteral(".html");
+        entry.Ref = service.post;
+        entry.ManuellURL = QStringLiteral("http://") + host + QStringLiteral("/anmelden.html");
+    }
+    const QStringList failures{
+        submit::resultLine(QStringLiteral("Sitefang"), QStringLiteral("Nicht verfügbar!"), 0, 7,
+                           QStringLiteral("http://www.sitefang.example/neu.html")),
+        submit::resultLine(QStringLiteral("Webkompass"),
+                           QStringLiteral("Nicht verfügbar! (Datenbankfehler)"), 0, 31,
+                           QStringLiteral("http://www.webkompass.example/"))};
+    const submit::RunPreview preview = submit::RunPreview::fromPreparation(*list, failures, {});
+    submit::ui::TVorschauForm form(preview);
+    auto* serviceList = form.findChild<QTreeWidget*>(QStringLiteral("ServiceList"));
+    serviceList->setCurrentItem(serviceList->topLevelItem(1));
+    form.show();
+    return save(form, directory, QStringLiteral("preview")) ? 0 : 1;
+}
+
 } // namespace
 
 int renderScreenshots(THauptFormular& mainWindow, const QString& directory)
@@ -339,6 +396,7 @@ int renderScreenshots(THauptFormular& mainWindow, const QString& directory)
         failures += save(*editor, directory, QStringLiteral("report-file-editing")) ? 0 : 1;
     }
 
+    failures += renderPreviewPicture(directory);
     failures += renderMetaTagPictures(mainWindow, directory);
     failures += renderAssistantPicture(mainWindow, directory);
     failures += renderPingPicture(mainWindow, directory);

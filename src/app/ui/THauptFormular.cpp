@@ -23,9 +23,11 @@
 #include "site/RecentFileList.h"
 #include "site/SiteDocument.h"
 #include "site/ui/SiteDescriptionPage.h"
+#include "submit/RunPreview.h"
 #include "submit/SubmissionScheduler.h"
 #include "submit/TEineEngine.h"
 #include "submit/ui/TThreadForm.h"
+#include "submit/ui/TVorschauForm.h"
 #include "tools/ManualAssistant.h"
 #include "tools/MetaTagGenerator.h"
 #include "tools/ui/MetaTagPage.h"
@@ -179,7 +181,7 @@ void THauptFormular::createPages()
         {tr("Meta-Tags einlesen"), tr("HEAD-Abschnitt zeigen"), tr("Datei bearbeiten"),
          tr("Meta-Tags generieren"), tr("Kenndaten importieren"), tr("In Zwischenablage")},
         {tr("Filter aktivieren"), tr("Auswahl speichern"), tr("Auswahl laden")},
-        {tr("Anmeldung starten")},
+        {tr("Anmeldung starten"), tr("Vorschau")},
         {tr("Anmeldehilfe starten")},
         {tr("Standard-Bericht"), tr("RTF-Bericht")},
     }};
@@ -188,7 +190,7 @@ void THauptFormular::createPages()
         {Icon::Clear, Icon::Save, Icon::Open},
         {Icon::Open, Icon::ShowSource, Icon::EditFile, Icon::Run, Icon::Import, Icon::Copy},
         {Icon::Filter, Icon::Save, Icon::Open},
-        {Icon::Start},
+        {Icon::Start, Icon::ShowSource},
         {Icon::Start},
         {Icon::Table, Icon::TextDocument},
     }};
@@ -219,6 +221,10 @@ void THauptFormular::createPages()
     QToolBar* automatic = toolBar(3);
     automatic->actions().at(0)->setObjectName(QStringLiteral("SubmitBtn"));
     connect(automatic->actions().at(0), &QAction::triggered, this, &THauptFormular::SubmitBtnClick);
+    QAction* preview = automatic->actions().at(1);
+    preview->setObjectName(QStringLiteral("ActionVorschau"));
+    preview->setToolTip(tr("Zeigt, was an jeden Suchdienst gesendet würde, ohne etwas zu senden"));
+    connect(preview, &QAction::triggered, this, &THauptFormular::VorschauBtnClick);
 
     const QList<QAction*> selection = toolBar(2)->actions();
     selection.at(0)->setObjectName(QStringLiteral("ActionFilterAktivieren"));
@@ -902,6 +908,22 @@ reports::ui::TStatusBerichtFormular::ReportGenerator THauptFormular::reportGener
     };
 }
 
+bool THauptFormular::submissionMayStart(submit::SubmissionRun& run, bool overwriteReport)
+{
+    bool started = false;
+    m_ui.guarded([&] {
+        using Start = submit::SubmissionRun::Start;
+        const Start start =
+            run.checkStart([this] { return m_sitePage->RequiredFieldCheck(); }, overwriteReport);
+        if (start == Start::NothingSelected)
+            m_pages->setCurrentIndex(2);
+        else if (start == Start::NothingAutomatic)
+            m_pages->setCurrentIndex(4);
+        started = start == Start::Go;
+    });
+    return started;
+}
+
 void THauptFormular::SubmitBtnClick()
 {
     if (!m_module)
@@ -909,18 +931,7 @@ void THauptFormular::SubmitBtnClick()
     const base::Settings settings =
         m_settings ? m_settings->settings() : base::Settings::defaults();
     submit::SubmissionRun run(m_ui, *m_module, ErfolgreichListe, FehlgeschlagenListe);
-    bool started = false;
-    m_ui.guarded([&] {
-        using Start = submit::SubmissionRun::Start;
-        const Start start = run.checkStart([this] { return m_sitePage->RequiredFieldCheck(); },
-                                           settings.overwriteReport);
-        if (start == Start::NothingSelected)
-            m_pages->setCurrentIndex(2);
-        else if (start == Start::NothingAutomatic)
-            m_pages->setCurrentIndex(4);
-        started = start == Start::Go;
-    });
-    if (!started)
+    if (!submissionMayStart(run, settings.overwriteReport))
         return;
 
     // The lists are emptied by the preparation; the views follow at once.
@@ -951,6 +962,31 @@ void THauptFormular::SubmitBtnClick()
     showResults(run.successRows(), run.failureRows());
     RefreshCounts();
     m_pages->setCurrentIndex(5);
+}
+
+void THauptFormular::VorschauBtnClick()
+{
+    if (!m_module)
+        return;
+    const base::Settings settings =
+        m_settings ? m_settings->settings() : base::Settings::defaults();
+    // The run's own checks, but not its question about an unsaved report: a preview empties
+    // no result list. The run object only checks here; the lists stay as they are.
+    submit::SubmissionRun checks(m_ui, *m_module, ErfolgreichListe, FehlgeschlagenListe);
+    if (!submissionMayStart(checks, true))
+        return;
+
+    submit::RunPreview preview;
+    const bool prepared = m_ui.guarded([&] {
+        preview = submit::RunPreview::prepare(
+            *m_module, m_ui, m_document->record(), m_answerDirectory,
+            {settings.proxyHost, settings.proxyPort, settings.idleTimeLimit});
+    });
+    RefreshCounts();
+    if (!prepared)
+        return;
+    if (submit::ui::TVorschauForm::execute(preview, this))
+        SubmitBtnClick();
 }
 
 QWidget* THauptFormular::createLinkBar(int pageCode)

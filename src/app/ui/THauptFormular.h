@@ -90,6 +90,9 @@ public:
     // "Anmeldung starten": the checks, the preparation, the scheduler window, and the
     // outcome on the status page.
     void SubmitBtnClick();
+    // "Vorschau": the run's checks, then what each service would be sent, without sending
+    // or changing anything; from there the user may start the run itself.
+    void VorschauBtnClick();
     // "Anmeldehilfe starten": the checks, then the assistant beside the minimised window.
     void startAssistant();
     // "URL prüfen" beside the site address.
@@ -176,6 +179,9 @@ private:
     void activateLink(QLabel* link);
     void updateLinkBar();
     void openFilter();
+    // The run's start checks with the window's answers to them (the page to show); true
+    // when the run may go on.
+    bool submissionMayStart(submit::SubmissionRun& run, bool overwriteReport);
     void createStatusPage();
     void createMetaTagPage();
     void resultViewDoubleClicked(bool successView);

@@ -130,6 +130,7 @@ TEST_F(ProgramProcess, ScreenshotsOfEveryPageAndWindow)
                              "options",
                              "scheduler-running",
                              "scheduler-finished",
+                             "preview",
                              "report",
                              "print-preview",
                              "report-file-editing",
