@@ -107,7 +107,7 @@ int SubmitCommands::prepare(catalogue::TDataModule1& module, const QStringList& 
     // What a run would send, without its traces: the catalogue stays as it is.
     const submit::RunPreview preview = submit::RunPreview::prepare(
         module, m_ui, record, paths.answerPageDirectory(),
-        {settings.proxyHost, settings.proxyPort, settings.idleTimeLimit});
+        {settings.proxyHost, settings.proxyPort, settings.idleTimeLimit, settings.caFile});
     for (const QString& line : preview.failureLines)
         m_out << printable(false, line) << '\n';
     for (const submit::PreviewRequest& request : preview.requests) {

@@ -65,6 +65,7 @@ ExchangeRequest RunPreview::exchangeRequest(const TEineEngine& entry,
     request.proxyHost = settings.proxyHost;
     request.proxyPort = settings.proxyPort;
     request.idleTimeLimit = settings.idleTimeLimit;
+    request.caFile = settings.caFile;
     return request;
 }
 

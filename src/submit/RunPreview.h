@@ -21,12 +21,14 @@ struct SiteRecord;
 
 namespace pelvaro::submit {
 
-// What a run sends with besides the prepared entries: the proxy and the idle time limit.
+// What a run sends with besides the prepared entries: the proxy, the idle time limit and
+// the extra certificates for https.
 struct RequestSettings
 {
     QString proxyHost;
     QString proxyPort;
     int idleTimeLimit = 0;
+    QString caFile;
 };
 
 // One service a run would write to, with its request as it would go out.

@@ -100,6 +100,7 @@ protected:
             settings.proxyPort = QString::number(server.port());
         }
         settings.idleTimeLimit = 30;
+        settings.caFile = TestDirs::root() + QStringLiteral("/extra.pem");
     }
 
     static QString dataDir() { return TestDirs::programDir() + QStringLiteral("/daten"); }
@@ -150,6 +151,7 @@ TEST_P(RunPreviewTest, ShowsTheRequestsTheRunSendsByteForByte)
     for (const PreviewRequest& request : preview.requests) {
         EXPECT_EQ(request.request.proxyHost, settings.proxyHost);
         EXPECT_EQ(request.request.idleTimeLimit, 30);
+        EXPECT_EQ(request.request.caFile, settings.caFile);
     }
 
     // The request line names the whole address only when it goes to a proxy; the body

@@ -980,7 +980,7 @@ void THauptFormular::VorschauBtnClick()
     const bool prepared = m_ui.guarded([&] {
         preview = submit::RunPreview::prepare(
             *m_module, m_ui, m_document->record(), m_answerDirectory,
-            {settings.proxyHost, settings.proxyPort, settings.idleTimeLimit});
+            {settings.proxyHost, settings.proxyPort, settings.idleTimeLimit, settings.caFile});
     });
     RefreshCounts();
     if (!prepared)
