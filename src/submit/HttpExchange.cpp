@@ -335,7 +335,10 @@ QString certificateFailure(long verifyResult, const QByteArray& host)
 
 // Sessions of earlier exchanges, by context and "host:port", so the next exchange with the
 // same service may skip the full handshake. A TLS 1.3 server hands its session over after
-// the handshake, so it is stored when it comes, not when the handshake ends.
+// the handshake, so it is stored when it comes, not when the handshake ends. A session
+// object is changed by the connection that uses it (a TLS 1.3 ticket, a session given up
+// after an error), so workers never share one: the cache keeps its own copy and hands out
+// copies of it.
 class SessionCache
 {
 public:
@@ -352,11 +355,12 @@ public:
         return index;
     }
 
-    // The callback OpenSSL calls with a new session; 1 keeps OpenSSL's reference.
+    // The callback OpenSSL calls with a new session; 0: OpenSSL keeps its reference.
     static int store(SSL* ssl, SSL_SESSION* session)
     {
         const auto* key = static_cast<const QByteArray*>(SSL_get_ex_data(ssl, keyIndex()));
-        if (!key)
+        SSL_SESSION* copy = key ? SSL_SESSION_dup(session) : nullptr;
+        if (!copy)
             return 0;
         SessionCache& cache = instance();
         std::lock_guard lock(cache.m_lock);
@@ -366,16 +370,19 @@ public:
         SSL_SESSION*& slot = cache.m_sessions[{SSL_get_SSL_CTX(ssl), *key}];
         if (slot)
             SSL_SESSION_free(slot);
-        slot = session;
-        return 1;
+        slot = copy;
+        return 0;
     }
 
     void offer(SSL* ssl, const QByteArray& key)
     {
         std::lock_guard lock(m_lock);
         const auto found = m_sessions.find({SSL_get_SSL_CTX(ssl), key});
-        if (found != m_sessions.end())
-            SSL_set_session(ssl, found->second);
+        SSL_SESSION* copy = found != m_sessions.end() ? SSL_SESSION_dup(found->second) : nullptr;
+        if (!copy)
+            return;
+        SSL_set_session(ssl, copy);
+        SSL_SESSION_free(copy); // the connection holds its own reference
     }
 
 private:
