@@ -21,6 +21,7 @@
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -341,7 +342,7 @@ std::unique_ptr<catalogue::TDataModule1> CliCommands::openCatalogue()
     // A user of an installed program may call the command line before the window ever
     // ran; the catalogue is copied from the installation then, as the window's start does.
     const base::ProgramPaths paths = base::ProgramPaths::fromEnvironment(m_home);
-    if (paths.ensureDirectories().isEmpty())
+    if (QDir().mkpath(paths.dataDirectory()))
         paths.seedDataDirectory(base::ProgramPaths::installedDataDirectory());
     auto module = std::make_unique<catalogue::TDataModule1>(*m_ui);
     if (!module->open(paths.dataDirectory(), settings.settings().catalogueVersion))

@@ -169,4 +169,10 @@ as_user "$first" "$prefix/bin/pelvaro-cli" catalogue select --nr 1 >/dev/null ||
 [ "$(sha256sum <"$share/pelvaro/daten/pelvarodaten.db")" = "$installed_sum" ] ||
     fail "the installed catalogue was changed"
 
+step "a third user calls the command line before the window ever ran"
+third=$(new_user third)
+[ "$(counts "$third")" = "$reference" ] ||
+    fail "pelvaro-cli before any window start: $(counts "$third") vs $reference"
+[ -f "$third/.local/share/pelvaro/daten/pelvarodaten.db" ] || fail "pelvaro-cli copied no catalogue"
+
 echo "install tree OK"
