@@ -1,5 +1,6 @@
 #include "submit/HttpExchange.h"
 
+#include "TestHttpServer.h"
 #include "TestTlsServer.h"
 
 #include <QFile>
@@ -14,6 +15,7 @@
 
 using namespace pelvaro::submit;
 using pelvaro::test::TestConnectProxy;
+using pelvaro::test::TestHttpServer;
 using pelvaro::test::TestTlsServer;
 using namespace std::chrono_literals;
 
@@ -138,6 +140,23 @@ INSTANTIATE_TEST_SUITE_P(
                                       TestTlsServer::Certificate::Good, false,
                                       u"Aussteller des Zertifikats unbekannt (selbst signiert?)"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A server that answers the handshake in plain HTTP is no TLS server: the failure names
+// what OpenSSL saw instead of a certificate reason.
+TEST(HttpExchangeTls, PlainServerFailsTheHandshake)
+{
+    TestHttpServer plain;
+    ExchangeRequest request;
+    request.url = QStringLiteral("https://127.0.0.1:%1/add").arg(plain.port());
+
+    const ExchangeResult result = HttpExchange().run(request);
+
+    EXPECT_FALSE(result.Erfolg);
+    EXPECT_FALSE(result.answered);
+    EXPECT_EQ(result.StatusCode, 404);
+    EXPECT_EQ(result.Meldung,
+              QStringLiteral("TLS-Verbindung fehlgeschlagen: wrong version number"));
+}
 
 TEST(HttpExchangeTls, CaFileThatCannotBeUsed)
 {
