@@ -952,6 +952,7 @@ void THauptFormular::SubmitBtnClick()
     scheduler.proxyHost = settings.proxyHost;
     scheduler.proxyPort = settings.proxyPort;
     scheduler.idleTimeLimit = settings.idleTimeLimit;
+    scheduler.caFile = settings.caFile;
     m_ui.guarded([&] {
         submit::ui::TThreadForm::execute(m_ui, *list, ErfolgreichListe, FehlgeschlagenListe,
                                          scheduler, this);

@@ -17,6 +17,7 @@
 #include "ScriptedUiServices.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
+#include "TestTlsServer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -48,6 +49,7 @@ using pelvaro::test::ScriptedAnswer;
 using pelvaro::test::ScriptedUiServices;
 using pelvaro::test::TestDirs;
 using pelvaro::test::TestHttpServer;
+using pelvaro::test::TestTlsServer;
 
 namespace {
 
@@ -246,6 +248,33 @@ TEST_F(MainWindowRunTest, ARunToItsEndShowsItsOutcomeOnTheStatusPage)
     EXPECT_EQ(window->ErfolgreichListe.size(), 2);
     EXPECT_EQ(window->pageControl()->currentIndex(), 3);
     EXPECT_TRUE(ui.allAnswersUsed());
+}
+
+// A run from the window trusts the extra certificates of the settings (IDZusatzZertifikate),
+// as the command line's does.
+TEST_F(MainWindowRunTest, HttpsServicesTrustTheExtraCertificatesOfTheSettings)
+{
+    TestTlsServer tls;
+    module->setField(QStringLiteral("Action"), tls.url(QStringLiteral("/alpha")),
+                     QStringLiteral("Nr = 1"));
+    server.script("/gamma", ScriptedAnswer::ok("Auch gut"));
+    QFile ca(TestDirs::root() + QStringLiteral("/firma-ca.pem"));
+    ASSERT_TRUE(ca.open(QIODevice::WriteOnly));
+    ca.write(TestTlsServer::caPem());
+    ca.close();
+    settings->settings().caFile = ca.fileName();
+    fillSite();
+    submit([&](TThreadForm& form) {
+        auto* start = form.findChild<QPushButton*>(QStringLiteral("StartenButton"));
+        start->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !start->isEnabled(); }, 60000));
+        form.findChild<QPushButton*>(QStringLiteral("SchliessenButton"))->click();
+    });
+    EXPECT_TRUE(column("OvcDataReportViewErfolgreich", 0).contains(QStringLiteral("Alpha")))
+        << column("OvcDataReportViewFehlgeschlagen", 2).join(QLatin1Char('|')).toStdString();
+    ASSERT_EQ(tls.requests().size(), 1);
+    EXPECT_TRUE(tls.requests().front().startsWith("GET /alpha"))
+        << tls.requests().front().toStdString();
 }
 
 TEST_F(MainWindowRunTest, AnAbortStillFilesTheOutcome)
