@@ -4,6 +4,7 @@
 #include "base/SettingsStore.h"
 #include "base/UiServices.h"
 #include "submit/AnswerPage.h"
+#include "submit/RunPreview.h"
 #include "submit/THTTPThread.h"
 
 #include <sys/eventfd.h>
@@ -285,14 +286,9 @@ bool SubmissionScheduler::NaechstenEintragStarten()
         return false;
     }
     THTTPThread::Assignment assignment;
-    assignment.request.url = entry->URL;
-    assignment.request.post = entry->PostDaten != TEineEngine::noBody();
-    assignment.request.body = assignment.request.post ? entry->PostDaten : QString();
-    assignment.request.referer = entry->Ref ? entry->ManuellURL : defaultReferringPage();
-    assignment.request.proxyHost = m_proxyHost;
-    assignment.request.proxyPort = m_proxyPort;
-    assignment.request.idleTimeLimit = m_idleTimeLimit;
-    assignment.request.caFile = m_caFile;
+    // Built where the preview builds it, so that the preview shows what goes out.
+    assignment.request =
+        RunPreview::exchangeRequest(*entry, {m_proxyHost, m_proxyPort, m_idleTimeLimit, m_caFile});
     assignment.name = entry->Name;
     // The service's name becomes the answer page's file name, so this check is what keeps
     // a name such as "../x" from writing outside the answer folder. A name that is no file
