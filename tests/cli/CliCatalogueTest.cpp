@@ -3,6 +3,7 @@
 #include "cli/DemoServer.h"
 
 #include "CatalogueFixture.h"
+#include "CliRun.h"
 #include "ProcessRunner.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
@@ -23,28 +24,12 @@
 
 using pelvaro::catalogue::store::Database;
 using pelvaro::cli::CliCommands;
+using pelvaro::test::cli;
+using pelvaro::test::completeSite;
+using pelvaro::test::Output;
 using pelvaro::test::TestDirs;
 
 namespace {
-
-struct Output
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Output cli(QStringList args)
-{
-    Output o;
-    QTextStream out(&o.out);
-    QTextStream err(&o.err);
-    CliCommands commands(out, err);
-    args.prepend(TestDirs::programDir());
-    args.prepend(QStringLiteral("--home"));
-    o.code = commands.run(args);
-    return o;
-}
 
 QString counts(int notSelected, int selected, int automatic, int manual)
 {
@@ -239,15 +224,6 @@ TEST_F(CliCatalogue, SelectionFilesRoundTrip)
 }
 
 namespace {
-
-const QByteArray completeSite =
-    R"({"FirstNameEdit":"Jürgen","LastNameEdit":"Weiß","title_personEdit":"Dr.",
- "mobileEdit":"0170 1","tollfreeEdit":"0800 1","FaxEdit":"030 1","phoneEdit":"030 2","PostcodeEdit":"10115",
- "CityEdit":"Berlin","AddressEdit":"Weg 1","emailEdit":"info@muster.example","CompanyEdit":"Muster & Söhne",
- "productsEdit":"Äpfel","StateEdit":"Berlin","TitleEdit":"Muster Obst","URLEdit":"http://www.muster.example/",
- "DescriptionShortEdit":"Obst","NameVornameWebMasterEdit":"Weiß, Jürgen","WebmasterEmailEdit":"webmaster@muster.example",
- "passwordedit":"geheim123","ageEdit":"42","KeywordsMemo":"obst","DescriptionMemo":"Frisches Obst.",
- "LanguageCombo":16,"webtypeCombo":2,"CategoryCombo":20,"countryCombo":80,"GreetingCombo":1,"sexCombo":0})";
 
 void writeCompleteSite(const QString& sit)
 {

@@ -5,6 +5,7 @@
 #include "site/SiteFile.h"
 
 #include "CatalogueFixture.h"
+#include "CliRun.h"
 #include "ProcessRunner.h"
 #include "QtPrinters.h"
 #include "ScriptedUiServices.h"
@@ -19,38 +20,12 @@
 #include <gtest/gtest.h>
 
 using pelvaro::cli::CliCommands;
+using pelvaro::test::cli;
+using pelvaro::test::completeSite;
+using pelvaro::test::Output;
 using pelvaro::test::TestDirs;
 
 namespace {
-
-struct Output
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Output cli(QStringList args, const QByteArray& input = {})
-{
-    Output o;
-    QTextStream out(&o.out);
-    QTextStream err(&o.err);
-    CliCommands commands(out, err);
-    commands.setStandardInput(input);
-    args.prepend(TestDirs::programDir());
-    args.prepend(QStringLiteral("--home"));
-    o.code = commands.run(args);
-    return o;
-}
-
-const QByteArray completeSite =
-    R"({"FirstNameEdit":"Jürgen","LastNameEdit":"Weiß","title_personEdit":"Dr.",
- "mobileEdit":"0170 1","tollfreeEdit":"0800 1","FaxEdit":"030 1","phoneEdit":"030 2","PostcodeEdit":"10115",
- "CityEdit":"Berlin","AddressEdit":"Weg 1","emailEdit":"info@muster.example","CompanyEdit":"Muster & Söhne",
- "productsEdit":"Äpfel","StateEdit":"Berlin","TitleEdit":"Muster Obst","URLEdit":"http://www.muster.example/",
- "DescriptionShortEdit":"Obst","NameVornameWebMasterEdit":"Weiß, Jürgen","WebmasterEmailEdit":"webmaster@muster.example",
- "passwordedit":"geheim123","ageEdit":"42","KeywordsMemo":"obst","DescriptionMemo":"Frisches Obst.",
- "LanguageCombo":16,"webtypeCombo":2,"CategoryCombo":20,"countryCombo":80,"GreetingCombo":1,"sexCombo":0})";
 
 // The result lines of a run as the run filed them, taken back from what the command printed
 // ("+" or "-", TAB, the line with its CR shown as a TAB).
