@@ -44,6 +44,7 @@ constexpr qsizetype ReadBlock = 16 * 1024;
 // Downloads go to a file: large blocks mean few system calls per megabyte.
 constexpr qsizetype SinkBlock = 256 * 1024;
 constexpr int ClientFailureCode = 404;
+constexpr int TooManyRequests = 429;
 
 using Clock = std::chrono::steady_clock;
 
@@ -266,7 +267,10 @@ QByteArray buildRequest(const ExchangeRequest& request, const Target& target, bo
     if (!request.referer.isEmpty())
         out += "Referer: " + escapeLineBreaks(Windows1252::encode(request.referer)) + crlf;
     if (request.post)
-        out += "Content-Type: application/x-www-form-urlencoded" + crlf;
+        out += "Content-Type: " +
+               (request.contentType.isEmpty() ? QByteArray("application/x-www-form-urlencoded")
+                                              : escapeLineBreaks(request.contentType)) +
+               crlf;
     out += "User-Agent: Mozilla/3.0 (compatible)" + crlf;
     out += "Host: " + target.hostPort.host + crlf;
     // After Host, so the lines every request carries keep their order with or without it.
@@ -465,6 +469,7 @@ struct Ended
     int code = 0;
     QString text;
     bool answered = false; // the code is the server's
+    QByteArray retryAfter = {};
 };
 
 // Where the body goes besides the in-memory answer.
@@ -959,6 +964,25 @@ bool couldBeStatusLine(const QByteArray& received)
            QByteArrayView("HTTP/1.1").first(n) == received.left(n);
 }
 
+// The value of the first Retry-After line of a header block, empty when there is none.
+QByteArray retryAfterHeader(QByteArrayView headers)
+{
+    for (QByteArrayView rest = headers; !rest.isEmpty();) {
+        const qsizetype end = rest.indexOf('\n');
+        QByteArrayView line = end < 0 ? rest : rest.first(end);
+        rest = end < 0 ? QByteArrayView() : rest.sliced(end + 1);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty())
+            break;
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 &&
+            line.first(colon).trimmed().compare("retry-after", Qt::CaseInsensitive) == 0)
+            return line.sliced(colon + 1).trimmed().toByteArray();
+    }
+    return {};
+}
+
 bool isLocationHeader(QByteArrayView line)
 {
     const qsizetype colon = line.indexOf(':');
@@ -1101,7 +1125,14 @@ ExchangeResult exchange(Connection& connection, const ExchangeRequest& request,
     result.answered = true;
     if (status->code >= 400) {
         connection.closeSocket();
-        throw Ended{false, status->code, status->text, true};
+        // A refusal for too many requests may say when to come again. Only the lines that
+        // came with the status line are read: a server that stalls after it must not turn
+        // its refusal into a time-out.
+        const QByteArray retryAfter = status->code == TooManyRequests
+                                          ? retryAfterHeader(QByteArrayView(received).sliced(
+                                                lineEnd < 0 ? received.size() : lineEnd + 1))
+                                          : QByteArray();
+        throw Ended{false, status->code, status->text, true, retryAfter};
     }
 
     // Header block, up to the empty line. The status line has judged the answer already;
@@ -1280,6 +1311,7 @@ ExchangeResult HttpExchange::run(const ExchangeRequest& request, const Progress&
         result.StatusCode = ended.code;
         result.Meldung = ended.text;
         result.answered = ended.answered;
+        result.retryAfter = ended.retryAfter;
     }
     if (progress)
         progress(100);

@@ -19,6 +19,8 @@ struct ExchangeRequest
     QString url;       // the target address as prepared (no escaping is added)
     bool post = false; // POST with `body`, else GET without body
     QString body;      // sent as Windows-1252 bytes
+    // The POST body's type; empty: a form (application/x-www-form-urlencoded).
+    QByteArray contentType;
     QString referer;   // empty: no Referer header
     QString proxyHost; // empty: no proxy; "host" or "host:port"
     QString proxyPort; // used when proxyHost names no port
@@ -44,6 +46,8 @@ struct ExchangeResult
     bool answered = false;
     qint64 contentLength = -1; // the announced body length; -1 when the server named none
     qint64 bodyBytes = 0;      // body bytes received, also those handed to a body sink
+    // The Retry-After value of a 429 answer, as far as it came with the status line.
+    QByteArray retryAfter;
 };
 
 // One HTTP/1.0 exchange on a fresh POSIX socket. run() blocks in one poll() loop that also

@@ -167,6 +167,7 @@ ExchangeRequest IndexNowSubmission::request(const QString& endpoint, const Body&
     ExchangeRequest request;
     request.url = endpointUrl(endpoint);
     request.post = true;
+    request.contentType = QByteArrayLiteral("application/json; charset=utf-8");
     // The body is ASCII (see buildBody), so the exchange's Windows-1252 bytes are its UTF-8.
     request.body = QString::fromLatin1(body.json);
     return request;
@@ -181,8 +182,8 @@ IndexNowSubmission::Outcome IndexNowSubmission::send(const QString& endpoint, co
         outcome.Meldung = body.failure;
         return outcome;
     }
-    // The exchange does not hand out the answer's headers, so a 429 waits DefaultWait.
-    return evaluate(exchange(request(endpoint, body), {}), {}, now);
+    const ExchangeResult answer = exchange(request(endpoint, body), {});
+    return evaluate(answer, answer.retryAfter, now);
 }
 
 } // namespace pelvaro::submit

@@ -282,7 +282,35 @@ TEST_P(EndpointAnswer, PostsTheBodyOnceAndExplainsTheAnswer)
     ASSERT_EQ(endpoint.requests().size(), 1);
     const QByteArray request = endpoint.requests().first();
     EXPECT_TRUE(request.startsWith("POST /indexnow HTTP/1.0\r\n"));
+    EXPECT_TRUE(request.contains("\r\nContent-Type: application/json; charset=utf-8\r\n"));
     EXPECT_EQ(bodyOf(request), body.json);
+}
+
+// The wait after a refusal for too many requests comes from the endpoint's own Retry-After
+// line when it sends one, in either form, and is the default hour without it.
+TEST(IndexNowAnswer, TheEndpointsRetryAfterSetsTheWait)
+{
+    const QDateTime now(QDate(2026, 3, 1), QTime(12, 0), QTimeZone::utc());
+    const IndexNowSubmission::Body body =
+        IndexNowSubmission::buildBody(QStringLiteral("https://www.example.org/"), key);
+    const struct
+    {
+        QList<QByteArray> headers;
+        qint64 seconds;
+    } cases[] = {
+        {{"Retry-After: 120"}, 120},
+        {{"Content-Type: text/plain", "retry-after:  Sun, 01 Mar 2026 12:30:00 GMT"}, 1800},
+        {{}, 3600},
+    };
+    for (const auto& c : cases) {
+        TestHttpServer endpoint;
+        endpoint.script("/indexnow",
+                        ScriptedAnswer::status("HTTP/1.1 429 Too Many Requests", c.headers));
+        const IndexNowSubmission::Outcome outcome = IndexNowSubmission::send(
+            endpoint.url(QStringLiteral("/indexnow")), body, plainExchangeRunner(), now);
+        EXPECT_EQ(outcome.kind, IndexNowSubmission::Outcome::Kind::TooManyRequests);
+        EXPECT_EQ(outcome.wait.count(), c.seconds);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
