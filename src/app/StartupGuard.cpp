@@ -60,11 +60,14 @@ bool StartupGuard::acquire(const QString& fileToHandOver)
         // the program as if another instance ran: the guard moves to a private folder of
         // the user's under the temporary folder, which every instance finds alike.
         m_directory = QDir::tempPath() + QStringLiteral("/pelvaro-") + QString::number(::getuid());
-        // Only its owner may place a socket there.
+        // Only its owner may place a socket there; a folder of that name that belongs to
+        // someone else is not used at all.
         if (QDir().mkpath(m_directory))
             QFile::setPermissions(m_directory,
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        result = tryLock();
+        const QFileInfo folder(m_directory);
+        result =
+            folder.isDir() && folder.ownerId() == ::getuid() ? tryLock() : LockResult::Unusable;
     }
     switch (result) {
     case LockResult::HeldByAnother:
