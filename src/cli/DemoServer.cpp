@@ -3,11 +3,16 @@
 #include "base/Error.h"
 #include "cli/DemoUpdateFiles.h"
 #include "submit/HttpRequestParser.h"
+#include "submit/IndexNowKey.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QList>
 #include <QStringDecoder>
 #include <QTextStream>
+#include <QUrl>
 
 #include <algorithm>
 #include <atomic>
@@ -184,6 +189,73 @@ QByteArray authority(const Request& request, quint16 ownPort)
     return host;
 }
 
+// The farm's IndexNow endpoint: POST /indexnow on any host. A host named
+// "indexnow-<status>..." answers with that status (429 with "Retry-After: 120", or without
+// it when the name also holds "ohne-wartezeit"), so every outcome can be tried; any other
+// host checks the body as the real endpoints do.
+std::optional<Answer> indexNowAnswer(const Request& request)
+{
+    if (request.path != "/indexnow")
+        return std::nullopt;
+    struct Status
+    {
+        int code;
+        const char* reason;
+        const char* text;
+    };
+    static const Status statuses[] = {
+        {200, "OK", "Die Adressen wurden übernommen."},
+        {202, "Accepted", "Die Adressen wurden angenommen; der Schlüssel wird noch geprüft."},
+        {400, "Bad Request", "Die Anfrage ist ungültig."},
+        {403, "Forbidden", "Der Schlüssel passt nicht zur Schlüsseldatei der Site."},
+        {422, "Unprocessable Entity",
+         "Die Adressen gehören nicht zum Host, oder der Schlüssel hat die falsche Form."},
+        {429, "Too Many Requests", "Zu viele Anfragen; bitte später noch einmal."},
+    };
+    const auto statusOf = [](int code) {
+        return *std::find_if(std::begin(statuses), std::end(statuses),
+                             [code](const Status& status) { return status.code == code; });
+    };
+
+    int code = 200;
+    const QByteArray host = request.host.toLower();
+    if (host.startsWith("indexnow-") && host.size() >= 12) {
+        const int asked = host.mid(9, 3).toInt();
+        if (std::any_of(std::begin(statuses), std::end(statuses),
+                        [asked](const Status& status) { return status.code == asked; }))
+            code = asked;
+    } else {
+        QJsonParseError error;
+        const QJsonDocument json = QJsonDocument::fromJson(request.body, &error);
+        const QJsonObject object = json.object();
+        const QString site = object.value(QStringLiteral("host")).toString();
+        const QJsonArray urls = object.value(QStringLiteral("urlList")).toArray();
+        if (request.method != "POST" || error.error != QJsonParseError::NoError ||
+            !json.isObject() || site.isEmpty() || urls.isEmpty()) {
+            code = 400;
+        } else if (!submit::IndexNowKey::isValid(object.value(QStringLiteral("key")).toString())) {
+            code = 422;
+        } else if (std::any_of(urls.begin(), urls.end(), [&site](const QJsonValue& url) {
+                       return QUrl(url.toString()).host().compare(site, Qt::CaseInsensitive) != 0;
+                   })) {
+            code = 422;
+        }
+    }
+    const Status status = statusOf(code);
+    QByteArray headers;
+    if (code == 429 && !host.contains("ohne-wartezeit"))
+        headers = "Retry-After: 120\r\n";
+    Answer result;
+    result.status = code;
+    result.delayed = true;
+    result.bytes =
+        message(code, status.reason, headers, QByteArray(status.text), "text/plain; charset=utf-8");
+    result.logLine = QStringLiteral("%1 %2 %3")
+                         .arg(QString::fromLatin1(request.method), printable(request.target),
+                              QString::number(code));
+    return result;
+}
+
 Answer answer(const QByteArray& raw, quint16 ownPort)
 {
     Answer result;
@@ -214,6 +286,9 @@ Answer answer(const QByteArray& raw, quint16 ownPort)
                                   QString::number(result.status));
         return result;
     }
+
+    if (std::optional<Answer> indexNow = indexNowAnswer(*request))
+        return *indexNow;
 
     const QString host = escapeHtml(fromWindows1252(request->host));
     const QString path = escapeHtml(fromWindows1252(request->path));

@@ -251,6 +251,45 @@ TEST(DemoServerResponse, FailuresAndRedirectsHaveTheirStatusLines)
                     .startsWith("HTTP/1.0 500 Internal Server Error\r\n"));
 }
 
+// The farm's IndexNow endpoint: a host named after a status answers with it, any other
+// host checks the body as the real endpoints do.
+TEST(DemoServerResponse, IndexNowEndpointAnswersEveryOutcome)
+{
+    const QByteArray good = R"({"host":"www.example.org","key":"abcdef12","keyLocation":)"
+                            R"("https://www.example.org/abcdef12.txt","urlList":)"
+                            R"(["https://www.example.org/","https://www.example.org/neu.html"]})";
+    const struct
+    {
+        const char* address;
+        QByteArray body;
+        const char* statusLine;
+        const char* retryAfter;
+    } cases[] = {
+        {"http://indexnow.demo/indexnow", good, "HTTP/1.0 200 OK", nullptr},
+        {"http://indexnow-202.demo/indexnow", good, "HTTP/1.0 202 Accepted", nullptr},
+        {"http://indexnow-403.demo/indexnow", good, "HTTP/1.0 403 Forbidden", nullptr},
+        {"http://indexnow-429.demo/indexnow", good, "HTTP/1.0 429 Too Many Requests", "120"},
+        {"http://indexnow-429-ohne-wartezeit.demo/indexnow", good, "HTTP/1.0 429 Too Many Requests",
+         nullptr},
+        {"http://indexnow.demo/indexnow", "kein JSON", "HTTP/1.0 400 Bad Request", nullptr},
+        {"http://indexnow.demo/indexnow", QByteArray(good).replace("abcdef12", "kurz"),
+         "HTTP/1.0 422 Unprocessable Entity", nullptr},
+        {"http://indexnow.demo/indexnow",
+         QByteArray(good).replace("https://www.example.org/neu", "https://fremd.example/neu"),
+         "HTTP/1.0 422 Unprocessable Entity", nullptr},
+    };
+    for (const auto& c : cases) {
+        const Reply reply = parseReply(DemoServer::responseFor(proxyPost(c.address, c.body)));
+        EXPECT_TRUE(reply.head.startsWith(QByteArray(c.statusLine) + "\r\n"))
+            << c.address << " " << c.body.constData() << "\n"
+            << reply.head.constData();
+        EXPECT_EQ(reply.head.contains("\r\nRetry-After: "), c.retryAfter != nullptr) << c.address;
+        if (c.retryAfter) {
+            EXPECT_TRUE(reply.head.contains(QByteArray("\r\nRetry-After: ") + c.retryAfter));
+        }
+    }
+}
+
 TEST(DemoServerResponse, AnythingButAGetOrPostIsABadRequest)
 {
     const QList<QByteArray> requests = {

@@ -1,11 +1,15 @@
 // The demo farm over https: tunnels through its proxy side, certificates made per host by
 // its own authority, and the same answers as over http.
 #include "cli/DemoServer.h"
+#include "submit/ExchangeRunner.h"
 #include "submit/HttpExchange.h"
+#include "submit/IndexNowSubmission.h"
 
 #include "TestDirs.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +19,8 @@ using pelvaro::cli::DemoServer;
 using pelvaro::submit::ExchangeRequest;
 using pelvaro::submit::ExchangeResult;
 using pelvaro::submit::HttpExchange;
+using pelvaro::submit::IndexNowSubmission;
+using pelvaro::submit::plainExchangeRunner;
 using pelvaro::test::TestDirs;
 
 namespace {
@@ -76,4 +82,40 @@ TEST(DemoServerTls, AnswersEveryServiceOverHttpsAsOverHttp)
     EXPECT_EQ(untrusted.StatusCode, 404);
     EXPECT_EQ(untrusted.Meldung,
               QStringLiteral("Aussteller des Zertifikats unbekannt (selbst signiert?)"));
+}
+
+// IndexNow tried offline: the submission goes over https through the farm, which answers as
+// an endpoint, and a 429's Retry-After sets the wait.
+TEST(DemoServerTls, ActsAsAnIndexNowEndpoint)
+{
+    DemoServer farm;
+    QString error;
+    ASSERT_TRUE(farm.listen(0, 0, &error)) << error.toStdString();
+    const QString caFile = TestDirs::root() + QStringLiteral("/farm-ca.pem");
+    QFile file(caFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(farm.caCertificatePem());
+    file.close();
+    ExchangeRequest settings;
+    settings.proxyHost = QStringLiteral("127.0.0.1:%1").arg(farm.port());
+    settings.caFile = caFile;
+    const IndexNowSubmission::Body body = IndexNowSubmission::buildBody(
+        QStringLiteral("https://www.muster.example/"), QStringLiteral("abcdef1234567890"),
+        {QStringLiteral("https://www.muster.example/neu.html")});
+    const QDateTime now(QDate(2026, 3, 1), QTime(12, 0), QTimeZone::utc());
+    const auto send = [&](const char* endpoint) {
+        return IndexNowSubmission::send(QString::fromLatin1(endpoint), body,
+                                        plainExchangeRunner(settings), now);
+    };
+
+    const IndexNowSubmission::Outcome accepted = send("indexnow.demo");
+    EXPECT_EQ(accepted.kind, IndexNowSubmission::Outcome::Kind::Success)
+        << accepted.Meldung.toStdString();
+    EXPECT_EQ(accepted.StatusCode, 200);
+    EXPECT_EQ(send("indexnow-202.demo").Meldung,
+              QStringLiteral("angenommen, Schlüssel wird noch geprüft"));
+    const IndexNowSubmission::Outcome busy = send("indexnow-429.demo");
+    EXPECT_EQ(busy.kind, IndexNowSubmission::Outcome::Kind::TooManyRequests);
+    EXPECT_EQ(busy.wait.count(), 120);
+    EXPECT_EQ(send("indexnow-429-ohne-wartezeit.demo").wait.count(), 3600);
 }
