@@ -12,7 +12,7 @@ Usage:
     python3 generate_icons.py --svg DIR    # also keep the SVGs in DIR
     python3 generate_icons.py --sheet FILE # also an overview of all pictures (enlarged)
 
-The file names are the names of the Icon Naming Specification, so the program asks the
+The file names are the freedesktop icon names, so the program asks the
 desktop's theme and these pictures under the same name.
 """
 

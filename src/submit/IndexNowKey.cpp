@@ -81,4 +81,12 @@ QString IndexNowKey::placementText(const QString& siteAddress, const QString& ke
         .arg(key, keyFileUrl(siteAddress, key));
 }
 
+QString IndexNowKey::hostKey(const QUrl& url)
+{
+    QString host = url.host(QUrl::FullyEncoded).toLower();
+    if (host.endsWith(QLatin1Char('.')))
+        host.chop(1);
+    return host;
+}
+
 } // namespace pelvaro::submit

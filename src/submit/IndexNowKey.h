@@ -23,6 +23,9 @@ public:
 
     // The site address read leniently: "www.example.org" is taken as "http://www.example.org/".
     // Invalid when it is no http or https address with a host.
+    // The host as the same-host rule compares it: encoded, in lower case, without a
+    // trailing dot ("www.x" and "x" stay different hosts).
+    static QString hostKey(const QUrl& url);
     static QUrl siteUrl(const QString& siteAddress);
     static QString badSiteAddressText(const QString& siteAddress);
     // "<scheme>://<host>[:port]/<key>.txt" for the site's address; empty when the address is

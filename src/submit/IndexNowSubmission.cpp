@@ -13,14 +13,6 @@ namespace pelvaro::submit {
 
 namespace {
 
-QString sameHostKey(const QUrl& url)
-{
-    QString host = url.host(QUrl::FullyEncoded).toLower();
-    if (host.endsWith(QLatin1Char('.')))
-        host.chop(1);
-    return host;
-}
-
 QString waitText(std::chrono::seconds wait)
 {
     const qint64 seconds = wait.count();
@@ -47,7 +39,7 @@ IndexNowSubmission::Body IndexNowSubmission::buildBody(const QString& siteAddres
         body.failure = IndexNowKey::badSiteAddressText(siteAddress);
         return body;
     }
-    const QString host = sameHostKey(site);
+    const QString host = IndexNowKey::hostKey(site);
     body.host = host;
     QSet<QString> seen;
     const auto add = [&](const QString& address) {
@@ -55,7 +47,7 @@ IndexNowSubmission::Body IndexNowSubmission::buildBody(const QString& siteAddres
         const QString scheme = url.scheme().toLower();
         if (!url.isValid() ||
             (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
-            sameHostKey(url) != host) {
+            IndexNowKey::hostKey(url) != host) {
             body.refused << address;
             return;
         }

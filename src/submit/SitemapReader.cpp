@@ -14,14 +14,6 @@ namespace pelvaro::submit {
 
 namespace {
 
-QString hostOf(const QUrl& url)
-{
-    QString host = url.host(QUrl::FullyEncoded).toLower();
-    if (host.endsWith(QLatin1Char('.')))
-        host.chop(1);
-    return host;
-}
-
 bool isWebAddress(const QUrl& url)
 {
     const QString scheme = url.scheme().toLower();
@@ -92,7 +84,7 @@ SitemapReader::Result SitemapReader::read(const QString& siteAddress,
         result.problems << IndexNowKey::badSiteAddressText(siteAddress);
         return result;
     }
-    const QString host = hostOf(site);
+    const QString host = IndexNowKey::hostKey(site);
     std::deque<Pending> pending{
         {sitemapUrl.isEmpty() ? defaultSitemapUrl(siteAddress) : sitemapUrl, 1}};
     QSet<QString> visited;
@@ -181,7 +173,7 @@ SitemapReader::Result SitemapReader::read(const QString& siteAddress,
                 continue;
             const QString loc = xml.readElementText().trimmed();
             const QUrl url(loc);
-            if (!isWebAddress(url) || hostOf(url) != host) {
+            if (!isWebAddress(url) || IndexNowKey::hostKey(url) != host) {
                 if (index) {
                     result.problems << QStringLiteral("Die Sitemap %1 liegt nicht auf %2 und "
                                                       "wurde übergangen.")

@@ -2,12 +2,15 @@
 
 #include "cli/CliCommands.h"
 
+#include "ProcessRunner.h"
 #include "TestDirs.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+
+#include <gtest/gtest.h>
 
 namespace pelvaro::test {
 
@@ -30,6 +33,14 @@ inline Output cli(QStringList args, const QByteArray& input = {})
     args.prepend(QStringLiteral("--home"));
     o.code = commands.run(args);
     return o;
+}
+
+// The same, through the built pelvaro-cli in a process of its own.
+inline Output cliProcess(const QStringList& args)
+{
+    const ProcessResult result = runProgram(QStringLiteral("pelvaro-cli"), args);
+    EXPECT_TRUE(result.finished) << args.join(u' ').toStdString();
+    return {result.exitCode, QString::fromUtf8(result.out), QString::fromUtf8(result.err)};
 }
 
 // A site with every field the run's checks ask for.

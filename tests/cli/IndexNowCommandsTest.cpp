@@ -3,6 +3,7 @@
 #include "base/SettingsStore.h"
 #include "site/SiteFile.h"
 
+#include "CliRun.h"
 #include "ProcessRunner.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
@@ -15,27 +16,14 @@
 using pelvaro::base::SettingsStore;
 using pelvaro::site::SiteFile;
 using pelvaro::site::SiteRecord;
+using pelvaro::test::cliProcess;
+using pelvaro::test::Output;
 using pelvaro::test::ScriptedAnswer;
 using pelvaro::test::TestDirs;
 using pelvaro::test::TestHttpServer;
 using pelvaro::test::TestTlsServer;
 
 namespace {
-
-struct CliRun
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-CliRun cli(const QStringList& args)
-{
-    const pelvaro::test::ProcessResult result =
-        pelvaro::test::runProgram(QStringLiteral("pelvaro-cli"), args, {});
-    EXPECT_TRUE(result.finished) << args.join(u' ').toStdString();
-    return {result.exitCode, QString::fromUtf8(result.out), QString::fromUtf8(result.err)};
-}
 
 QString siteFile(const QString& url, const QString& key = {})
 {
@@ -64,7 +52,7 @@ TEST(IndexNowCommands, KeyIsCreatedOnceSavedAndPrintedWithItsFile)
     const QString path = siteFile(QStringLiteral("https://www.example.org/shop/"));
     const QByteArray recordBefore = readAll(path);
 
-    const CliRun first = cli({QStringLiteral("indexnow"), QStringLiteral("key"), path});
+    const Output first = cliProcess({QStringLiteral("indexnow"), QStringLiteral("key"), path});
     ASSERT_EQ(first.code, 0) << first.err.toStdString();
     const QString created = SiteFile::read(path).record.indexNowKey;
     ASSERT_EQ(created.size(), 32);
@@ -79,7 +67,7 @@ TEST(IndexNowCommands, KeyIsCreatedOnceSavedAndPrintedWithItsFile)
                              "dass sie unter https://www.example.org/%2.txt abrufbar ist.\n")
                   .arg(path, created));
 
-    const CliRun second = cli({QStringLiteral("indexnow"), QStringLiteral("key"), path});
+    const Output second = cliProcess({QStringLiteral("indexnow"), QStringLiteral("key"), path});
     EXPECT_EQ(second.code, 0);
     EXPECT_TRUE(second.out.startsWith(QStringLiteral("Schlüssel: %1\n").arg(created)))
         << second.out.toStdString();
@@ -89,7 +77,7 @@ TEST(IndexNowCommands, KeyIsCreatedOnceSavedAndPrintedWithItsFile)
 TEST(IndexNowCommands, KeyWithoutUsableSiteAddressIsStillSavedButFails)
 {
     const QString path = siteFile(QStringLiteral("mailto:info@example.org"));
-    const CliRun run = cli({QStringLiteral("indexnow"), QStringLiteral("key"), path});
+    const Output run = cliProcess({QStringLiteral("indexnow"), QStringLiteral("key"), path});
     EXPECT_EQ(run.code, 1);
     const QString saved = SiteFile::read(path).record.indexNowKey;
     EXPECT_TRUE(run.out.contains(QStringLiteral("Schlüssel: %1\n").arg(saved)));
@@ -106,19 +94,19 @@ TEST(IndexNowCommands, CheckPassesOnlyForTheKey)
     const QString check[] = {QStringLiteral("indexnow"), QStringLiteral("check"), path};
 
     server.script(keyPath, ScriptedAnswer::ok(key.toUtf8() + "\r\n"));
-    CliRun run = cli({check[0], check[1], check[2]});
+    Output run = cliProcess({check[0], check[1], check[2]});
     EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
     EXPECT_EQ(run.out, QStringLiteral("Die Schlüsseldatei %1 enthält den Schlüssel: in Ordnung.\n")
                            .arg(server.url(QString::fromUtf8(keyPath))));
 
     server.script(keyPath, ScriptedAnswer::ok("ein-anderer-Schluessel"));
-    run = cli({check[0], check[1], check[2]});
+    run = cliProcess({check[0], check[1], check[2]});
     EXPECT_EQ(run.code, 1);
     EXPECT_TRUE(run.out.contains(QStringLiteral("sondern \"ein-anderer-Schluessel\"")))
         << run.out.toStdString();
 
     server.script(keyPath, ScriptedAnswer::status("HTTP/1.0 404 Not Found", {}));
-    run = cli({check[0], check[1], check[2]});
+    run = cliProcess({check[0], check[1], check[2]});
     EXPECT_EQ(run.code, 1);
     EXPECT_TRUE(run.out.contains(QStringLiteral("nicht gefunden (HTTP 404")))
         << run.out.toStdString();
@@ -137,10 +125,10 @@ TEST(IndexNowCommands, CheckGoesThroughTheProxyOfTheSettingsOrTheOptionAndNeedsA
     ASSERT_TRUE(store.SaveSettings());
     QString path = siteFile(QStringLiteral("http://www.example.org/"), key);
 
-    CliRun run = cli({QStringLiteral("indexnow"), QStringLiteral("check"), path});
+    Output run = cliProcess({QStringLiteral("indexnow"), QStringLiteral("check"), path});
     EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
-    run = cli({QStringLiteral("indexnow"), QStringLiteral("check"), path, QStringLiteral("--proxy"),
-               QStringLiteral("127.0.0.1:%1").arg(proxy.port())});
+    run = cliProcess({QStringLiteral("indexnow"), QStringLiteral("check"), path,
+                      QStringLiteral("--proxy"), QStringLiteral("127.0.0.1:%1").arg(proxy.port())});
     EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
     for (TestHttpServer* server : {&proxy, &settingsProxy}) {
         ASSERT_EQ(server->requests().size(), 1);
@@ -149,7 +137,7 @@ TEST(IndexNowCommands, CheckGoesThroughTheProxyOfTheSettingsOrTheOptionAndNeedsA
     }
 
     path = siteFile(QStringLiteral("http://www.example.org/"));
-    const CliRun noKey = cli({QStringLiteral("indexnow"), QStringLiteral("check"), path});
+    const Output noKey = cliProcess({QStringLiteral("indexnow"), QStringLiteral("check"), path});
     EXPECT_EQ(noKey.code, 1);
     EXPECT_EQ(noKey.err, QStringLiteral("Fehler: Die Datei %1 enthält noch keinen "
                                         "IndexNow-Schlüssel. Legen Sie ihn an mit: pelvaro-cli "
@@ -170,18 +158,19 @@ TEST(IndexNowCommands, CheckOfAnHttpsSiteTrustsTheGivenCertificates)
     ca.close();
 
     // Without the test authority the certificate is refused: the file cannot be fetched.
-    CliRun run = cli({QStringLiteral("indexnow"), QStringLiteral("check"), path});
+    Output run = cliProcess({QStringLiteral("indexnow"), QStringLiteral("check"), path});
     EXPECT_EQ(run.code, 1);
     EXPECT_TRUE(run.out.contains(QStringLiteral("konnte nicht abgerufen werden")))
         << run.out.toStdString();
 
-    run = cli({QStringLiteral("indexnow"), QStringLiteral("check"), path,
-               QStringLiteral("--ca-file"), caFile});
+    run = cliProcess({QStringLiteral("indexnow"), QStringLiteral("check"), path,
+                      QStringLiteral("--ca-file"), caFile});
     EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
     EXPECT_TRUE(run.out.contains(QStringLiteral("https://127.0.0.1:"))) << run.out.toStdString();
 
-    run = cli({QStringLiteral("indexnow"), QStringLiteral("check"), path,
-               QStringLiteral("--ca-file"), TestDirs::root() + QStringLiteral("/fehlt.pem")});
+    run =
+        cliProcess({QStringLiteral("indexnow"), QStringLiteral("check"), path,
+                    QStringLiteral("--ca-file"), TestDirs::root() + QStringLiteral("/fehlt.pem")});
     EXPECT_EQ(run.code, 1);
     EXPECT_TRUE(run.err.startsWith(QStringLiteral("Fehler: "))) << run.err.toStdString();
 }

@@ -1,4 +1,5 @@
 #include "CatalogueFixture.h"
+#include "CliRun.h"
 #include "ProcessRunner.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
@@ -10,26 +11,14 @@
 
 #include <gtest/gtest.h>
 
+using pelvaro::test::cliProcess;
+using pelvaro::test::Output;
 using pelvaro::test::runProgram;
 using pelvaro::test::ScriptedAnswer;
 using pelvaro::test::TestDirs;
 using pelvaro::test::TestHttpServer;
 
 namespace {
-
-struct CliRun
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-CliRun cli(const QStringList& args)
-{
-    const pelvaro::test::ProcessResult result = runProgram(QStringLiteral("pelvaro-cli"), args);
-    EXPECT_TRUE(result.finished) << args.join(u' ').toStdString();
-    return {result.exitCode, QString::fromUtf8(result.out), QString::fromUtf8(result.err)};
-}
 
 QByteArray page(const QByteArray& version, const QByteArray& url)
 {
@@ -46,8 +35,8 @@ TEST(CliUpdate, InfoPrintsTheAnnouncedValues)
 {
     TestHttpServer server;
     server.script("/kelmora/pv.html", ScriptedAnswer::ok(page("1.7.0", "http://h/p.deb")));
-    const CliRun run = cli({QStringLiteral("update"), QStringLiteral("info"),
-                            server.url(QStringLiteral("/kelmora/pv.html"))});
+    const Output run = cliProcess({QStringLiteral("update"), QStringLiteral("info"),
+                                   server.url(QStringLiteral("/kelmora/pv.html"))});
     EXPECT_EQ(run.code, 0) << run.err.toStdString();
     EXPECT_EQ(run.out,
               QStringLiteral("ProductName=Pelvaro!\nProductVersion=1.7.0\n"
@@ -55,8 +44,8 @@ TEST(CliUpdate, InfoPrintsTheAnnouncedValues)
                              "DownloadURL=http://h/p.deb\nProductReadMe=\nRunParams=/S\n"));
 
     server.script("/gone.html", ScriptedAnswer::status("HTTP/1.0 404 Not Found", {}));
-    const CliRun gone = cli({QStringLiteral("update"), QStringLiteral("info"),
-                             server.url(QStringLiteral("/gone.html"))});
+    const Output gone = cliProcess({QStringLiteral("update"), QStringLiteral("info"),
+                                    server.url(QStringLiteral("/gone.html"))});
     EXPECT_EQ(gone.code, 1);
     EXPECT_TRUE(gone.out.isEmpty());
     EXPECT_TRUE(gone.err.endsWith(QStringLiteral("Fehler: Not Found\n"))) << gone.err.toStdString();
@@ -67,13 +56,15 @@ TEST(CliUpdate, CompareTellsWhetherTheOfferedVersionIsNewer)
     const std::pair<const char*, const char*> cases[] = {
         {"1.6.1 1.6.2", "true\n"}, {"2.9 2.9.1", "false\n"}, {"1.6.1 1.6", "true\n"}};
     for (const auto& [versions, expected] : cases) {
-        const CliRun run = cli(QStringList{QStringLiteral("update"), QStringLiteral("compare")} +
-                               QString::fromUtf8(versions).split(u' '));
+        const Output run =
+            cliProcess(QStringList{QStringLiteral("update"), QStringLiteral("compare")} +
+                       QString::fromUtf8(versions).split(u' '));
         EXPECT_EQ(run.code, 0);
         EXPECT_EQ(run.out, QString::fromUtf8(expected)) << versions;
     }
-    EXPECT_EQ(cli({QStringLiteral("update"), QStringLiteral("compare"), QStringLiteral("1")}).code,
-              1);
+    EXPECT_EQ(
+        cliProcess({QStringLiteral("update"), QStringLiteral("compare"), QStringLiteral("1")}).code,
+        1);
 }
 
 TEST(CliUpdate, CheckProgramDownloadsIntoTheFolderAndPrintsEveryQuestion)
@@ -86,10 +77,10 @@ TEST(CliUpdate, CheckProgramDownloadsIntoTheFolderAndPrintsEveryQuestion)
                       "1.7.0", server.url(QStringLiteral("/files/pelvaro_1.7.0.deb")).toUtf8())));
     const QString folder = TestDirs::root() + QStringLiteral("/dl");
     ASSERT_TRUE(QDir().mkpath(folder));
-    const CliRun run =
-        cli({QStringLiteral("update"), QStringLiteral("check"), QStringLiteral("program"),
-             QStringLiteral("--server"), server.url(QString()), QStringLiteral("--yes"),
-             QStringLiteral("--to"), folder});
+    const Output run =
+        cliProcess({QStringLiteral("update"), QStringLiteral("check"), QStringLiteral("program"),
+                    QStringLiteral("--server"), server.url(QString()), QStringLiteral("--yes"),
+                    QStringLiteral("--to"), folder});
     EXPECT_EQ(run.code, 0) << run.err.toStdString();
     const QString file = folder + QStringLiteral("/pelvaro_1.7.0.deb");
     EXPECT_EQ(run.out,
@@ -110,17 +101,17 @@ TEST(CliUpdate, CheckCatalogueAnswersNoAndFailsOnAnUnreachableServer)
     pelvaro::test::installSampleCatalogue(TestDirs::programDir() + QStringLiteral("/daten"));
     TestHttpServer server;
     server.script("/kelmora/engines.html", ScriptedAnswer::ok(page("3.0", "http://h/k.tar.gz")));
-    const CliRun declined =
-        cli({QStringLiteral("update"), QStringLiteral("check"), QStringLiteral("catalogue"),
-             QStringLiteral("--server"), server.url(QString())});
+    const Output declined =
+        cliProcess({QStringLiteral("update"), QStringLiteral("check"), QStringLiteral("catalogue"),
+                    QStringLiteral("--server"), server.url(QString())});
     EXPECT_EQ(declined.code, 0) << declined.err.toStdString();
     EXPECT_EQ(declined.out,
               QStringLiteral("Die aktuelle Version ist 2.9.\nDie Version 3.0 ist verfügbar.\n"
                              "Soll die neue Version heruntergeladen werden?\n-> Nein\n"));
 
-    const CliRun refused =
-        cli({QStringLiteral("update"), QStringLiteral("check"), QStringLiteral("catalogue"),
-             QStringLiteral("--server"), QStringLiteral("http://127.0.0.1:1")});
+    const Output refused =
+        cliProcess({QStringLiteral("update"), QStringLiteral("check"), QStringLiteral("catalogue"),
+                    QStringLiteral("--server"), QStringLiteral("http://127.0.0.1:1")});
     EXPECT_EQ(refused.code, 1);
     EXPECT_TRUE(refused.err.contains(
         QStringLiteral("Informationen konnten nicht abgerufen werden. \nFehler: Can't connect: ")))
@@ -146,10 +137,10 @@ TEST(CliUpdate, CheckCatalogueWithYesInstallsTheArchive)
         ScriptedAnswer::ok(page("3.0", server.url(QStringLiteral("/k.tar.gz")).toUtf8())));
     const QString folder = TestDirs::root() + QStringLiteral("/dl");
     ASSERT_TRUE(QDir().mkpath(folder));
-    const CliRun run =
-        cli({QStringLiteral("update"), QStringLiteral("check"), QStringLiteral("catalogue"),
-             QStringLiteral("--server"), server.url(QString()), QStringLiteral("--yes"),
-             QStringLiteral("--to"), folder});
+    const Output run =
+        cliProcess({QStringLiteral("update"), QStringLiteral("check"), QStringLiteral("catalogue"),
+                    QStringLiteral("--server"), server.url(QString()), QStringLiteral("--yes"),
+                    QStringLiteral("--to"), folder});
     EXPECT_EQ(run.code, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.endsWith(QStringLiteral("Möchten Sie die neue Version jetzt installieren?\n"
                                                 "-> Ja\nIDNSDV=3.0\nSuchdienste=604\n")))
@@ -157,9 +148,9 @@ TEST(CliUpdate, CheckCatalogueWithYesInstallsTheArchive)
     EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/k.tar.gz")));
 
     // Recorded: the same offer is no longer newer.
-    const CliRun again =
-        cli({QStringLiteral("update"), QStringLiteral("check"), QStringLiteral("catalogue"),
-             QStringLiteral("--server"), server.url(QString())});
+    const Output again =
+        cliProcess({QStringLiteral("update"), QStringLiteral("check"), QStringLiteral("catalogue"),
+                    QStringLiteral("--server"), server.url(QString())});
     EXPECT_EQ(again.code, 0);
     EXPECT_EQ(again.out, QStringLiteral("Ihre Software ist auf dem neuesten Stand. Es ist zur Zeit "
                                         "keine neuere Version vorhanden.\n"));

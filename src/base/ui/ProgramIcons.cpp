@@ -22,8 +22,8 @@ struct Entry
     const char* name;
 };
 
-// Names from the Icon Naming Specification where it has one; the few it lacks (select none,
-// filter, hint, import, edit) are the names the common themes use.
+// Freedesktop icon names where there is one; for the few without one (select none,
+// filter, hint, import, edit) the names the common themes use.
 constexpr std::array<Entry, ProgramIcons::commandCount> entries{{
     {Command::New, "document-new"},
     {Command::Open, "document-open"},

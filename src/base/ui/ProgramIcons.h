@@ -72,7 +72,7 @@ public:
 
     // The theme's picture for the command, or the program's own.
     static QIcon icon(Command command);
-    // The name the command is asked of the theme by (Icon Naming Specification).
+    // The name the command is asked of the theme by (the freedesktop icon names).
     static QString themeName(Command command);
     // The program's own picture alone, whatever the theme holds.
     static QIcon ownPicture(Command command);
