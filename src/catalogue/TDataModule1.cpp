@@ -134,6 +134,7 @@ bool TDataModule1::open(const QString& dataDirectory, const QString& catalogueVe
     try {
         m_db.open(store::CatalogueDatabase::filePath(dataDirectory),
                   store::Database::Mode::OpenExisting);
+        store::CatalogueDatabase::upgradeSchema(m_db);
         store::CatalogueDatabase::verifySchema(m_db);
         store::CatalogueDatabase::configureConnection(m_db);
         m_tmp->open();

@@ -323,3 +323,26 @@ TEST(DataModule, FilterOnTheSampleSelectsExactlyThePassingRows)
     module.recount();
     EXPECT_EQ(module.counters(), kept);
 }
+
+TEST(DataModule, CatalogueOfAnOlderVersionGainsTheNewFieldsWhenOpened)
+{
+    createCatalogue(dataDir(),
+                    {engine(1, QStringLiteral("Alt")), engine(2, QStringLiteral("Auch alt"))});
+    const QString path = pelvaro::catalogue::store::CatalogueDatabase::filePath(dataDir());
+    {
+        // The catalogue as earlier versions (and their updates) wrote it.
+        pelvaro::catalogue::store::Database db;
+        db.open(path, pelvaro::catalogue::store::Database::Mode::OpenExisting);
+        db.exec(QStringLiteral("ALTER TABLE dba DROP COLUMN IndexNow"));
+        db.exec(QStringLiteral("ALTER TABLE dba DROP COLUMN Ausstehend"));
+    }
+    ScriptedUiServices ui;
+    TDataModule1 module(ui);
+    ASSERT_TRUE(module.open(dataDir(), QStringLiteral("3.0")));
+    EXPECT_TRUE(ui.shown().empty());
+    const auto rows = module.storeOrder({QStringLiteral("Name"), QStringLiteral("IndexNow")});
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows.front().values.at(0).toString(), QStringLiteral("Alt"));
+    EXPECT_FALSE(rows.front().values.at(1).toBool()) << "old services are plain form services";
+    EXPECT_EQ(module.AnzahlDatensaetze(QStringLiteral("TableEngines")), 2);
+}

@@ -66,6 +66,22 @@ void CatalogueDatabase::createSchema(Database& db)
     }
 }
 
+void CatalogueDatabase::upgradeSchema(Database& db)
+{
+    const TableDef& dba = CatalogueSchema::dba();
+    if (!db.tableExists(dba.name))
+        return; // verifySchema names what is missing
+    const QStringList columns = db.columnsOf(dba.name);
+    for (const char* name : {"IndexNow", "Ausstehend"}) {
+        const FieldDef* field = dba.field(QLatin1String(name));
+        if (columns.contains(field->name, Qt::CaseInsensitive))
+            continue;
+        db.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                    .arg(Database::quoted(dba.name), Database::quoted(field->name),
+                         sqlType(field->type)));
+    }
+}
+
 void CatalogueDatabase::verifySchema(Database& db)
 {
     for (const TableDef* table : CatalogueSchema::tables()) {

@@ -14,6 +14,12 @@ public:
     static QString filePath(const QString& dataDirectory);
     // Creates the three tables with their indexes in an empty database.
     static void createSchema(Database& db);
+    // The fields a catalogue of an older version lacks, added empty: IndexNow (the service
+    // takes IndexNow posts instead of a form) and Ausstehend (the open site still needs
+    // submitting there; kept up to date by the program while a site is open). Catalogue
+    // updates built for older versions arrive without them too. Throws pelvaro::Error when
+    // the file cannot take them (read-only).
+    static void upgradeSchema(Database& db);
     // Throws pelvaro::Error when a table or one of its fields is missing.
     static void verifySchema(Database& db);
     // How the program's connections use the file: with a write-ahead log. A commit then costs

@@ -76,6 +76,10 @@ const TableDef& CatalogueSchema::dba()
             of("CodeFuerFlagge", FieldType::SmallInt),
             of("Ref", FieldType::Boolean),
             text("Bemerkung", 100),
+            // Fields this program added to the catalogue it inherited; older files are given
+            // them when opened (CatalogueDatabase::upgradeSchema).
+            of("IndexNow", FieldType::Boolean),
+            of("Ausstehend", FieldType::Boolean),
         },
         {
             {QStringLiteral("Primary"), {QStringLiteral("Nr")}},
