@@ -52,10 +52,15 @@ void SiteDocument::SetCurrentSiteFile(const QString& path)
 
 void SiteDocument::ToRecord()
 {
-    // The form does not show the IndexNow key, so emptying the record must not lose it.
+    // The form shows neither the IndexNow key, the further addresses nor what was sent, so
+    // emptying the record must not lose them.
     const QString indexNowKey = m_record.indexNowKey;
+    const QStringList indexNowUrls = m_record.indexNowUrls;
+    const SubmissionLedger ledger = m_record.ledger;
     m_record.Clear();
     m_record.indexNowKey = indexNowKey;
+    m_record.indexNowUrls = indexNowUrls;
+    m_record.ledger = ledger;
     m_form.readInto(m_record);
     m_record.clampToCapacities();
     m_record.recomputeFullName();

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "site/SubmissionLedger.h"
+
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <span>
@@ -61,6 +64,10 @@ struct SiteRecord
     // The site's IndexNow key. Not part of the record's bytes: the site-info file carries it
     // in a trailer after the record (SiteFile), where older readers never look.
     QString indexNowKey;
+    // Further page addresses of the site for IndexNow, given by the user or read from its
+    // sitemap; and what was sent to each service for this site. Both live in the trailer too.
+    QStringList indexNowUrls;
+    SubmissionLedger ledger;
 
     // Every text empty, every item index -1, the date table zero.
     void Clear();
