@@ -5,6 +5,7 @@
 #include "site/CategoryTextLookup.h"
 #include "site/FieldValues.h"
 #include "site/SiteRecord.h"
+#include "submit/ServiceWaits.h"
 
 #include <exception>
 #include <optional>
@@ -24,6 +25,7 @@ const QString ListFull = QStringLiteral("Nicht verfügbar! (Sendeliste voll)");
 
 // Lines of the preparation carry no HTTP status.
 constexpr int NoStatus = 0;
+constexpr int TooManyRequests = 429;
 
 QString notPreparedText(const QString& name)
 {
@@ -121,11 +123,11 @@ void RequestPreparation::endWalk()
 namespace {
 
 // What the walk reads of each service, in this order.
-const QStringList ServiceFields{QStringLiteral("Name"),       QStringLiteral("Nr"),
-                                QStringLiteral("URL"),        QStringLiteral("KostetGeld"),
-                                QStringLiteral("Action"),     QStringLiteral("Methode"),
-                                QStringLiteral("Status"),     QStringLiteral("Ref"),
-                                QStringLiteral("ManuellURL"), QStringLiteral("Parameter1")};
+const QStringList ServiceFields{
+    QStringLiteral("Name"),       QStringLiteral("Nr"),      QStringLiteral("URL"),
+    QStringLiteral("KostetGeld"), QStringLiteral("Action"),  QStringLiteral("Methode"),
+    QStringLiteral("Status"),     QStringLiteral("Ref"),     QStringLiteral("ManuellURL"),
+    QStringLiteral("Parameter1"), QStringLiteral("IndexNow")};
 enum ServiceField
 {
     NameField,
@@ -137,7 +139,8 @@ enum ServiceField
     StatusField,
     RefField,
     ManuellUrlField,
-    FixedParametersField
+    FixedParametersField,
+    IndexNowField
 };
 
 // The category texts of one service, looked up in its category rows when a form field asks
@@ -195,9 +198,20 @@ void RequestPreparation::treatService(qint64 rowid, const QVariantList& service,
         const int status = service.at(StatusField).toInt();
         // The lines of a service are added once the catalogue holds its change, so that a
         // failing post leaves exactly one line for the service: the one from the catch below.
-        if (action.isEmpty() || status != 0 || methode.isEmpty()) {
+        const bool indexNow = isTrue(service.at(IndexNowField));
+        // An IndexNow endpoint needs no form method: what it takes is fixed.
+        if (action.isEmpty() || status != 0 || (methode.isEmpty() && !indexNow)) {
             post(QStringLiteral("NurManuell"), true);
             failures << resultLine(name, IncompleteData, NoStatus, nr, url);
+            return;
+        }
+
+        // A service still waiting after a 429 keeps its place in the selection, so the
+        // first run after the wait sends it.
+        if (const std::optional<QDateTime> until =
+                m_waits ? m_waits->blockedUntil(action, m_now) : std::nullopt) {
+            failures << resultLine(name, ServiceWaits::skippedText(*until), TooManyRequests, nr,
+                                   url);
             return;
         }
 
@@ -205,6 +219,32 @@ void RequestPreparation::treatService(qint64 rowid, const QVariantList& service,
             // Deselecting would drop the service from the user's selection without sending
             // it; left as it is, the next run picks it up.
             failures << resultLine(name, ListFull, NoStatus, nr, url);
+            return;
+        }
+
+        if (indexNow) {
+            const IndexNowSubmission::Body& body = indexNowBody();
+            if (!body.failure.isEmpty()) {
+                // The site's fault, not the service's: it stays selected, and the run says
+                // once why the IndexNow part did not go out.
+                list.indexNowStop = body.failure;
+                return;
+            }
+            TEineEngine& entry = list.entries[size_t(list.count)];
+            entry = TEineEngine();
+            entry.URL = IndexNowSubmission::endpointUrl(action);
+            entry.PostDaten = QString::fromLatin1(body.json);
+            entry.Name = name;
+            entry.Nr = nr;
+            entry.AntwortDatei =
+                m_answerDirectory + QLatin1Char('/') + name + QStringLiteral(".html");
+            entry.ManuellURL = service.at(ManuellUrlField).toString();
+            entry.IndexNow = true;
+            list.indexNowSite = m_record.URLEdit;
+            list.indexNowKey = m_record.indexNowKey;
+            --m_module.counters().AnzAutomatisch;
+            post(QStringLiteral("Ausgewaehlt"), false);
+            ++list.count;
             return;
         }
 
@@ -320,6 +360,14 @@ bool RequestPreparation::buildParameters(const QString& fixed, qint32 nr, QStrin
         return false;
     out = prefix + pairs.join(QLatin1Char('&'));
     return true;
+}
+
+const IndexNowSubmission::Body& RequestPreparation::indexNowBody()
+{
+    if (!m_indexNowBody)
+        m_indexNowBody = IndexNowSubmission::buildBody(m_record.URLEdit, m_record.indexNowKey,
+                                                       m_record.indexNowUrls);
+    return *m_indexNowBody;
 }
 
 bool RequestPreparation::EintragGueltig(const TEineEngine& entry)

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "submit/IndexNowSubmission.h"
 #include "submit/TEineEngine.h"
+
+#include <QDateTime>
 
 #include <QString>
 #include <QStringList>
@@ -8,6 +11,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <optional>
 
 namespace pelvaro::base {
 class UiServices;
@@ -21,6 +25,8 @@ struct SiteRecord;
 
 namespace pelvaro::submit {
 
+class ServiceWaits;
+
 // Turns the user's selection of automatic services into ready-made requests before a run
 // sends anything: walks the selected services in store order, fills each service's form from
 // the site description and records the outcome in the catalogue at once (prepared services
@@ -33,6 +39,14 @@ class RequestPreparation
 public:
     RequestPreparation(catalogue::TDataModule1& module, base::UiServices& ui,
                        const site::SiteRecord& record, const QString& answerDirectory);
+
+    // Services still waiting after a 429 are passed over (they stay selected) with a failure
+    // line saying until when. Without waits none is passed over.
+    void setWaits(const ServiceWaits* waits, const QDateTime& now)
+    {
+        m_waits = waits;
+        m_now = now;
+    }
 
     // Empties the list and fills it with one entry per prepared service; services that cannot
     // be prepared are reported as lines appended to failures. The catalogue's list views and
@@ -78,11 +92,16 @@ private:
                       QStringList& failures, const std::function<bool(QString&)>& parametersOf);
     // The parameter string of the service with that Nr and those fixed parameters.
     bool buildParameters(const QString& fixed, qint32 nr, QString& out);
+    // The IndexNow services of a run all get the same body, built once.
+    const IndexNowSubmission::Body& indexNowBody();
 
     catalogue::TDataModule1& m_module;
     base::UiServices& m_ui;
     const site::SiteRecord& m_record;
     QString m_answerDirectory;
+    const ServiceWaits* m_waits = nullptr;
+    QDateTime m_now;
+    std::optional<IndexNowSubmission::Body> m_indexNowBody;
 };
 
 } // namespace pelvaro::submit

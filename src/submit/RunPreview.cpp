@@ -2,6 +2,8 @@
 
 #include "base/UiServices.h"
 #include "base/Windows1252.h"
+#include "submit/IndexNowKey.h"
+#include "submit/IndexNowSubmission.h"
 #include "submit/RequestPreparation.h"
 #include "submit/SubmissionRun.h"
 #include "submit/SubmissionScheduler.h"
@@ -24,14 +26,16 @@ QString PreviewRequest::requestText() const
 
 RunPreview RunPreview::prepare(catalogue::TDataModule1& module, base::UiServices& ui,
                                const site::SiteRecord& record, const QString& answerDirectory,
-                               const RequestSettings& settings)
+                               const RequestSettings& settings, const ServiceWaits* waits)
 {
     // A list of its own: the run's list is left to the run.
     const auto list = std::make_unique<SendList>();
     QStringList failures;
     {
         const base::WaitNoticeGuard notice(ui, SubmissionRun::preparationNotice());
-        RequestPreparation(module, ui, record, answerDirectory).preview(*list, failures);
+        RequestPreparation preparation(module, ui, record, answerDirectory);
+        preparation.setWaits(waits, QDateTime::currentDateTimeUtc());
+        preparation.preview(*list, failures);
     }
     return fromPreparation(*list, failures, settings);
 }
@@ -41,6 +45,9 @@ RunPreview RunPreview::fromPreparation(const SendList& list, const QStringList& 
 {
     RunPreview preview;
     preview.failureLines = failureLines;
+    preview.indexNowStop = list.indexNowStop;
+    if (!list.indexNowKey.isEmpty())
+        preview.indexNowKeyFile = IndexNowKey::keyFileUrl(list.indexNowSite, list.indexNowKey);
     for (const QString& line : failureLines)
         preview.unprepared.push_back(unpreparedService(line));
     preview.requests.reserve(size_t(list.count));
@@ -61,7 +68,14 @@ ExchangeRequest RunPreview::exchangeRequest(const TEineEngine& entry,
     request.url = entry.URL;
     request.post = entry.PostDaten != TEineEngine::noBody();
     request.body = request.post ? entry.PostDaten : QString();
-    request.referer = entry.Ref ? entry.ManuellURL : SubmissionScheduler::defaultReferringPage();
+    if (entry.IndexNow) {
+        // Built as IndexNowSubmission::request builds it: JSON, and no page refers to it.
+        request = IndexNowSubmission::request(entry.URL, {});
+        request.body = entry.PostDaten;
+    } else {
+        request.referer =
+            entry.Ref ? entry.ManuellURL : SubmissionScheduler::defaultReferringPage();
+    }
     request.proxyHost = settings.proxyHost;
     request.proxyPort = settings.proxyPort;
     request.idleTimeLimit = settings.idleTimeLimit;

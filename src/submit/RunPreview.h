@@ -21,6 +21,8 @@ struct SiteRecord;
 
 namespace pelvaro::submit {
 
+class ServiceWaits;
+
 // What a run sends with besides the prepared entries: the proxy, the idle time limit and
 // the extra certificates for https.
 struct RequestSettings
@@ -64,12 +66,17 @@ struct RunPreview
     std::vector<UnpreparedService> unprepared;
     // The failure lines the run would file, in its order.
     QStringList failureLines;
+    // Why the IndexNow services would not go out (SendList::indexNowStop); empty if they
+    // would, or if none is selected.
+    QString indexNowStop;
+    // With IndexNow requests: the key file the run checks before the first of them.
+    QString indexNowKeyFile;
 
     // Prepares the selected automatic services as a run would (the same walk, its boxes
     // included) and undoes the walk's changes to the catalogue afterwards.
     static RunPreview prepare(catalogue::TDataModule1& module, base::UiServices& ui,
                               const site::SiteRecord& record, const QString& answerDirectory,
-                              const RequestSettings& settings);
+                              const RequestSettings& settings, const ServiceWaits* waits = nullptr);
     // The preview of a list a preparation has filled and of its failure lines.
     static RunPreview fromPreparation(const SendList& list, const QStringList& failureLines,
                                       const RequestSettings& settings);

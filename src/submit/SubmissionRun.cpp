@@ -6,10 +6,14 @@
 #include "catalogue/TDataModule1.h"
 #include "site/SiteItemLists.h"
 #include "site/SiteRecord.h"
+#include "site/SubmissionLedger.h"
+#include "submit/IndexNowSubmission.h"
 #include "submit/RequestPreparation.h"
 #include "submit/TEineEngine.h"
 
 #include <QSet>
+
+#include <optional>
 
 namespace pelvaro::submit {
 
@@ -109,9 +113,14 @@ int SubmissionRun::prepare(const site::SiteRecord& record, const QString& answer
     m_failureLines.clear();
     m_successRows.clear();
     m_failureRows.clear();
+    m_journal.outcomes.clear();
+    m_journal.heldBack.clear();
+    m_journal.indexNowStop.clear();
     const base::WaitNoticeGuard notice(m_ui, preparationNotice());
     RequestPreparation preparation(m_module, m_ui, record, answerDirectory);
+    preparation.setWaits(&m_journal.waits, QDateTime::currentDateTimeUtc());
     preparation.DatenZumSendenVorbereiten(list, m_failureLines);
+    m_journal.indexNowStop = list.indexNowStop;
     return list.count;
 }
 
@@ -205,6 +214,17 @@ void SubmissionRun::ErgebnisseUebernehmen()
                                   parameters);
             });
         }
+        if (!m_journal.heldBack.isEmpty()) {
+            // Not sent for want of a key file: selected again, so the next run sends them.
+            QList<qint64> held;
+            for (const qint32 nr : std::as_const(m_journal.heldBack))
+                held << nr;
+            m_module.bulk([&] {
+                m_module.setField(QStringLiteral("Ausgewaehlt"), true,
+                                  QStringLiteral("Nr IN (SELECT value FROM json_each(?))"),
+                                  {catalogue::TDataModule1::jsonList(held)});
+            });
+        }
         for (const QString& line : std::as_const(m_failureLines))
             m_failureRows.push_back(failureRow(line));
     } catch (...) {
@@ -212,6 +232,50 @@ void SubmissionRun::ErgebnisseUebernehmen()
         throw;
     }
     finish();
+}
+
+QString SubmissionRun::indexNowStopText() const
+{
+    if (m_journal.indexNowStop.isEmpty())
+        return {};
+    return QStringLiteral("Die IndexNow-Dienste wurden nicht angeschrieben:\n\n%1\n\nSie bleiben "
+                          "ausgewählt und werden beim nächsten Lauf gesendet. Das zählt nicht "
+                          "als fehlgeschlagene Anmeldung.")
+        .arg(m_journal.indexNowStop);
+}
+
+bool SubmissionRun::recordInLedger(site::SiteRecord& record) const
+{
+    if (m_journal.outcomes.empty())
+        return false;
+    const QByteArray siteFingerprint = site::SubmissionLedger::siteFingerprint(record);
+    const QByteArray indexNowFingerprint = site::SubmissionLedger::indexNowFingerprint(record);
+    std::optional<QStringList> addresses;
+    for (const ServiceOutcome& outcome : m_journal.outcomes) {
+        site::LedgerEntry entry;
+        entry.nr = outcome.nr;
+        entry.when = outcome.when;
+        using Outcome = site::LedgerEntry::Outcome;
+        entry.outcome = outcome.Erfolg
+                            ? (outcome.keyPending ? Outcome::AcceptedPending : Outcome::Accepted)
+                        : outcome.notBefore.isValid() ? Outcome::TooManyRequests
+                                                      : Outcome::Failed;
+        entry.statusCode = outcome.statusCode;
+        entry.message = outcome.message;
+        entry.notBefore = outcome.notBefore;
+        if (outcome.indexNow) {
+            if (!addresses)
+                addresses = IndexNowSubmission::buildBody(record.URLEdit, record.indexNowKey,
+                                                          record.indexNowUrls)
+                                .urls;
+            entry.fingerprint = indexNowFingerprint;
+            entry.addresses = *addresses;
+        } else {
+            entry.fingerprint = siteFingerprint;
+        }
+        record.ledger.record(entry);
+    }
+    return true;
 }
 
 } // namespace pelvaro::submit

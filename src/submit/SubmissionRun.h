@@ -1,5 +1,7 @@
 #pragma once
 
+#include "submit/RunJournal.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -76,6 +78,15 @@ public:
     // views refreshed and the counters recounted.
     void ErgebnisseUebernehmen();
 
+    // The run's waits (load them before prepare()), answers and held-back services; hand
+    // it to the scheduler.
+    RunJournal& journal() { return m_journal; }
+    // Files the run's answers in the site's ledger: per answered service the time, outcome
+    // and what was sent. Returns whether anything was filed.
+    bool recordInLedger(site::SiteRecord& record) const;
+    // The warning shown when the run's IndexNow part stopped; empty when it did not.
+    QString indexNowStopText() const;
+
     const std::vector<ResultRow>& successRows() const { return m_successRows; }
     const std::vector<ResultRow>& failureRows() const { return m_failureRows; }
 
@@ -94,6 +105,7 @@ private:
     Clock m_today;
     std::vector<ResultRow> m_successRows;
     std::vector<ResultRow> m_failureRows;
+    RunJournal m_journal;
 };
 
 } // namespace pelvaro::submit

@@ -4,12 +4,14 @@
 #include "base/SettingsStore.h"
 #include "base/UiServices.h"
 #include "submit/AnswerPage.h"
+#include "submit/IndexNowSubmission.h"
 #include "submit/RunPreview.h"
 #include "submit/THTTPThread.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <system_error>
 
 namespace pelvaro::submit {
@@ -49,7 +51,7 @@ SubmissionScheduler::SubmissionScheduler(base::UiServices& ui, const SendList& l
     : QObject(parent), m_ui(ui), m_list(list), m_successLines(successLines),
       m_failureLines(failureLines), m_proxyHost(settings.proxyHost),
       m_proxyPort(settings.proxyPort), m_idleTimeLimit(settings.idleTimeLimit),
-      m_caFile(settings.caFile)
+      m_caFile(settings.caFile), m_journal(settings.journal)
 {
     m_threadCount = base::Settings::usableThreadCount(settings.threadCount);
     m_panels = {QStringLiteral("Aktivierte Threads:"), QStringLiteral("Simultane Threads:"),
@@ -231,6 +233,12 @@ void SubmissionScheduler::StartenButtonClick()
         return;
     }
     m_nextIndex = 0;
+    m_deferred.clear();
+    m_keyCheckSlot = -1;
+    m_keyGate = std::any_of(m_list.entries.begin(), m_list.entries.begin() + m_list.count,
+                            [](const TEineEngine& e) { return e.IndexNow; })
+                    ? KeyGate::Pending
+                    : KeyGate::None;
     setPanel(2, QStringLiteral("Übertragung an %1 Suchdienste.").arg(m_list.count));
     m_busyCursor = true;
     m_startCaption = abortCaption;
@@ -261,7 +269,8 @@ std::optional<TEineEngine> SubmissionScheduler::NaechstenEintragHolen()
 {
     ++m_nextIndex;
     if (m_nextIndex > m_list.count || m_nextIndex > SendList::Capacity) {
-        m_allHandedOut = true;
+        // IndexNow entries still waiting for the key check are yet to be handed out.
+        m_allHandedOut = m_deferred.empty() && m_keyGate != KeyGate::Checking;
         return std::nullopt;
     }
     setPanel(2,
@@ -269,18 +278,75 @@ std::optional<TEineEngine> SubmissionScheduler::NaechstenEintragHolen()
     return m_list.entries[size_t(m_nextIndex - 1)];
 }
 
+int SubmissionScheduler::freeSlot() const
+{
+    for (int i = 0; i < m_threadCount; ++i)
+        if (m_slots[size_t(i)].state == SlotState::Bereit && m_threads[size_t(i)])
+            return i;
+    return -1;
+}
+
+std::optional<TEineEngine> SubmissionScheduler::nextEntry()
+{
+    if (m_keyGate == KeyGate::Passed && !m_deferred.empty()) {
+        const int index = m_deferred.front();
+        m_deferred.pop_front();
+        return m_list.entries[size_t(index)];
+    }
+    for (;;) {
+        std::optional<TEineEngine> entry = NaechstenEintragHolen();
+        if (!entry || !entry->IndexNow)
+            return entry;
+        if (m_keyGate == KeyGate::Checking)
+            m_deferred.push_back(m_nextIndex - 1);
+        else if (m_keyGate == KeyGate::Failed && m_journal)
+            m_journal->heldBack << entry->Nr;
+        else if (m_keyGate != KeyGate::Failed)
+            return entry;
+    }
+}
+
+bool SubmissionScheduler::startKeyCheck(int slot)
+{
+    m_keyGate = KeyGate::Checking;
+    m_keyCheckSlot = slot;
+    THTTPThread::Assignment assignment;
+    assignment.request = RunPreview::exchangeRequest(
+        TEineEngine(), {m_proxyHost, m_proxyPort, m_idleTimeLimit, m_caFile});
+    assignment.keyCheck = true;
+    assignment.siteAddress = m_list.indexNowSite;
+    assignment.key = m_list.indexNowKey;
+    assignment.name = keyCheckName();
+    assignment.ticket = m_nextTicket++;
+    TEineEngine shown;
+    shown.Name = assignment.name;
+    m_work[size_t(slot)] = shown;
+    m_tickets[size_t(slot)] = assignment.ticket;
+    SlotAnzeigen(slot, SlotState::Belegt);
+    setPanel(2, QStringLiteral("Die IndexNow-Schlüsseldatei wird geprüft."));
+    m_threads[size_t(slot)]->assign(assignment);
+    changeRunning(+1);
+    ++m_inFlight;
+    return true;
+}
+
+QString SubmissionScheduler::keyCheckName()
+{
+    return QStringLiteral("IndexNow-Schlüsseldatei");
+}
+
 bool SubmissionScheduler::NaechstenEintragStarten()
 {
-    const std::optional<TEineEngine> entry = NaechstenEintragHolen();
+    // The key file is fetched first, by the first free worker; the others go on with the
+    // form services meanwhile.
+    if (m_keyGate == KeyGate::Pending && !m_abortRequested) {
+        if (const int slot = freeSlot(); slot >= 0)
+            return startKeyCheck(slot);
+    }
+    const std::optional<TEineEngine> entry = nextEntry();
     if (!entry || entry->URL.isEmpty() || entry->URL == TEineEngine::errorUrl())
         return false;
-    int slot = -1;
-    for (int i = 0; i < m_threadCount; ++i) {
-        if (m_slots[size_t(i)].state == SlotState::Bereit && m_threads[size_t(i)]) {
-            slot = i;
-            break;
-        }
-    }
+    const int slot = freeSlot();
     if (slot < 0) {
         m_ui.error(QStringLiteral("Fehler-Nr. 88219"));
         return false;
@@ -392,23 +458,22 @@ void SubmissionScheduler::ErgebnisVerarbeiten(int slot, quint64 ticket,
     --m_inFlight;
     changeRunning(-1);
 
-    const TEineEngine& entry = m_work[size_t(slot)];
-    const QString line =
-        resultLine(entry.Name, result.Meldung, result.StatusCode, entry.Nr, entry.URL);
-    if (result.Erfolg) {
-        ++m_successes;
-        m_successLines << line;
-        // Its worker has written the answer page before reporting.
+    if (slot == m_keyCheckSlot) {
+        m_keyCheckSlot = -1;
+        SlotAnzeigen(slot, SlotState::Bereit);
+        keyCheckDone(result);
     } else {
-        ++m_failures;
-        m_failureLines << line;
+        fileAnswer(m_work[size_t(slot)], result);
+        SlotAnzeigen(slot, SlotState::Bereit);
     }
-    emit resultFiled(result.Erfolg, line);
-    SlotAnzeigen(slot, SlotState::Bereit);
 
     if (m_failures > 30 && Fehlerquote(m_failures, m_successes) > 60)
         m_abortRequested = true;
     if (!m_allHandedOut && !m_abortRequested && NaechstenEintragStarten()) {
+        // After the key check, the IndexNow entries it held may fill idle workers too.
+        while (!m_allHandedOut && !m_abortRequested && freeSlot() >= 0 &&
+               NaechstenEintragStarten()) {
+        }
         emit changed();
         return;
     }
@@ -448,6 +513,71 @@ void SubmissionScheduler::ErgebnisVerarbeiten(int slot, quint64 ticket,
     m_finished = true;
     emit changed();
     emit runEnded(message);
+}
+
+bool SubmissionScheduler::fileAnswer(const TEineEngine& entry, const ExchangeResult& result)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    ServiceOutcome outcome;
+    outcome.nr = entry.Nr;
+    outcome.indexNow = entry.IndexNow;
+    outcome.when = now;
+    outcome.Erfolg = result.Erfolg;
+    outcome.statusCode = result.StatusCode;
+    outcome.message = result.Meldung;
+    if (entry.IndexNow) {
+        // An endpoint's answer means what the protocol says, not what a form page would.
+        const IndexNowSubmission::Outcome judged =
+            IndexNowSubmission::evaluate(result, result.retryAfter, now);
+        outcome.Erfolg = judged.Erfolg;
+        outcome.statusCode = judged.StatusCode;
+        outcome.message = judged.Meldung;
+        outcome.keyPending = judged.Erfolg && judged.StatusCode == 202;
+        if (judged.kind == IndexNowSubmission::Outcome::Kind::TooManyRequests)
+            outcome.notBefore = judged.notBefore;
+    } else if (result.answered && result.StatusCode == 429) {
+        outcome.notBefore =
+            now.addSecs(IndexNowSubmission::waitFor(result.retryAfter, now).count());
+    }
+    if (m_journal) {
+        if (outcome.notBefore.isValid())
+            m_journal->waits.wait(entry.URL, outcome.notBefore);
+        m_journal->outcomes.push_back(outcome);
+    }
+
+    const QString line =
+        resultLine(entry.Name, outcome.message, outcome.statusCode, entry.Nr, entry.URL);
+    if (outcome.Erfolg) {
+        ++m_successes;
+        m_successLines << line;
+        // Its worker has written the answer page before reporting.
+    } else {
+        ++m_failures;
+        m_failureLines << line;
+    }
+    emit resultFiled(outcome.Erfolg, line);
+    return outcome.Erfolg;
+}
+
+void SubmissionScheduler::keyCheckDone(const ExchangeResult& result)
+{
+    if (result.Erfolg) {
+        m_keyGate = KeyGate::Passed;
+        setPanel(2, QStringLiteral("Die IndexNow-Schlüsseldatei ist in Ordnung."));
+        return;
+    }
+    // The site's key file is missing or wrong: no endpoint would take the addresses, and
+    // none of them is to blame. The IndexNow services go back into the selection.
+    m_keyGate = KeyGate::Failed;
+    if (m_journal) {
+        m_journal->indexNowStop = result.Meldung;
+        for (const int index : m_deferred)
+            m_journal->heldBack << m_list.entries[size_t(index)].Nr;
+    }
+    m_deferred.clear();
+    if (m_nextIndex >= m_list.count)
+        m_allHandedOut = true;
+    setPanel(2, QStringLiteral("IndexNow angehalten: die Schlüsseldatei ist nicht in Ordnung."));
 }
 
 void SubmissionScheduler::Timer1Timer()

@@ -2,6 +2,7 @@
 
 #include "base/SettingsStore.h"
 #include "submit/HttpExchange.h"
+#include "submit/RunJournal.h"
 #include "submit/TEineEngine.h"
 
 #include <QObject>
@@ -68,6 +69,8 @@ public:
         QString proxyPort;
         int idleTimeLimit = 120; // IDZeitlimit: seconds without a byte received; 0: none
         QString caFile;          // IDZusatzZertifikate: trusted besides the system's store
+        // Where the run's answers, waits and held-back services are filed; none: not kept.
+        RunJournal* journal = nullptr;
     };
 
     SubmissionScheduler(base::UiServices& ui, const SendList& list, QStringList& successLines,
@@ -108,6 +111,9 @@ public:
     bool AbbruchAngefordert() const { return m_abortRequested; }
     static int Fehlerquote(int failures, int successes);
 
+    // What the slot working on the IndexNow key file check shows.
+    static QString keyCheckName();
+
     // The referring page of services that do not ask for their own.
     static QString defaultReferringPage();
     static void setDefaultReferringPage(const QString& address);
@@ -137,6 +143,14 @@ private:
     std::optional<TEineEngine> NaechstenEintragHolen();
     bool NaechstenEintragStarten();
     void ErgebnisVerarbeiten(int slot, quint64 ticket, const ExchangeResult& result);
+    // The next entry to send: IndexNow entries wait for the key file check, and are held
+    // back when it failed.
+    std::optional<TEineEngine> nextEntry();
+    bool startKeyCheck(int slot);
+    void keyCheckDone(const ExchangeResult& result);
+    // Files an answer: its line, its outcome in the journal and, for a 429, the wait.
+    bool fileAnswer(const TEineEngine& entry, const ExchangeResult& result);
+    int freeSlot() const;
     void sleepAllWorkers();
     void deliverMessages();
     bool takeProgress();
@@ -152,6 +166,20 @@ private:
     QString m_proxyPort;
     int m_idleTimeLimit;
     QString m_caFile;
+    RunJournal* m_journal;
+
+    // The key file check that comes before the first IndexNow post of a run.
+    enum class KeyGate
+    {
+        None,     // no IndexNow entry in the list
+        Pending,  // not yet started
+        Checking, // a worker is on it; IndexNow entries wait in m_deferred
+        Passed,
+        Failed // IndexNow entries are held back
+    };
+    KeyGate m_keyGate = KeyGate::None;
+    int m_keyCheckSlot = -1;
+    std::deque<int> m_deferred; // list indexes
 
     std::array<std::unique_ptr<THTTPThread>, SlotCount> m_threads;
     std::array<Slot, SlotCount> m_slots;

@@ -21,6 +21,8 @@ struct TEineEngine
     // Send the service's submission page as referring page.
     bool Ref = false;
     QString ManuellURL;
+    // An IndexNow endpoint: URL is its post address, PostDaten the JSON body.
+    bool IndexNow = false;
 
     static QString errorUrl() { return QStringLiteral("FEHLER"); }
     static QString noBody() { return QStringLiteral("XXX"); }
@@ -34,11 +36,21 @@ struct SendList
     static constexpr int Capacity = 701;
     std::array<TEineEngine, Capacity> entries{};
     int count = 0;
+    // With IndexNow entries: the site and key whose key file is checked before the first
+    // of them is sent.
+    QString indexNowSite;
+    QString indexNowKey;
+    // Why the selected IndexNow services were not prepared (no usable key or site address);
+    // they stay selected for the next run. Empty when they were, or when there were none.
+    QString indexNowStop;
 
     void clear()
     {
         entries.fill(TEineEngine());
         count = 0;
+        indexNowSite.clear();
+        indexNowKey.clear();
+        indexNowStop.clear();
     }
 };
 

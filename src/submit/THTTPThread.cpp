@@ -1,6 +1,7 @@
 #include "submit/THTTPThread.h"
 
 #include "submit/AnswerPage.h"
+#include "submit/IndexNowKeyCheck.h"
 #include "submit/SubmissionScheduler.h"
 
 #include <optional>
@@ -18,6 +19,32 @@ std::mutex& answerPageLock()
 {
     static std::mutex lock;
     return lock;
+}
+
+// The key file check as a worker's assignment: its outcome in the shape of an exchange's,
+// Erfolg when the file holds the key, and the check's message.
+ExchangeResult checkKeyFile(HttpExchange& exchange, const THTTPThread::Assignment& work,
+                            const HttpExchange::Progress& progress)
+{
+    const ExchangeRunner runner = [&](const ExchangeRequest& request,
+                                      const HttpExchange::BodySink& sink) {
+        ExchangeRequest full = work.request;
+        full.url = request.url;
+        full.post = false;
+        full.body.clear();
+        full.contentType.clear();
+        full.referer.clear();
+        if (sink)
+            exchange.setBodySink(sink);
+        return exchange.run(full, progress);
+    };
+    const IndexNowKeyCheck::Result check =
+        IndexNowKeyCheck::run(work.siteAddress, work.key, runner);
+    ExchangeResult result;
+    result.Erfolg = check.ok();
+    result.Meldung = check.message;
+    result.cancelled = check.outcome == IndexNowKeyCheck::Outcome::Cancelled;
+    return result;
 }
 
 } // namespace
@@ -91,9 +118,11 @@ void THTTPThread::Execute()
                 return;
             m_exchange = &exchange;
         }
-        ExchangeResult result = exchange.run(work.request, [this, ticket](int percent) {
+        const HttpExchange::Progress progress = [this, ticket](int percent) {
             m_owner.postProgress(m_slot, ticket, percent);
-        });
+        };
+        ExchangeResult result = work.keyCheck ? checkKeyFile(exchange, work, progress)
+                                              : exchange.run(work.request, progress);
         {
             std::lock_guard lock(m_mutex);
             m_exchange = nullptr;

@@ -27,6 +27,11 @@ public:
         QString answerFile;
         qint32 nr = 0;
         quint64 ticket = 0; // tells a result of this assignment from one of a discarded worker
+        // Instead of sending the request: fetch the site's IndexNow key file (with the
+        // request's proxy and certificate settings) and report whether it holds the key.
+        bool keyCheck = false;
+        QString siteAddress;
+        QString key;
     };
 
     // Starts the thread asleep, at the lowest priority. Throws std::system_error when the

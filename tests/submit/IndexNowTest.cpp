@@ -1,10 +1,10 @@
 // IndexNow: the key, the key file check, the JSON body and the endpoints' answers, against
 // a real local server.
-#include "submit/IndexNowEndpointWaits.h"
 #include "submit/IndexNowKey.h"
 #include "submit/IndexNowKeyCheck.h"
 #include "submit/IndexNowSubmission.h"
 #include "submit/RetryAfter.h"
+#include "submit/ServiceWaits.h"
 
 #include "TestDirs.h"
 #include "TestHttpServer.h"
@@ -417,7 +417,7 @@ TEST(IndexNowHttps, KeyFileAndSubmissionGoOverTls)
 TEST(IndexNowWaits, AnEndpointThatAnswered429GetsNothingUntilItsTime)
 {
     const QDateTime now(QDate(2026, 3, 1), QTime(12, 0), QTimeZone::utc());
-    pelvaro::submit::IndexNowEndpointWaits waits;
+    pelvaro::submit::ServiceWaits waits;
     ExchangeResult answer;
     answer.answered = true;
     answer.StatusCode = 429;
@@ -431,6 +431,20 @@ TEST(IndexNowWaits, AnEndpointThatAnswered429GetsNothingUntilItsTime)
               now.addSecs(600));
     EXPECT_FALSE(waits.blockedUntil(QStringLiteral("api.indexnow.example"), now.addSecs(600)));
     EXPECT_FALSE(waits.blockedUntil(QStringLiteral("other.example"), now));
-    EXPECT_TRUE(pelvaro::submit::IndexNowEndpointWaits::skippedText(now.addSecs(600))
+    EXPECT_TRUE(pelvaro::submit::ServiceWaits::skippedText(now.addSecs(600))
                     .startsWith(QStringLiteral("zu viele Anfragen")));
+
+    // A form service is known by its address without the query its GET carries.
+    waits.wait(QStringLiteral("http://form.example/add.cgi?url=x&t=1"), now.addSecs(3600));
+    EXPECT_EQ(waits.blockedUntil(QStringLiteral("http://form.example/add.cgi"), now),
+              now.addSecs(3600));
+
+    // Kept in the settings: passed waits and unreadable lines drop out on the way.
+    const QString text = waits.toText(now.addSecs(700));
+    EXPECT_EQ(text, QStringLiteral("http://form.example/add.cgi\t2026-03-01T13:00:00.000Z"));
+    const auto back = pelvaro::submit::ServiceWaits::fromText(
+        text + QStringLiteral("\nkaputt\nhttp://x.example/\tkein Datum\n"));
+    EXPECT_EQ(back.blockedUntil(QStringLiteral("http://form.example/add.cgi?y"), now),
+              now.addSecs(3600));
+    EXPECT_EQ(back.toText(now), text);
 }
