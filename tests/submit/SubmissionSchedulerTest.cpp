@@ -366,3 +366,94 @@ TEST_F(SchedulerTest, HttpsServicesTrustTheCaFileAndAnUnusableOneStopsTheRun)
     EXPECT_TRUE(failure.isEmpty()) << failure.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(tls.requests().size(), 3);
 }
+
+namespace {
+
+struct KeyGateCase
+{
+    const char* name;
+    pelvaro::test::ScriptedAnswer keyFile;
+    bool passes;
+};
+
+class IndexNowGate : public SchedulerTest, public ::testing::WithParamInterface<KeyGateCase>
+{
+};
+
+} // namespace
+
+// The key file is fetched once, before the first IndexNow post; the form services go on
+// meanwhile. A bad key file keeps every endpoint from being asked and is nobody's failure.
+TEST_P(IndexNowGate, TheKeyFileDecidesWhetherEndpointsAreAsked)
+{
+    const KeyGateCase c = GetParam();
+    const QString key = QStringLiteral("Schluessel-0123456789");
+    server.script("/" + key.toLatin1() + ".txt", c.keyFile);
+    server.script("/indexnow", ScriptedAnswer::status("HTTP/1.0 202 Accepted", {}));
+    server.script("/bremse/indexnow",
+                  ScriptedAnswer::status("HTTP/1.0 429 Too Many Requests", {"Retry-After: 600"}));
+    fill({QStringLiteral("/indexnow"), QStringLiteral("/ok"), QStringLiteral("/bremse/indexnow"),
+          QStringLiteral("/indexnow")});
+    for (const int i : {0, 2, 3}) {
+        list.entries[size_t(i)].IndexNow = true;
+        list.entries[size_t(i)].PostDaten = QStringLiteral("{\"host\":\"127.0.0.1\"}");
+    }
+    list.indexNowSite = server.url(QStringLiteral("/"));
+    list.indexNowKey = key;
+
+    pelvaro::submit::RunJournal journal;
+    SubmissionScheduler::Settings settings;
+    settings.threadCount = 4;
+    settings.journal = &journal;
+    SubmissionScheduler scheduler(ui, list, success, failure, settings);
+    scheduler.FormActivate();
+    const QDateTime before = QDateTime::currentDateTimeUtc();
+    EXPECT_EQ(runToEnd(scheduler), QStringLiteral("Die Übertragung ist abgeschlossen!"));
+
+    int keyFetches = 0;
+    int posts = 0;
+    for (const QByteArray& request : server.requests()) {
+        keyFetches += request.startsWith("GET /" + key.toLatin1() + ".txt ");
+        posts += request.contains("/indexnow HTTP/1.0");
+    }
+    EXPECT_EQ(keyFetches, 1);
+    if (c.passes) {
+        EXPECT_EQ(posts, 3);
+        EXPECT_TRUE(journal.indexNowStop.isEmpty());
+        EXPECT_TRUE(journal.heldBack.isEmpty());
+        ASSERT_EQ(success.size(), 3); // the form service and both 202s
+        ASSERT_EQ(failure.size(), 1);
+        EXPECT_TRUE(failure.first().startsWith(QStringLiteral("Dienst 3\tzu viele Anfragen")));
+        EXPECT_TRUE(success.filter(QStringLiteral("Schlüssel wird noch geprüft\t202")).size() == 2);
+        ASSERT_EQ(journal.outcomes.size(), 4u);
+        for (const auto& outcome : journal.outcomes) {
+            EXPECT_EQ(outcome.indexNow, outcome.nr != 101) << outcome.nr;
+            EXPECT_EQ(outcome.keyPending, outcome.nr == 100 || outcome.nr == 103) << outcome.nr;
+            EXPECT_EQ(outcome.notBefore.isValid(), outcome.nr == 102) << outcome.nr;
+        }
+        // The endpoint that asked for ten minutes gets them, in this run's journal and beyond.
+        const auto until = journal.waits.blockedUntil(
+            server.url(QStringLiteral("/bremse/indexnow")), before.addSecs(590));
+        ASSERT_TRUE(until);
+        EXPECT_GE(*until, before.addSecs(600));
+    } else {
+        EXPECT_EQ(posts, 0);
+        EXPECT_FALSE(journal.indexNowStop.isEmpty());
+        QList<qint32> held = journal.heldBack;
+        std::sort(held.begin(), held.end());
+        EXPECT_EQ(held, (QList<qint32>{100, 102, 103}));
+        EXPECT_EQ(success.size(), 1) << "the form service is sent all the same";
+        EXPECT_TRUE(failure.isEmpty()) << "a missing key file is no service's failure";
+        EXPECT_EQ(scheduler.FehlerZaehler(), 0);
+        ASSERT_EQ(journal.outcomes.size(), 1u);
+        EXPECT_EQ(journal.outcomes.front().nr, 101);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    KeyFile, IndexNowGate,
+    ::testing::Values(
+        KeyGateCase{"holds_the_key", ScriptedAnswer::ok("Schluessel-0123456789\n"), true},
+        KeyGateCase{"missing", ScriptedAnswer::status("HTTP/1.0 404 Not Found", {}), false},
+        KeyGateCase{"another_key", ScriptedAnswer::ok("ein-anderer-Schluessel"), false}),
+    [](const auto& info) { return std::string(info.param.name); });
