@@ -37,7 +37,7 @@ struct ValueEntry
 };
 
 // Read and written in this order.
-const std::array<ValueEntry, 10> valueTable{{
+const std::array<ValueEntry, 11> valueTable{{
     {"IDGlobAnzThreads", ValueType::Integer, true, 5, &Settings::threadCount},
     {"IDGlobProxy", ValueType::Text, true, 0, nullptr, nullptr, &Settings::proxyHost},
     {"IDGlobProxyPort", ValueType::Text, true, 0, nullptr, nullptr, &Settings::proxyPort},
@@ -48,6 +48,7 @@ const std::array<ValueEntry, 10> valueTable{{
     {"IDZeitlimit", ValueType::Integer, false, 120, &Settings::idleTimeLimit},
     {"IDUpdateServer", ValueType::Text, false, 0, nullptr, nullptr, &Settings::updateServer},
     {"IDZusatzZertifikate", ValueType::Text, false, 0, nullptr, nullptr, &Settings::caFile},
+    {"IDWartezeiten", ValueType::Text, false, 0, nullptr, nullptr, &Settings::serviceWaits},
 }};
 
 const QString group = QStringLiteral("Optionen");

@@ -5,8 +5,9 @@
 namespace pelvaro::base {
 
 // The persisted program settings: the seven of the original set, the exchange's idle
-// time limit, the server the update information comes from and the extra certificates
-// https exchanges trust. Names, types and defaults live in one table in SettingsStore.cpp.
+// time limit, the server the update information comes from, the extra certificates
+// https exchanges trust and the waits services asked for. Names, types and defaults live in one
+// table in SettingsStore.cpp.
 struct Settings
 {
     int threadCount = 0;          // IDGlobAnzThreads: parallel submission workers
@@ -19,6 +20,9 @@ struct Settings
     int idleTimeLimit = 0;        // IDZeitlimit: seconds an exchange may wait for a byte; 0 = none
     QString updateServer;         // IDUpdateServer: "http://host[:port]"; empty = the built-in one
     QString caFile; // IDZusatzZertifikate: PEM file trusted besides the system's; empty = none
+    // IDWartezeiten: services that answered 429 and until when they get nothing, one
+    // "address<TAB>UTC time" per line (kept by the run, never shown in the options)
+    QString serviceWaits;
 
     static Settings defaults();
     // The workers a run may have: 1 to 24.

@@ -256,6 +256,36 @@ std::optional<Answer> indexNowAnswer(const Request& request)
     return result;
 }
 
+// The farm plays the user's site too: "GET /<key>.txt" on any host serves that key, as a
+// site with its key file in place does. A host whose name holds "ohne-schluessel" has no
+// key file (404), one with "falscher-schluessel" serves another key, so a failing check can
+// be tried as well.
+std::optional<Answer> keyFileAnswer(const Request& request)
+{
+    if (request.method != "GET" || !request.path.startsWith('/') || !request.path.endsWith(".txt"))
+        return std::nullopt;
+    const QString key = QString::fromLatin1(request.path.mid(1, request.path.size() - 5));
+    if (!submit::IndexNowKey::isValid(key))
+        return std::nullopt;
+    const QByteArray host = request.host.toLower();
+    Answer result;
+    result.delayed = true;
+    if (host.contains("ohne-schluessel")) {
+        result.status = 404;
+        result.bytes = message(404, "Not Found", {}, "Keine solche Datei.", "text/plain");
+    } else {
+        result.status = 200;
+        const QByteArray served = host.contains("falscher-schluessel")
+                                      ? QByteArray("ein-anderer-Schluessel")
+                                      : key.toLatin1();
+        result.bytes = message(200, "OK", {}, served + '\n', "text/plain");
+    }
+    result.logLine = QStringLiteral("%1 %2 %3")
+                         .arg(QString::fromLatin1(request.method), printable(request.target),
+                              QString::number(result.status));
+    return result;
+}
+
 Answer answer(const QByteArray& raw, quint16 ownPort)
 {
     Answer result;
@@ -289,6 +319,8 @@ Answer answer(const QByteArray& raw, quint16 ownPort)
 
     if (std::optional<Answer> indexNow = indexNowAnswer(*request))
         return *indexNow;
+    if (std::optional<Answer> keyFile = keyFileAnswer(*request))
+        return *keyFile;
 
     const QString host = escapeHtml(fromWindows1252(request->host));
     const QString path = escapeHtml(fromWindows1252(request->path));

@@ -16,8 +16,10 @@
 #include "site/SiteFile.h"
 #include "site/SiteForm.h"
 #include "site/SiteRecord.h"
+#include "site/SubmissionLedger.h"
 #include "submit/HttpExchange.h"
 #include "submit/RunPreview.h"
+#include "submit/ServiceWaits.h"
 #include "submit/SubmissionRun.h"
 #include "submit/SubmissionScheduler.h"
 #include "submit/TEineEngine.h"
@@ -48,11 +50,18 @@ class RecordForm : public site::SiteForm
 public:
     void readInto(site::SiteRecord& record) const override
     {
+        // A page has no controls for these: what the record holds now stays.
         const auto keys = record.Key;
         const auto dates = record.dates;
+        const QString indexNowKey = record.indexNowKey;
+        const QStringList indexNowUrls = record.indexNowUrls;
+        const site::SubmissionLedger ledger = record.ledger;
         record = m_shown;
         record.Key = keys;
         record.dates = dates;
+        record.indexNowKey = indexNowKey;
+        record.indexNowUrls = indexNowUrls;
+        record.ledger = ledger;
     }
     void showRecord(const site::SiteRecord& record) override { m_shown = record; }
 
@@ -207,6 +216,8 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
     if (run.checkStart(firstEmpty, true) != submit::SubmissionRun::Start::Go)
         return 1;
 
+    // Services that answered 429 in earlier runs (of any site) wait as they asked.
+    run.journal().waits = submit::ServiceWaits::fromText(settings.settings().serviceWaits);
     submit::SendList& list = submit::SendeListe();
     const int prepared = run.prepare(record, paths.answerPageDirectory(), list);
     for (const QString& line : std::as_const(failures))
@@ -221,6 +232,7 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
         schedulerSettings.proxyPort = settings.settings().proxyPort;
         schedulerSettings.idleTimeLimit = settings.settings().idleTimeLimit;
         schedulerSettings.caFile = certificates;
+        schedulerSettings.journal = &run.journal();
         if (!proxy.isEmpty()) {
             schedulerSettings.proxyHost = proxy;
             schedulerSettings.proxyPort.clear();
@@ -269,11 +281,18 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
 
     // With nothing prepared the run ends after the preparation: no outcome to file, no
     // date changed, so the site file stays as it was.
+    if (const QString stop = run.indexNowStopText(); !stop.isEmpty())
+        m_ui.warning(stop);
     if (prepared > 0) {
         run.ErgebnisseUebernehmen();
-        // The site's dates go back into its file after every run, as the user would save them
-        // in the window: the command has no later moment to do it.
+        run.recordInLedger(record);
+        // The site's dates and ledger go back into its file after every run, as the user
+        // would save them in the window: the command has no later moment to do it.
         document.StoreFile(sitePath);
+        settings.settings().serviceWaits =
+            run.journal().waits.toText(QDateTime::currentDateTimeUtc());
+        if (!settings.SaveSettings())
+            m_ui.warning(base::SettingsStore::writeErrorText());
     }
     // The reports read what the status page would show after this run, also when nothing was
     // sent: the preparation's failures are in the lists then.

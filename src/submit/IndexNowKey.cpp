@@ -38,6 +38,14 @@ QString IndexNowKey::invalidKeyText(const QString& key)
         .arg(key);
 }
 
+QString IndexNowKey::noKeyText()
+{
+    return QStringLiteral("Für diese Site gibt es noch keinen IndexNow-Schlüssel. Erzeugen Sie "
+                          "ihn auf der Seite \"Automatisch anmelden\" unter \"IndexNow ...\" "
+                          "(oder mit \"pelvaro-cli indexnow key DATEI.sit\") und legen Sie "
+                          "die Schlüsseldatei auf die Site.");
+}
+
 QUrl IndexNowKey::siteUrl(const QString& siteAddress)
 {
     const QString trimmed = siteAddress.trimmed();

@@ -20,6 +20,8 @@ public:
     // 8 to 128 characters, each a letter A-Z/a-z, a digit or "-".
     static bool isValid(const QString& key);
     static QString invalidKeyText(const QString& key);
+    // For a site that has no key yet: where to make one.
+    static QString noKeyText();
 
     // The site address read leniently: "www.example.org" is taken as "http://www.example.org/".
     // Invalid when it is no http or https address with a host.

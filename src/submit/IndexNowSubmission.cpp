@@ -31,7 +31,7 @@ IndexNowSubmission::Body IndexNowSubmission::buildBody(const QString& siteAddres
 {
     Body body;
     if (!IndexNowKey::isValid(key)) {
-        body.failure = IndexNowKey::invalidKeyText(key);
+        body.failure = key.isEmpty() ? IndexNowKey::noKeyText() : IndexNowKey::invalidKeyText(key);
         return body;
     }
     const QUrl site = IndexNowKey::siteUrl(siteAddress);

@@ -114,4 +114,16 @@ QString RunPreview::unpreparedSummary() const
         .arg(unprepared.size());
 }
 
+QString RunPreview::indexNowNote() const
+{
+    if (!indexNowStop.isEmpty())
+        return QStringLiteral("Die IndexNow-Dienste würden nicht angeschrieben: %1")
+            .arg(indexNowStop);
+    if (!indexNowKeyFile.isEmpty())
+        return QStringLiteral("Vor dem ersten IndexNow-Dienst wird geprüft, ob %1 den Schlüssel "
+                              "enthält; sonst werden die IndexNow-Dienste nicht angeschrieben.")
+            .arg(indexNowKeyFile);
+    return {};
+}
+
 } // namespace pelvaro::submit

@@ -90,6 +90,9 @@ struct RunPreview
     QString summary() const;
     // How many could not be prepared; empty when all could.
     QString unpreparedSummary() const;
+    // What the run would do about IndexNow before sending: the key file check, or why the
+    // IndexNow services would stay out. Empty without IndexNow services.
+    QString indexNowNote() const;
 };
 
 } // namespace pelvaro::submit

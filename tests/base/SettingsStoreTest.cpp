@@ -85,7 +85,23 @@ TEST(SettingsStore, FirstStartWritesTheDefaults)
     EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDUpdateServer")).toString(), QString());
     EXPECT_TRUE(ini.contains(QStringLiteral("Optionen/IDZusatzZertifikate")));
     EXPECT_EQ(ini.value(QStringLiteral("Optionen/IDZusatzZertifikate")).toString(), QString());
-    EXPECT_EQ(ini.allKeys().size(), 10);
+    EXPECT_TRUE(ini.contains(QStringLiteral("Optionen/IDWartezeiten")));
+    EXPECT_EQ(ini.allKeys().size(), 11);
+}
+
+TEST(SettingsStore, ServiceWaitsSurviveTheFileWithTheirLineBreaksAndTabs)
+{
+    const QString waits = QStringLiteral("https://a.example/indexnow\t2026-03-01T13:00:00.000Z\n"
+                                         "http://b.example/add.cgi\t2026-03-01T14:00:00.000Z");
+    {
+        SettingsStore store(iniPath());
+        ASSERT_TRUE(store.LoadSettings());
+        store.settings().serviceWaits = waits;
+        ASSERT_TRUE(store.SaveSettings());
+    }
+    SettingsStore store(iniPath());
+    ASSERT_TRUE(store.LoadSettings());
+    EXPECT_EQ(store.settings().serviceWaits, waits);
 }
 
 TEST(SettingsStore, ReadsStoredValuesAndWritesThemBackUnchanged)

@@ -290,6 +290,35 @@ TEST(DemoServerResponse, IndexNowEndpointAnswersEveryOutcome)
     }
 }
 
+// The farm plays the site as well: any host serves a key file for its key, unless its name
+// says it has none or a wrong one.
+TEST(DemoServerResponse, KeyFilesAreServedAsASiteWouldServeThem)
+{
+    const struct
+    {
+        const char* address;
+        const char* statusLine;
+        QByteArray body;
+    } cases[] = {
+        {"http://www.meine-site.example/abcdef12-Schluessel.txt", "HTTP/1.0 200 OK",
+         "abcdef12-Schluessel\n"},
+        {"http://ohne-schluessel.example/abcdef12-Schluessel.txt", "HTTP/1.0 404 Not Found", {}},
+        {"http://falscher-schluessel.example/abcdef12-Schluessel.txt", "HTTP/1.0 200 OK",
+         "ein-anderer-Schluessel\n"},
+    };
+    for (const auto& c : cases) {
+        const Reply reply = parseReply(
+            DemoServer::responseFor(QByteArray("GET ") + c.address + " HTTP/1.0\r\n\r\n"));
+        EXPECT_TRUE(reply.head.startsWith(QByteArray(c.statusLine) + "\r\n")) << c.address;
+        if (!c.body.isEmpty()) {
+            EXPECT_EQ(reply.body, c.body) << c.address;
+        }
+    }
+    // A text file whose name is no key is an ordinary page of a service.
+    EXPECT_FALSE(DemoServer::responseFor("GET http://probedeck.example/kurz.txt HTTP/1.0\r\n\r\n")
+                     .contains("\r\n\r\nkurz"));
+}
+
 TEST(DemoServerResponse, AnythingButAGetOrPostIsABadRequest)
 {
     const QList<QByteArray> requests = {

@@ -24,8 +24,10 @@
 #include "site/SiteDocument.h"
 #include "site/ui/SiteDescriptionPage.h"
 #include "submit/RunPreview.h"
+#include "submit/ServiceWaits.h"
 #include "submit/SubmissionScheduler.h"
 #include "submit/TEineEngine.h"
+#include "submit/ui/TIndexNowForm.h"
 #include "submit/ui/TThreadForm.h"
 #include "submit/ui/TVorschauForm.h"
 #include "tools/ManualAssistant.h"
@@ -181,7 +183,7 @@ void THauptFormular::createPages()
         {tr("Meta-Tags einlesen"), tr("HEAD-Abschnitt zeigen"), tr("Datei bearbeiten"),
          tr("Meta-Tags generieren"), tr("Kenndaten importieren"), tr("In Zwischenablage")},
         {tr("Filter aktivieren"), tr("Auswahl speichern"), tr("Auswahl laden")},
-        {tr("Anmeldung starten"), tr("Vorschau")},
+        {tr("Anmeldung starten"), tr("Vorschau"), tr("IndexNow")},
         {tr("Anmeldehilfe starten")},
         {tr("Standard-Bericht"), tr("RTF-Bericht")},
     }};
@@ -190,7 +192,7 @@ void THauptFormular::createPages()
         {Icon::Clear, Icon::Save, Icon::Open},
         {Icon::Open, Icon::ShowSource, Icon::EditFile, Icon::Run, Icon::Import, Icon::Copy},
         {Icon::Filter, Icon::Save, Icon::Open},
-        {Icon::Start, Icon::ShowSource},
+        {Icon::Start, Icon::ShowSource, Icon::WebBrowser},
         {Icon::Start},
         {Icon::Table, Icon::TextDocument},
     }};
@@ -225,6 +227,10 @@ void THauptFormular::createPages()
     preview->setObjectName(QStringLiteral("ActionVorschau"));
     preview->setToolTip(tr("Zeigt, was an jeden Suchdienst gesendet würde, ohne etwas zu senden"));
     connect(preview, &QAction::triggered, this, &THauptFormular::VorschauBtnClick);
+    QAction* indexNow = automatic->actions().at(2);
+    indexNow->setObjectName(QStringLiteral("ActionIndexNow"));
+    indexNow->setToolTip(tr("Schlüssel, Schlüsseldatei und Adressen für die IndexNow-Dienste"));
+    connect(indexNow, &QAction::triggered, this, &THauptFormular::IndexNowBtnClick);
 
     const QList<QAction*> selection = toolBar(2)->actions();
     selection.at(0)->setObjectName(QStringLiteral("ActionFilterAktivieren"));
@@ -936,12 +942,16 @@ void THauptFormular::SubmitBtnClick()
 
     // The lists are emptied by the preparation; the views follow at once.
     showResults({}, {});
+    // Services that answered 429 in earlier runs wait as long as they asked.
+    run.journal().waits = submit::ServiceWaits::fromText(settings.serviceWaits);
     auto list = std::make_unique<submit::SendList>();
     int prepared = 0;
     const bool preparedWell = m_ui.guarded(
         [&] { prepared = run.prepare(m_document->record(), m_answerDirectory, *list); });
     if (!preparedWell || prepared == 0) {
         RefreshCounts();
+        if (preparedWell && !run.indexNowStopText().isEmpty())
+            m_ui.warning(run.indexNowStopText());
         return;
     }
     run.announceConnection();
@@ -953,6 +963,7 @@ void THauptFormular::SubmitBtnClick()
     scheduler.proxyPort = settings.proxyPort;
     scheduler.idleTimeLimit = settings.idleTimeLimit;
     scheduler.caFile = settings.caFile;
+    scheduler.journal = &run.journal();
     m_ui.guarded([&] {
         submit::ui::TThreadForm::execute(m_ui, *list, ErfolgreichListe, FehlgeschlagenListe,
                                          scheduler, this);
@@ -960,9 +971,23 @@ void THauptFormular::SubmitBtnClick()
 
     // Whatever the window ended with, the outcome is filed and the lists shown anew.
     m_ui.guarded([&run] { run.ErgebnisseUebernehmen(); });
+    // The ledger belongs to the site file: the answers make the description unsaved, as
+    // the new dates do in the user's eyes.
+    if (run.recordInLedger(m_document->record()))
+        m_document->setSiteModified(true);
+    if (m_settings) {
+        const QString waits = run.journal().waits.toText(QDateTime::currentDateTimeUtc());
+        if (waits != m_settings->settings().serviceWaits) {
+            m_settings->settings().serviceWaits = waits;
+            if (!m_settings->SaveSettings())
+                m_ui.warning(base::SettingsStore::writeErrorText());
+        }
+    }
     showResults(run.successRows(), run.failureRows());
     RefreshCounts();
     m_pages->setCurrentIndex(5);
+    if (const QString stop = run.indexNowStopText(); !stop.isEmpty())
+        m_ui.warning(stop);
 }
 
 void THauptFormular::VorschauBtnClick()
@@ -979,15 +1004,29 @@ void THauptFormular::VorschauBtnClick()
 
     submit::RunPreview preview;
     const bool prepared = m_ui.guarded([&] {
+        const submit::ServiceWaits waits = submit::ServiceWaits::fromText(settings.serviceWaits);
         preview = submit::RunPreview::prepare(
             *m_module, m_ui, m_document->record(), m_answerDirectory,
-            {settings.proxyHost, settings.proxyPort, settings.idleTimeLimit, settings.caFile});
+            {settings.proxyHost, settings.proxyPort, settings.idleTimeLimit, settings.caFile},
+            &waits);
     });
     RefreshCounts();
     if (!prepared)
         return;
     if (submit::ui::TVorschauForm::execute(preview, this))
         SubmitBtnClick();
+}
+
+void THauptFormular::IndexNowBtnClick()
+{
+    const base::Settings settings =
+        m_settings ? m_settings->settings() : base::Settings::defaults();
+    submit::ExchangeRequest exchange;
+    exchange.proxyHost = settings.proxyHost;
+    exchange.proxyPort = settings.proxyPort;
+    exchange.idleTimeLimit = settings.idleTimeLimit;
+    exchange.caFile = settings.caFile;
+    m_ui.guarded([&] { submit::ui::TIndexNowForm::execute(m_ui, *m_document, exchange, this); });
 }
 
 QWidget* THauptFormular::createLinkBar(int pageCode)

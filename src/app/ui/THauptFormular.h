@@ -93,6 +93,8 @@ public:
     // "Vorschau": the run's checks, then what each service would be sent, without sending
     // or changing anything; from there the user may start the run itself.
     void VorschauBtnClick();
+    // The site's IndexNow key, key file and further addresses.
+    void IndexNowBtnClick();
     // "Anmeldehilfe starten": the checks, then the assistant beside the minimised window.
     void startAssistant();
     // "URL prüfen" beside the site address.

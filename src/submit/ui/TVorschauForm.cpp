@@ -67,6 +67,12 @@ TVorschauForm::TVorschauForm(const RunPreview& preview, QWidget* parent)
     m_unpreparedSummary->setVisible(anyUnprepared);
     m_unprepared->setVisible(anyUnprepared);
 
+    m_indexNow = new QLabel(preview.indexNowNote(), this);
+    m_indexNow->setObjectName(QStringLiteral("IndexNowLabel"));
+    m_indexNow->setWordWrap(true);
+    m_indexNow->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_indexNow->setVisible(!m_indexNow->text().isEmpty());
+
     m_start = new QPushButton(tr("Anmeldung starten"), this);
     m_start->setObjectName(QStringLiteral("StartButton"));
     m_close = new QPushButton(tr("Schließen"), this);
@@ -84,6 +90,7 @@ TVorschauForm::TVorschauForm(const RunPreview& preview, QWidget* parent)
     layout->addWidget(splitter, 1);
     layout->addWidget(m_unpreparedSummary);
     layout->addWidget(m_unprepared);
+    layout->addWidget(m_indexNow);
     layout->addLayout(buttons);
 
     connect(m_services, &QTreeWidget::currentItemChanged, this, &TVorschauForm::showRequest);

@@ -34,6 +34,7 @@ private:
     QPlainTextEdit* m_request = nullptr;
     QLabel* m_summary = nullptr;
     QLabel* m_unpreparedSummary = nullptr;
+    QLabel* m_indexNow = nullptr;
     QTreeWidget* m_unprepared = nullptr;
     QPushButton* m_start = nullptr;
     QPushButton* m_close = nullptr;
