@@ -4,6 +4,7 @@
 #include "catalogue/TDataModule1.h"
 #include "site/FieldGuidance.h"
 #include "site/SiteRecord.h"
+#include "site/SubmissionLedger.h"
 #include "submit/TEineEngine.h"
 
 #include <QDate>
@@ -167,4 +168,118 @@ TEST_F(RunTest, NothingPreparedEndsTheRunAfterThePreparation)
     TDataModule1 other(ui);
     ASSERT_TRUE(other.open(data, QStringLiteral("x")));
     EXPECT_EQ(other.counters(), (pelvaro::catalogue::SelectionCounters{3, 0, 0, 0}));
+}
+
+namespace {
+
+// Two form services and two IndexNow endpoints, all selected for automatic submission.
+class IndexNowRunTest : public RunTest
+{
+protected:
+    void SetUp() override
+    {
+        const QString data = TestDirs::programDir() + QStringLiteral("/daten");
+        const QVariantMap selected{{QStringLiteral("Ausgewaehlt"), true}};
+        QVariantMap endpoint = selected;
+        endpoint.insert(QStringLiteral("IndexNow"), true);
+        endpoint.insert(QStringLiteral("Methode"), QString());
+        QVariantMap bing = endpoint;
+        bing.insert(QStringLiteral("Action"), QStringLiteral("https://www.bing.example/indexnow"));
+        QVariantMap yep = endpoint;
+        yep.insert(QStringLiteral("Action"),
+                   QStringLiteral("https://indexnow.yep.example/indexnow"));
+        pelvaro::test::createCatalogue(
+            data,
+            {engine(1, QStringLiteral("Eins"), selected), engine(2, QStringLiteral("Bing"), bing),
+             engine(3, QStringLiteral("Yep"), yep)},
+            {},
+            {{{QStringLiteral("FelderID"), 1},
+              {QStringLiteral("EngineID"), 1},
+              {QStringLiteral("FeldNrInVindrel"), 2},
+              {QStringLiteral("FeldNameInEngine"), QStringLiteral("url;")}}});
+        module = std::make_unique<TDataModule1>(ui);
+        ASSERT_TRUE(module->open(data, QStringLiteral("x")));
+        record.Clear();
+        record.URLEdit = QStringLiteral("https://www.meine-site.example/");
+        record.indexNowKey = QStringLiteral("Schluessel-0123456789");
+        record.indexNowUrls = {QStringLiteral("https://www.meine-site.example/neu.html")};
+    }
+
+    std::vector<qint64> selectedNumbers()
+    {
+        std::vector<qint64> numbers;
+        for (const auto& row :
+             module->readRows({QStringLiteral("Nr")}, QStringLiteral("Ausgewaehlt = 1")))
+            numbers.push_back(row.values.at(0).toLongLong());
+        return numbers;
+    }
+
+    pelvaro::site::SiteRecord record;
+    std::unique_ptr<pelvaro::submit::SendList> list = std::make_unique<pelvaro::submit::SendList>();
+};
+
+} // namespace
+
+TEST_F(IndexNowRunTest, EndpointsArePreparedAsJsonPostsUnlessTheyWaitOrTheSiteHasNoKey)
+{
+    SubmissionRun run(ui, *module, success, failure);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    run.journal().waits.wait(QStringLiteral("https://indexnow.yep.example/indexnow"),
+                             now.addSecs(3600));
+    ASSERT_EQ(run.prepare(record, TestDirs::root(), *list), 2);
+    const pelvaro::submit::TEineEngine& bing = list->entries[1];
+    EXPECT_TRUE(bing.IndexNow);
+    EXPECT_EQ(bing.URL, QStringLiteral("https://www.bing.example/indexnow"));
+    EXPECT_TRUE(
+        bing.PostDaten.contains(QStringLiteral("\"urlList\":[\"https://www.meine-site.example/\","
+                                               "\"https://www.meine-site.example/neu.html\"]")));
+    EXPECT_EQ(list->indexNowKey, record.indexNowKey);
+    ASSERT_EQ(failure.size(), 1);
+    EXPECT_TRUE(failure.first().startsWith(QStringLiteral("Yep\tzu viele Anfragen")));
+    EXPECT_EQ(selectedNumbers(), std::vector<qint64>{3}) << "the waiting one stays selected";
+
+    // Without a key nothing of IndexNow is prepared; the endpoints stay selected and the
+    // run says why, without a failure line.
+    module->AllesAuswaehlen();
+    record.indexNowKey.clear();
+    SubmissionRun keyless(ui, *module, success, failure);
+    ASSERT_EQ(keyless.prepare(record, TestDirs::root(), *list), 1);
+    EXPECT_TRUE(failure.isEmpty());
+    EXPECT_EQ(selectedNumbers(), (std::vector<qint64>{2, 3}));
+    EXPECT_TRUE(
+        keyless.indexNowStopText().contains(QStringLiteral("noch keinen IndexNow-Schlüssel")));
+}
+
+TEST_F(IndexNowRunTest, AnswersGoIntoTheLedgerAndHeldBackEndpointsAreSelectedAgain)
+{
+    SubmissionRun run(ui, *module, success, failure, [] { return QDate(2026, 12, 10); });
+    ASSERT_EQ(run.prepare(record, TestDirs::root(), *list), 3);
+    const QDateTime when = QDateTime::currentDateTimeUtc();
+    auto& journal = run.journal();
+    journal.outcomes.push_back({1, false, true, false, 200, QStringLiteral("OK"), when, {}});
+    journal.outcomes.push_back(
+        {2, true, false, false, 429, QStringLiteral("zu viele Anfragen"), when, when.addSecs(60)});
+    journal.heldBack << 3;
+    success << pelvaro::submit::resultLine(QStringLiteral("Eins"), QStringLiteral("OK"), 200, 1,
+                                           QStringLiteral("http://eins.example/"));
+    run.ErgebnisseUebernehmen();
+    EXPECT_EQ(selectedNumbers(), std::vector<qint64>{3});
+
+    ASSERT_TRUE(run.recordInLedger(record));
+    using Outcome = pelvaro::site::LedgerEntry::Outcome;
+    const auto* form = record.ledger.entry(1);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->outcome, Outcome::Accepted);
+    EXPECT_TRUE(form->addresses.isEmpty());
+    EXPECT_EQ(form->fingerprint, pelvaro::site::SubmissionLedger::siteFingerprint(record));
+    const auto* bing = record.ledger.entry(2);
+    ASSERT_NE(bing, nullptr);
+    EXPECT_EQ(bing->outcome, Outcome::TooManyRequests);
+    EXPECT_EQ(bing->notBefore, when.addSecs(60));
+    EXPECT_EQ(bing->addresses,
+              (QStringList{QStringLiteral("https://www.meine-site.example/"),
+                           QStringLiteral("https://www.meine-site.example/neu.html")}));
+    EXPECT_EQ(record.ledger.entry(3), nullptr) << "held back: nothing was sent";
+    EXPECT_FALSE(record.ledger.needsSubmission(1, false, record));
+    EXPECT_TRUE(record.ledger.needsSubmission(2, true, record));
 }
