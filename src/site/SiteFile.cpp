@@ -231,15 +231,23 @@ std::optional<LedgerEntry> decodeEntry(QByteArrayView data)
     return entry;
 }
 
-QByteArray extensionEntries(const SiteRecord& record, bool ledgerAddresses)
+// Nothing when the site's own addresses unpack to more than a reader takes. A ledger entry
+// that would is written without its addresses, as are all when ledgerAddresses is false.
+std::optional<QByteArray> extensionEntries(const SiteRecord& record, bool ledgerAddresses)
 {
     QByteArray entries;
-    if (!record.indexNowUrls.isEmpty())
-        appendLongEntry(entries, SiteFile::IndexNowUrlsTag,
-                        deflated(encodeUrls(record.indexNowUrls)));
-    for (const LedgerEntry& entry : record.ledger.entries())
-        appendLongEntry(entries, SiteFile::LedgerEntryTag,
-                        deflated(encodeEntry(entry, ledgerAddresses)));
+    if (!record.indexNowUrls.isEmpty()) {
+        const QByteArray urls = encodeUrls(record.indexNowUrls);
+        if (urls.size() > SiteFile::MaxValue)
+            return std::nullopt;
+        appendLongEntry(entries, SiteFile::IndexNowUrlsTag, deflated(urls));
+    }
+    for (const LedgerEntry& entry : record.ledger.entries()) {
+        QByteArray value = encodeEntry(entry, ledgerAddresses);
+        if (value.size() > SiteFile::MaxValue)
+            value = encodeEntry(entry, false);
+        appendLongEntry(entries, SiteFile::LedgerEntryTag, deflated(value));
+    }
     return entries;
 }
 
@@ -305,13 +313,13 @@ QByteArray SiteFile::encodeTrailer(const SiteRecord& record)
         appendEntry(key, IndexNowKeyTag, record.indexNowKey.toLatin1());
         trailer = block(key);
     }
-    QByteArray entries = extensionEntries(record, true);
-    if (trailer.size() + blockHeaderSize + entries.size() > MaxTrailer)
+    std::optional<QByteArray> entries = extensionEntries(record, true);
+    if (entries && trailer.size() + blockHeaderSize + entries->size() > MaxTrailer)
         entries = extensionEntries(record, false);
-    if (trailer.size() + blockHeaderSize + entries.size() > MaxTrailer)
+    if (!entries || trailer.size() + blockHeaderSize + entries->size() > MaxTrailer)
         return {};
-    if (!entries.isEmpty())
-        trailer += block(entries);
+    if (!entries->isEmpty())
+        trailer += block(*entries);
     return trailer;
 }
 
