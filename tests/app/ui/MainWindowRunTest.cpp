@@ -389,3 +389,68 @@ TEST_F(MainWindowRunTest, ACatalogueUpdateFromTheMenuShowsTheNewCatalogue)
     window->pageControl()->setCurrentIndex(2);
     EXPECT_EQ(window->statusText(), QStringLiteral("Gesamtanzahl der vorhandenen Einträge: 2"));
 }
+
+// An IndexNow endpoint from the window: without a key the run says why it stays out; with
+// one, the key file is checked, the 429 lands in the site's ledger and in the settings, and
+// the next run leaves the endpoint alone until its wait has passed.
+TEST_F(MainWindowRunTest, IndexNowEndpointsNeedAKeyAndWaitAfter429)
+{
+    module->setField(QStringLiteral("Ausgewaehlt"), false, QStringLiteral("Nr <= 3"));
+    // Delta becomes an IndexNow endpoint.
+    const QString delta = QStringLiteral("Nr = 4");
+    module->setField(QStringLiteral("NurManuell"), false, delta);
+    module->setField(QStringLiteral("IndexNow"), true, delta);
+    module->setField(QStringLiteral("Action"), server.url(QStringLiteral("/indexnow")), delta);
+    module->refreshListViews();
+    module->recount();
+    pelvaro::site::SiteRecord record = pelvaro::bench::filledRecord();
+    record.URLEdit = server.url(QStringLiteral("/"));
+    window->document().record() = record;
+    window->sitePage().showRecord(record);
+    const auto selectedEndpoint = [this] {
+        return module->readRows({QStringLiteral("Nr")}, QStringLiteral("Ausgewaehlt = 1")).size() ==
+               1;
+    };
+
+    window->pageControl()->setCurrentIndex(3);
+    window->findChild<QAction*>(QStringLiteral("SubmitBtn"))->trigger();
+    EXPECT_TRUE(ui.messageTexts().last().contains(QStringLiteral("noch keinen IndexNow-Schlüssel")))
+        << ui.messageTexts().join(u'|').toStdString();
+    EXPECT_TRUE(selectedEndpoint());
+
+    const QString key = QStringLiteral("Fenster-Schluessel-42");
+    window->document().record().indexNowKey = key;
+    window->document().setSiteModified(false);
+    server.script("/" + key.toLatin1() + ".txt", ScriptedAnswer::ok(key.toLatin1()));
+    server.script("/indexnow",
+                  ScriptedAnswer::status("HTTP/1.0 429 Too Many Requests", {"Retry-After: 600"}));
+    submit([&](TThreadForm& form) {
+        auto* start = form.findChild<QPushButton*>(QStringLiteral("StartenButton"));
+        start->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !start->isEnabled(); }, 60000));
+        form.findChild<QPushButton*>(QStringLiteral("SchliessenButton"))->click();
+    });
+    EXPECT_EQ(column("OvcDataReportViewFehlgeschlagen", 0), QStringList{QStringLiteral("Delta")})
+        << ui.messageTexts().join(u'|').toStdString();
+    EXPECT_EQ(column("OvcDataReportViewFehlgeschlagen", 1), QStringList{QStringLiteral("429")});
+    const auto* entry = window->document().record().ledger.entry(4);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->outcome, pelvaro::site::LedgerEntry::Outcome::TooManyRequests);
+    EXPECT_EQ(entry->addresses, QStringList{server.url(QStringLiteral("/"))});
+    EXPECT_TRUE(window->document().SiteModified()) << "the ledger is the site file's";
+    pelvaro::base::SettingsStore stored(TestDirs::settingsFile());
+    ASSERT_TRUE(stored.LoadSettings());
+    EXPECT_TRUE(stored.settings().serviceWaits.startsWith(server.url(QStringLiteral("/indexnow"))))
+        << stored.settings().serviceWaits.toStdString();
+
+    // Still waiting: the next run sends nothing there.
+    module->setField(QStringLiteral("Ausgewaehlt"), true, delta);
+    module->refreshListViews();
+    module->recount();
+    const qsizetype requestsBefore = server.requests().size();
+    ui.answer(MessageAnswer::Ok); // the unsaved report of the last run
+    window->findChild<QAction*>(QStringLiteral("SubmitBtn"))->trigger();
+    EXPECT_EQ(server.requests().size(), requestsBefore);
+    EXPECT_TRUE(selectedEndpoint());
+    EXPECT_TRUE(window->FehlgeschlagenListe.last().contains(QStringLiteral("zu viele Anfragen")));
+}
