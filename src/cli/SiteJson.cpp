@@ -3,6 +3,8 @@
 #include "base/DayNumber.h"
 #include "base/Error.h"
 #include "site/SiteItemLists.h"
+#include "site/SubmissionLedger.h"
+#include "submit/IndexNowKey.h"
 
 #include <QDate>
 #include <QJsonArray>
@@ -24,6 +26,23 @@ struct IndexKey
     qint32 SiteRecord::*field;
     const QStringList& (*items)();
 };
+
+QString outcomeName(site::LedgerEntry::Outcome outcome)
+{
+    switch (outcome) {
+    case site::LedgerEntry::Outcome::Accepted:
+        return QStringLiteral("accepted");
+    case site::LedgerEntry::Outcome::AcceptedPending:
+        return QStringLiteral("accepted-key-pending");
+    case site::LedgerEntry::Outcome::Failed:
+        return QStringLiteral("failed");
+    case site::LedgerEntry::Outcome::TooManyRequests:
+        return QStringLiteral("too-many-requests");
+    case site::LedgerEntry::Outcome::None:
+        break;
+    }
+    return QStringLiteral("none");
+}
 
 const std::vector<IndexKey>& indexKeys()
 {
@@ -83,6 +102,29 @@ QJsonObject SiteJson::toJson(const SiteRecord& record)
             QJsonArray{entry.nr, text.isEmpty() ? QJsonValue(entry.date) : QJsonValue(text)});
     }
     object.insert(QStringLiteral("dates"), dates);
+    // What the trailer of the file holds, shown only when there is something.
+    if (!record.indexNowKey.isEmpty())
+        object.insert(QStringLiteral("indexNowKey"), record.indexNowKey);
+    if (!record.indexNowUrls.isEmpty())
+        object.insert(QStringLiteral("indexNowUrls"),
+                      QJsonArray::fromStringList(record.indexNowUrls));
+    if (!record.ledger.isEmpty()) {
+        QJsonArray ledger;
+        for (const site::LedgerEntry& entry : record.ledger.entries()) {
+            QJsonObject item{{QStringLiteral("nr"), entry.nr},
+                             {QStringLiteral("when"), entry.when.toString(Qt::ISODate)},
+                             {QStringLiteral("outcome"), outcomeName(entry.outcome)},
+                             {QStringLiteral("status"), entry.statusCode},
+                             {QStringLiteral("message"), entry.message}};
+            if (entry.notBefore.isValid())
+                item.insert(QStringLiteral("notBefore"), entry.notBefore.toString(Qt::ISODate));
+            if (!entry.addresses.isEmpty())
+                item.insert(QStringLiteral("addresses"),
+                            QJsonArray::fromStringList(entry.addresses));
+            ledger.append(item);
+        }
+        object.insert(QStringLiteral("ledger"), ledger);
+    }
     return object;
 }
 
@@ -98,8 +140,28 @@ SiteRecord SiteJson::fromJson(const QJsonObject& object)
                              .arg(name, QLatin1String(expected)));
         };
 
-        if (name == QLatin1String("FullName") || name == QLatin1String("dates"))
+        // What the program keeps by itself is shown, not taken.
+        if (name == QLatin1String("FullName") || name == QLatin1String("dates") ||
+            name == QLatin1String("ledger"))
             continue;
+        if (name == QLatin1String("indexNowKey")) {
+            if (!value.isString())
+                throw wrongType("Text");
+            if (!value.toString().isEmpty() && !submit::IndexNowKey::isValid(value.toString()))
+                throw Error(submit::IndexNowKey::invalidKeyText(value.toString()));
+            record.indexNowKey = value.toString();
+            continue;
+        }
+        if (name == QLatin1String("indexNowUrls")) {
+            if (!value.isArray())
+                throw wrongType("Liste von Adressen");
+            for (const QJsonValue& url : value.toArray()) {
+                if (!url.isString())
+                    throw wrongType("Liste von Adressen");
+                record.indexNowUrls << url.toString();
+            }
+            continue;
+        }
 
         bool known = false;
         for (const SiteRecord::TextField& key : SiteRecord::textFields()) {
