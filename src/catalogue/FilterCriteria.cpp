@@ -77,6 +77,9 @@ QString FilterCriteria::expression() const
                 .arg(m_filterDate.toString(QStringLiteral("dd.MM.yyyy"))));
     if (isSet(LimitCountries) && !m_countryPart.isEmpty())
         add(m_countryPart);
+    // The filter's language takes a truth value as a quoted word.
+    if (isSet(NotAccepted))
+        add(QStringLiteral("(Ausstehend = 'True')"));
     return text;
 }
 

@@ -13,7 +13,7 @@ namespace pelvaro::catalogue {
 class FilterCriteria
 {
 public:
-    // The value of each criterion in the criteria byte.
+    // The value of each criterion in the criteria bits.
     enum Criterion : int
     {
         Directories = 2,   // Kategorie 'V'
@@ -22,7 +22,11 @@ public:
         NotRegistered = 16,
         Top100 = 32,
         RegisteredBefore = 64,
-        LimitCountries = 128
+        LimitCountries = 128,
+        // Services that still need the open site: never sent, not accepted, or sent a site
+        // or an address list that has changed since (column Ausstehend, kept up to date by
+        // TDataModule1::markPending before the expression is used).
+        NotAccepted = 256
     };
     static constexpr int CountryCount = 29;
 

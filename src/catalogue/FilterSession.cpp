@@ -2,6 +2,7 @@
 
 #include "base/UiServices.h"
 #include "catalogue/TDataModule1.h"
+#include "site/SiteRecord.h"
 
 #include <QSettings>
 
@@ -29,8 +30,9 @@ FilterSession::OpenView::~OpenView()
 }
 
 FilterSession::FilterSession(base::UiServices& ui, TDataModule1& data, FilterCriteria& criteria,
-                             const QString& settingsFile)
-    : m_ui(ui), m_data(data), m_criteria(criteria), m_settingsFile(settingsFile), m_open(data)
+                             const QString& settingsFile, SiteSource siteSource)
+    : m_ui(ui), m_data(data), m_criteria(criteria), m_settingsFile(settingsFile), m_open(data),
+      m_siteSource(std::move(siteSource))
 {
     applyState(load(settingsFile));
 }
@@ -40,10 +42,10 @@ FilterSession::~FilterSession() = default;
 const std::array<FilterSession::Criterion, FilterSession::BoxCount>& FilterSession::boxes()
 {
     static const std::array<Criterion, BoxCount> all = {
-        FilterCriteria::Directories,   FilterCriteria::SpiderEngines,
-        FilterCriteria::Other,         FilterCriteria::NotRegistered,
-        FilterCriteria::Top100,        FilterCriteria::RegisteredBefore,
-        FilterCriteria::LimitCountries};
+        FilterCriteria::Directories,    FilterCriteria::SpiderEngines,
+        FilterCriteria::Other,          FilterCriteria::NotRegistered,
+        FilterCriteria::Top100,         FilterCriteria::RegisteredBefore,
+        FilterCriteria::LimitCountries, FilterCriteria::NotAccepted};
     return all;
 }
 
@@ -64,6 +66,8 @@ QString FilterSession::boxName(Criterion box)
         return QStringLiteral("AbDatumChkBox");
     case FilterCriteria::LimitCountries:
         return QStringLiteral("LaenderBegrenzungChkBox");
+    case FilterCriteria::NotAccepted:
+        return QStringLiteral("NurAusstehendeChkBox");
     }
     return {};
 }
@@ -134,6 +138,24 @@ void FilterSession::applyState(const State& state)
     build();
 }
 
+void FilterSession::setSiteSource(SiteSource source)
+{
+    m_siteSource = std::move(source);
+    if (isTicked(FilterCriteria::NotAccepted))
+        build();
+}
+
+void FilterSession::markPending()
+{
+    if (!isTicked(FilterCriteria::NotAccepted))
+        return;
+    const site::SiteRecord* record = m_siteSource ? m_siteSource() : nullptr;
+    if (record)
+        m_data.markPending(*record);
+    else
+        m_data.setField(QStringLiteral("Ausstehend"), true);
+}
+
 bool FilterSession::isTicked(Criterion box) const
 {
     const int i = boxIndex(box);
@@ -179,6 +201,12 @@ void FilterSession::takeCountries()
 
 void FilterSession::build()
 {
+    // The site may have been edited or run since the last count, which the expression does
+    // not show; so the count is taken anew whenever the column is.
+    if (isTicked(FilterCriteria::NotAccepted)) {
+        markPending();
+        m_counted = false;
+    }
     const FilterCriteria::ViewFilter filter = FilterCriteria::viewFilter(m_criteria.expression());
     store::TableCursor& view = m_data.TableFilter();
     m_status = filter.status;
@@ -202,6 +230,7 @@ void FilterSession::build()
 void FilterSession::apply()
 {
     const base::WaitNoticeGuard wait(m_ui, waitText());
+    markPending();
     m_data.FilterAuswahlUebernehmen();
 }
 

@@ -6,9 +6,14 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 
 namespace pelvaro::base {
 class UiServices;
+}
+
+namespace pelvaro::site {
+struct SiteRecord;
 }
 
 namespace pelvaro::catalogue {
@@ -25,7 +30,9 @@ class FilterSession
 
 public:
     using Criterion = FilterCriteria::Criterion;
-    static constexpr int BoxCount = 7;
+    static constexpr int BoxCount = 8;
+    // The open site, for the box of services that still need it; nullptr when none is open.
+    using SiteSource = std::function<const site::SiteRecord*()>;
     static constexpr int CountryCount = FilterCriteria::CountryCount;
 
     // What the dialog's controls hold, as kept in the settings file.
@@ -39,12 +46,12 @@ public:
 
     // Opens TableFilter, restores the ticks from the settings file and counts.
     FilterSession(base::UiServices& ui, TDataModule1& data, FilterCriteria& criteria,
-                  const QString& settingsFile);
+                  const QString& settingsFile, SiteSource siteSource = {});
     // Closes TableFilter.
     ~FilterSession();
 
-    // The seven boxes in the order of their bits, and each one's control name, which is also
-    // its name in the settings file.
+    // The boxes in the order of their bits, and each one's control name, which is also its
+    // name in the settings file. A settings file from before a box existed leaves it unticked.
     static const std::array<Criterion, BoxCount>& boxes();
     static QString boxName(Criterion box);
     static QString pickerName() { return QStringLiteral("DateTimePicker1"); }
@@ -64,8 +71,14 @@ public:
     const State& state() const { return m_state; }
     bool save() const { return store(m_settingsFile, m_state); }
 
+    // Where the box of services still needing the site gets the site from. While that box is
+    // ticked, the column Ausstehend is brought up to date from the site's ledger before each
+    // count and before OK applies the filter; without a source or an open site every service
+    // counts as still needing it. Setting it recounts when that box is ticked.
+    void setSiteSource(SiteSource source);
+
     bool isTicked(Criterion box) const;
-    // A click on one of the seven boxes.
+    // A click on one of the boxes.
     void click(Criterion box, bool ticked);
     // The picker only holds its date; the date box takes it when clicked.
     void setPickerDate(const QDate& date);
@@ -101,6 +114,8 @@ private:
     void takeCountries();
     // Gives TableFilter the expression of the criteria and counts what passes.
     void build();
+    // Ausstehend from the open site's ledger, when the box that reads it is ticked.
+    void markPending();
 
     base::UiServices& m_ui;
     TDataModule1& m_data;
@@ -111,6 +126,7 @@ private:
     QString m_status;
     int m_count = 0;
     bool m_counted = false;
+    SiteSource m_siteSource;
 };
 
 } // namespace pelvaro::catalogue

@@ -4,6 +4,7 @@
 #include "base/UiServices.h"
 #include "catalogue/CatalogueImporter.h"
 #include "catalogue/store/CatalogueDatabase.h"
+#include "site/SiteRecord.h"
 
 #include <sqlite3.h>
 
@@ -381,6 +382,24 @@ void TDataModule1::FilterAuswahlUebernehmen()
         throw;
     }
     recount();
+}
+
+void TDataModule1::markPending(const site::SiteRecord& record)
+{
+    const QString listed = QStringLiteral("Nr IN (SELECT value FROM json_each(?))");
+    QList<qint64> pending;
+    QList<qint64> done;
+    for (const StoreRow& row : readRows({QStringLiteral("Nr"), QStringLiteral("IndexNow")})) {
+        const qint32 nr = row.values[0].toInt();
+        const bool indexNow = row.values[1].toBool();
+        (record.ledger.needsSubmission(nr, indexNow, record) ? pending : done).append(nr);
+    }
+    bulk([&] {
+        if (!pending.isEmpty())
+            setField(QStringLiteral("Ausstehend"), true, listed, {jsonList(pending)});
+        if (!done.isEmpty())
+            setField(QStringLiteral("Ausstehend"), false, listed, {jsonList(done)});
+    });
 }
 
 int TDataModule1::setField(const QString& field, const QVariant& value, const QString& condition,

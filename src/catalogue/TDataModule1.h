@@ -13,6 +13,10 @@ namespace pelvaro::base {
 class UiServices;
 }
 
+namespace pelvaro::site {
+struct SiteRecord;
+}
+
 namespace pelvaro::catalogue {
 
 // Name, home page and registration page of one service; all empty when not available.
@@ -74,6 +78,11 @@ public:
     void AllesAuswaehlen();
     void AllesNichtAuswaehlen();
     void FilterAuswahlUebernehmen();
+
+    // Brings the column Ausstehend up to date for the site: true for every service its
+    // ledger says still needs it (never sent, not accepted, or sent what has changed since),
+    // false for the others. One transaction; every view of dba reads the rows anew.
+    void markPending(const site::SiteRecord& record);
 
     // Sets the four counters by counting their views.
     void recount();

@@ -67,6 +67,14 @@ INSTANTIATE_TEST_SUITE_P(
                        {0, 17, 28},
                        "((Kategorie = 'A')) and (((CodefuerFlagge = 0) or (CodefuerFlagge = "
                        "17)) or (CodefuerFlagge = 28))"},
+        ExpressionCase{
+            "NotAcceptedAlone", {FilterCriteria::NotAccepted}, {}, "(Ausstehend = 'True')"},
+        ExpressionCase{"NotAcceptedLast",
+                       {FilterCriteria::NotAccepted, FilterCriteria::LimitCountries,
+                        FilterCriteria::NotRegistered, FilterCriteria::Directories},
+                       {5},
+                       "((Kategorie = 'V')) and (ZuletztRegistriert = null) and (CodefuerFlagge = "
+                       "5) and (Ausstehend = 'True')"},
         ExpressionCase{"CountryBoxWithoutCountries", {FilterCriteria::LimitCountries}, {}, ""},
         ExpressionCase{"CountriesWithoutTheirBox", {}, {3}, ""}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -78,6 +86,8 @@ TEST(FilterCriteria, BitsAndWhatTheViewGets)
     criteria.set(FilterCriteria::LimitCountries, true);
     criteria.set(FilterCriteria::Top100, false);
     EXPECT_EQ(criteria.bits(), 128);
+    criteria.set(FilterCriteria::NotAccepted, true);
+    EXPECT_EQ(criteria.bits(), 128 + 256);
 
     const FilterCriteria::ViewFilter none = FilterCriteria::viewFilter(QString());
     EXPECT_EQ(none.text, QStringLiteral("(Kategorie = 'X')"));
@@ -149,6 +159,16 @@ TEST(FilterCriteria, TextsSelectInTheCatalogue)
     kinds.set(FilterCriteria::SpiderEngines, true);
     EXPECT_EQ(apply(kinds), directoriesAndEngines);
     EXPECT_EQ(module.counters().AnzAusgewaehlt, directoriesAndEngines);
+
+    // Pending services, as markPending leaves the column: only those marked true pass.
+    module.setField(QStringLiteral("Ausstehend"), false);
+    const int pending =
+        module.setField(QStringLiteral("Ausstehend"), true, QStringLiteral("Nr % 5 = 0"));
+    ASSERT_GT(pending, 0);
+    FilterCriteria notAccepted;
+    notAccepted.set(FilterCriteria::NotAccepted, true);
+    EXPECT_EQ(apply(notAccepted), pending);
+    EXPECT_EQ(module.counters().AnzAusgewaehlt, pending);
 
     // Nothing ticked counts every entry, and OK then selects none.
     EXPECT_EQ(apply(FilterCriteria()), 604);

@@ -2,6 +2,7 @@
 
 #include "base/DayNumber.h"
 #include "catalogue/TDataModule1.h"
+#include "site/SiteRecord.h"
 
 #include "CatalogueFixture.h"
 #include "ScriptedUiServices.h"
@@ -18,6 +19,9 @@ using pelvaro::catalogue::FilterCriteria;
 using pelvaro::catalogue::FilterSession;
 using pelvaro::catalogue::SelectionCounters;
 using pelvaro::catalogue::TDataModule1;
+using pelvaro::site::LedgerEntry;
+using pelvaro::site::SiteRecord;
+using pelvaro::site::SubmissionLedger;
 using pelvaro::test::ScriptedUiServices;
 using pelvaro::test::TestDirs;
 
@@ -283,13 +287,87 @@ TEST_F(FilterSessionTest, MistypedValuesTickNothingAndABadDateIsTheDesignDate)
 
     const auto session = open();
     const FilterSession::State& state = session->state();
-    EXPECT_EQ(state.boxes, (std::array<bool, 7>{false, false, true, false, false, true, true}));
+    // The box of pending services came later: a file without it leaves it unticked.
+    EXPECT_EQ(state.boxes,
+              (std::array<bool, 8>{false, false, true, false, false, true, true, false}));
     EXPECT_EQ(state.pickerDate, QDate(1999, 1, 1));
     EXPECT_TRUE(state.countries[5]);
     EXPECT_FALSE(state.countries[6]);
     EXPECT_EQ(module->TableFilter().filter(),
               QStringLiteral("((Kategorie = 'A')) and (ZuletztRegistriert <=  '01.01.1999') and "
                              "(CodefuerFlagge = 5)"));
+}
+
+// The box of services that still need the site marks them from the open site's ledger before
+// it counts and before OK selects; a site edited since makes its form services pending again.
+TEST_F(FilterSessionTest, PendingServicesComeFromTheOpenSitesLedger)
+{
+    module->setField(QStringLiteral("IndexNow"), true, QStringLiteral("Nr % 10 = 0"));
+    QList<qint32> forms;
+    QList<qint32> endpoints;
+    for (const TDataModule1::StoreRow& row :
+         module->readRows({QStringLiteral("Nr"), QStringLiteral("IndexNow")}))
+        (row.values[1].toBool() ? endpoints : forms).append(row.values[0].toInt());
+    ASSERT_GE(forms.size(), 4);
+    ASSERT_GE(endpoints.size(), 2);
+    const int all = int(forms.size() + endpoints.size());
+
+    SiteRecord site;
+    site.TitleEdit = QStringLiteral("Bäckerei Sommer");
+    site.URLEdit = QStringLiteral("https://www.example.org/");
+    site.indexNowKey = QStringLiteral("key-0123456789");
+    const auto sent = [&site](qint32 nr, LedgerEntry::Outcome outcome, const QByteArray& print) {
+        LedgerEntry entry;
+        entry.nr = nr;
+        entry.outcome = outcome;
+        entry.fingerprint = print;
+        site.ledger.record(entry);
+    };
+    const QByteArray formPrint = SubmissionLedger::siteFingerprint(site);
+    const QByteArray indexNowPrint = SubmissionLedger::indexNowFingerprint(site);
+    sent(forms[0], LedgerEntry::Outcome::Accepted, formPrint);
+    sent(forms[1], LedgerEntry::Outcome::Accepted, formPrint);
+    sent(forms[2], LedgerEntry::Outcome::Failed, formPrint);
+    sent(forms[3], LedgerEntry::Outcome::Accepted, "an older site");
+    sent(endpoints[0], LedgerEntry::Outcome::AcceptedPending, indexNowPrint);
+    sent(endpoints[1], LedgerEntry::Outcome::TooManyRequests, indexNowPrint);
+    const QList<qint64> upToDate = rowsWhere(QStringLiteral("Nr IN (%1, %2, %3)")
+                                                 .arg(forms[0])
+                                                 .arg(forms[1])
+                                                 .arg(endpoints[0])
+                                                 .toUtf8()
+                                                 .constData());
+    ASSERT_EQ(upToDate.size(), 3);
+
+    const SiteRecord* open = &site;
+    const auto session = this->open();
+    session->setSiteSource([&open] { return open; });
+    session->click(FilterCriteria::NotAccepted, true);
+    EXPECT_EQ(module->TableFilter().filter(), QStringLiteral("(Ausstehend = 'True')"));
+    EXPECT_EQ(session->count(), all - 3);
+    EXPECT_EQ(rowsWhere("IFNULL(Ausstehend, 0) = 0"), upToDate);
+
+    // Edited after the last run: the form services want it again, the endpoint does not.
+    site.DescriptionMemo = QStringLiteral("Frisches Brot jeden Morgen");
+    session->apply();
+    EXPECT_EQ(selectedRows().size(), all - 1);
+    EXPECT_EQ(rowsWhere("IFNULL(Ausgewaehlt, 0) = 0"),
+              rowsWhere(QStringLiteral("Nr = %1").arg(endpoints[0]).toUtf8().constData()));
+    EXPECT_EQ(module->counters().AnzAusgewaehlt, all - 1);
+
+    // Without an open site nothing is known to be done: every service is pending.
+    open = nullptr;
+    session->setSiteSource([&open] { return open; });
+    EXPECT_EQ(session->count(), all);
+    session->setSiteSource({});
+    module->setField(QStringLiteral("Ausstehend"), false);
+    session->apply();
+    EXPECT_EQ(module->counters().AnzAusgewaehlt, all);
+
+    // The tick is kept for the next opening like the others.
+    EXPECT_TRUE(session->save());
+    EXPECT_TRUE(FilterSession::load(settings).boxes[7]);
+    EXPECT_EQ(FilterSession::boxes()[7], FilterCriteria::NotAccepted);
 }
 
 struct StoredDateCase

@@ -80,10 +80,12 @@ QString pickerFormat()
 } // namespace
 
 TFilterBox::TFilterBox(base::UiServices& ui, TDataModule1& data, FilterCriteria& criteria,
-                       const QString& settingsFile, QWidget* parent)
+                       const QString& settingsFile, QWidget* parent,
+                       FilterSession::SiteSource siteSource)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowStaysOnTopHint),
-      m_ui(ui), m_session(std::make_unique<FilterSession>(ui, data, criteria, settingsFile))
+      m_ui(ui), m_session(std::make_unique<FilterSession>(ui, data, criteria, settingsFile,
+                                                          std::move(siteSource)))
 {
     setObjectName(QStringLiteral("TFilterBox"));
     setWindowTitle(tr("Filter"));
@@ -97,6 +99,12 @@ TFilterBox::TFilterBox(base::UiServices& ui, TDataModule1& data, FilterCriteria&
     content->addWidget(addBox(
         FilterCriteria::NotRegistered,
         tr("Nur Suchdienste, bei denen noch keine (erfolgreiche) Registrierung erfolgt ist")));
+    QCheckBox* pending =
+        addBox(FilterCriteria::NotAccepted, tr("nur geänderte/noch nicht angenommene"));
+    pending->setToolTip(tr("Nur Suchdienste, denen die geöffnete Web-Site noch nicht "
+                           "erfolgreich übermittelt wurde oder die sie seit einer Änderung "
+                           "noch nicht erhalten haben"));
+    content->addWidget(pending);
     content->addWidget(
         addBox(FilterCriteria::Top100, tr("Nur Top-100 Suchmaschinen und Verzeichnisse")));
 
@@ -292,11 +300,12 @@ std::unique_ptr<TFilterBox> TFilterBox::preview(base::UiServices& ui, TDataModul
 }
 
 bool TFilterBox::execute(base::UiServices& ui, TDataModule1& data, FilterCriteria& criteria,
-                         const QString& settingsFile, QWidget* parent)
+                         const QString& settingsFile, QWidget* parent,
+                         FilterSession::SiteSource siteSource)
 {
     bool applied = false;
     ui.guarded([&] {
-        TFilterBox box(ui, data, criteria, settingsFile, parent);
+        TFilterBox box(ui, data, criteria, settingsFile, parent, std::move(siteSource));
         applied = box.exec() == QDialog::Accepted;
     });
     return applied;

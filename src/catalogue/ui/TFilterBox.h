@@ -37,12 +37,15 @@ public:
     // The whole use from the toolbar: create, show modally, apply on OK, clean up. Returns
     // whether OK applied the filter; the caller refreshes its counters either way. Failures
     // reach the general error display.
+    // siteSource gives the open site to the box of services that still need it.
     static bool execute(base::UiServices& ui, TDataModule1& data, FilterCriteria& criteria,
-                        const QString& settingsFile, QWidget* parent = nullptr);
+                        const QString& settingsFile, QWidget* parent = nullptr,
+                        FilterSession::SiteSource siteSource = {});
 
     // Restores the ticks from the settings file; TableFilter is open while the box lives.
     TFilterBox(base::UiServices& ui, TDataModule1& data, FilterCriteria& criteria,
-               const QString& settingsFile, QWidget* parent = nullptr);
+               const QString& settingsFile, QWidget* parent = nullptr,
+               FilterSession::SiteSource siteSource = {});
     ~TFilterBox() override;
 
     // The box showing the given ticks, laid out and shown without a modal loop: for pictures

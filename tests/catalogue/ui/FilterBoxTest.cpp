@@ -129,6 +129,7 @@ TEST_F(FilterBoxTest, TicksCountAtOnceAndOkSelectsWhatPasses)
             {"OtherChkBox", "Sonstige"},
             {"NurFehlerhafteRegChkBox",
              "Nur Suchdienste, bei denen noch keine (erfolgreiche) Registrierung erfolgt ist"},
+            {"NurAusstehendeChkBox", "nur geänderte/noch nicht angenommene"},
             {"NurTop100ChkBox", "Nur Top-100 Suchmaschinen und Verzeichnisse"},
             {"AbDatumChkBox", "Nur Suchdienste, bei denen Ihre Web-Site vor dem "},
             {"LaenderBegrenzungChkBox", "Länder filtern (Sie müssen dieses Kontrollfeld "
