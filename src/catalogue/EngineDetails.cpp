@@ -2,6 +2,9 @@
 
 #include "catalogue/CatalogueTableModel.h"
 #include "catalogue/store/TableCursor.h"
+#include "site/SiteRecord.h"
+
+#include <QLocale>
 
 #include <cmath>
 
@@ -60,18 +63,79 @@ QString waitingText(const QVariant& longestWait, const QString& kind, const QStr
 } // namespace
 
 EngineDetailTexts EngineDetails::describe(const store::TableCursor& view, int listCode,
-                                          const EngineDetailTexts& previous)
+                                          const EngineDetailTexts& previous,
+                                          const site::SiteRecord* site)
 {
     if (!view.isOpen() || view.isEmpty())
         return previous;
     QVariantMap row;
     for (const store::FieldDef& field : view.table().fields)
         row.insert(field.name, view.value(field.name));
-    return describe(row, listCode, previous);
+    return describe(row, listCode, previous, site);
+}
+
+QString EngineDetails::timeText(const QDateTime& utc)
+{
+    return utc.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+}
+
+SubmissionTexts EngineDetails::describeSubmission(const site::LedgerEntry* entry, bool indexNow,
+                                                  const site::SiteRecord* site)
+{
+    using Outcome = site::LedgerEntry::Outcome;
+    SubmissionTexts out;
+    if (!entry)
+        return out;
+    out.last = entry->when.isValid() ? timeText(entry->when) : QStringLiteral("unbekannt");
+    switch (entry->outcome) {
+    case Outcome::Accepted:
+        out.outcome = QStringLiteral("angenommen");
+        break;
+    case Outcome::AcceptedPending:
+        out.outcome = QStringLiteral("angenommen, Schlüssel wird noch geprüft");
+        break;
+    case Outcome::Failed:
+        out.outcome = QStringLiteral("fehlgeschlagen");
+        break;
+    case Outcome::TooManyRequests:
+        out.outcome = QStringLiteral("zu viele Anfragen");
+        if (entry->notBefore.isValid())
+            out.outcome +=
+                QStringLiteral(" – nächster Versuch frühestens ") + timeText(entry->notBefore);
+        break;
+    case Outcome::None:
+        out.outcome = QStringLiteral("unbekannt");
+        break;
+    }
+    // Accepted, yet the ledger asks for it again: the user should see why.
+    if (site && entry->accepted() && site->ledger.needsSubmission(entry->nr, indexNow, *site))
+        out.outcome += indexNow
+                           ? QStringLiteral(" (Schlüssel oder Adressen wurden seither geändert)")
+                           : QStringLiteral(" (die Angaben wurden seither geändert)");
+
+    QString message = entry->message;
+    message.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    message.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (entry->statusCode > 0)
+        out.answer = message.isEmpty()
+                         ? QStringLiteral("Status %1").arg(entry->statusCode)
+                         : QStringLiteral("Status %1: %2").arg(entry->statusCode).arg(message);
+    else
+        out.answer = message;
+
+    if (indexNow || !entry->addresses.isEmpty()) {
+        const qsizetype count = entry->addresses.size();
+        const QString number = QLocale(QLocale::German, QLocale::Germany).toString(count);
+        out.addressCount = count == 1 ? QStringLiteral("1 Adresse übermittelt")
+                                      : QStringLiteral("%1 Adressen übermittelt").arg(number);
+        out.addresses = entry->addresses;
+    }
+    return out;
 }
 
 EngineDetailTexts EngineDetails::describe(const QVariantMap& row, int listCode,
-                                          const EngineDetailTexts& previous)
+                                          const EngineDetailTexts& previous,
+                                          const site::SiteRecord* site)
 {
     const auto text = [&row](const char* field) {
         return row.value(QLatin1String(field)).toString();
@@ -111,6 +175,10 @@ EngineDetailTexts EngineDetails::describe(const QVariantMap& row, int listCode,
     out.url2Caption = QStringLiteral("Zur Seite \"URL anmelden\" von ") + name;
     const QString manualUrl = text("ManuellURL");
     out.url2Address = manualUrl.isEmpty() ? productDemoPage() : manualUrl;
+
+    const qint32 nr = row.value(QStringLiteral("Nr")).toInt();
+    out.submission = describeSubmission(site ? site->ledger.entry(nr) : nullptr,
+                                        row.value(QStringLiteral("IndexNow")).toBool(), site);
     return out;
 }
 

@@ -1,6 +1,7 @@
 #include "catalogue/EngineDetails.h"
 
 #include "catalogue/TDataModule1.h"
+#include "site/SiteRecord.h"
 
 #include "CatalogueFixture.h"
 #include "ScriptedUiServices.h"
@@ -10,7 +11,11 @@
 
 using pelvaro::catalogue::EngineDetails;
 using pelvaro::catalogue::EngineDetailTexts;
+using pelvaro::catalogue::SubmissionTexts;
 using pelvaro::catalogue::TDataModule1;
+using pelvaro::site::LedgerEntry;
+using pelvaro::site::SiteRecord;
+using pelvaro::site::SubmissionLedger;
 using pelvaro::test::engine;
 using pelvaro::test::TestDirs;
 
@@ -21,7 +26,7 @@ namespace {
 EngineDetailTexts previousTexts()
 {
     const QString p = QStringLiteral("vorher");
-    return {p, p, p, p, p, p, p, p, p, p, p, p, p};
+    return {p, p, p, p, p, p, p, p, p, p, p, p, p, {}};
 }
 
 struct DetailCase
@@ -256,6 +261,145 @@ TEST(EngineDetails, ReadsTheCurrentRowOfAView)
     // Nothing is selected: the selected list has no row to describe.
     EXPECT_EQ(EngineDetails::describe(module.TableEngToSend(), 2, previousTexts()),
               previousTexts());
+}
+
+// The ledger entry in words; times are the user's local time.
+TEST(EngineDetails, SubmissionTexts)
+{
+    // Made from local times, so the expected texts hold in any time zone.
+    const QDateTime when = QDateTime(QDate(2026, 12, 11), QTime(5, 3, 12)).toUTC();
+    const QDateTime retry = QDateTime(QDate(2026, 12, 11), QTime(6, 0, 0)).toUTC();
+    const auto entry = [&when](LedgerEntry::Outcome outcome, int status, const char* message) {
+        LedgerEntry e;
+        e.nr = 7;
+        e.when = when;
+        e.outcome = outcome;
+        e.statusCode = status;
+        e.message = QString::fromUtf8(message);
+        return e;
+    };
+    LedgerEntry accepted = entry(LedgerEntry::Outcome::Accepted, 200, "Anmeldung erfolgreich");
+    LedgerEntry pending = entry(LedgerEntry::Outcome::AcceptedPending, 202, "");
+    pending.addresses = {QStringLiteral("https://www.example.org/a"),
+                         QStringLiteral("https://www.example.org/b"),
+                         QStringLiteral("https://www.example.org/c")};
+    LedgerEntry failed =
+        entry(LedgerEntry::Outcome::Failed, 0, "Keine Verbindung\r\nZeitüberschreitung\rEnde");
+    LedgerEntry tooMany = entry(LedgerEntry::Outcome::TooManyRequests, 429, "");
+    tooMany.notBefore = retry;
+    LedgerEntry tooManyNoTime = entry(LedgerEntry::Outcome::TooManyRequests, 429, "Später");
+    LedgerEntry one = entry(LedgerEntry::Outcome::Accepted, 200, "OK");
+    one.addresses = {QStringLiteral("https://www.example.org/")};
+    LedgerEntry many = entry(LedgerEntry::Outcome::Accepted, 200, "OK");
+    for (int i = 0; i < 10'000; ++i)
+        many.addresses.append(QStringLiteral("https://www.example.org/%1").arg(i));
+    const LedgerEntry noAddresses = entry(LedgerEntry::Outcome::Failed, 400, "Bad Request");
+
+    const QString sentAt = QStringLiteral("11.12.2026 05:03:12");
+    const struct
+    {
+        const char* name;
+        const LedgerEntry* entry;
+        bool indexNow;
+        SubmissionTexts expected;
+    } cases[] = {
+        {"nothing sent", nullptr, false, {}},
+        {"nothing sent, IndexNow", nullptr, true, {}},
+        {"accepted",
+         &accepted,
+         false,
+         {sentAt,
+          QStringLiteral("angenommen"),
+          QStringLiteral("Status 200: Anmeldung erfolgreich"),
+          {},
+          {}}},
+        {"202 with addresses",
+         &pending,
+         true,
+         {sentAt, QStringLiteral("angenommen, Schlüssel wird noch geprüft"),
+          QStringLiteral("Status 202"), QStringLiteral("3 Adressen übermittelt"),
+          pending.addresses}},
+        {"failed without a status, lines broken as in the message",
+         &failed,
+         false,
+         {sentAt,
+          QStringLiteral("fehlgeschlagen"),
+          QStringLiteral("Keine Verbindung\nZeitüberschreitung\nEnde"),
+          {},
+          {}}},
+        {"429 with the next try",
+         &tooMany,
+         true,
+         {sentAt,
+          QStringLiteral("zu viele Anfragen – nächster Versuch frühestens 11.12.2026 06:00:00"),
+          QStringLiteral("Status 429"),
+          QStringLiteral("0 Adressen übermittelt"),
+          {}}},
+        {"429 without a time",
+         &tooManyNoTime,
+         false,
+         {sentAt,
+          QStringLiteral("zu viele Anfragen"),
+          QStringLiteral("Status 429: Später"),
+          {},
+          {}}},
+        {"one address",
+         &one,
+         true,
+         {sentAt, QStringLiteral("angenommen"), QStringLiteral("Status 200: OK"),
+          QStringLiteral("1 Adresse übermittelt"), one.addresses}},
+        {"ten thousand addresses",
+         &many,
+         true,
+         {sentAt, QStringLiteral("angenommen"), QStringLiteral("Status 200: OK"),
+          QStringLiteral("10.000 Adressen übermittelt"), many.addresses}},
+        {"form service: no address line",
+         &noAddresses,
+         false,
+         {sentAt,
+          QStringLiteral("fehlgeschlagen"),
+          QStringLiteral("Status 400: Bad Request"),
+          {},
+          {}}},
+    };
+    for (const auto& c : cases) {
+        const SubmissionTexts texts = EngineDetails::describeSubmission(c.entry, c.indexNow);
+        EXPECT_EQ(texts, c.expected) << c.name;
+    }
+    EXPECT_EQ(SubmissionTexts().last, QStringLiteral("Noch nicht angemeldet."));
+}
+
+// The row's Nr finds its entry in the open site's ledger, and its IndexNow flag says which
+// part of the site counts; an accepted site edited since says so.
+TEST(EngineDetails, DescribeReadsTheOpenSitesLedger)
+{
+    SiteRecord site;
+    site.TitleEdit = QStringLiteral("Bäckerei Sommer");
+    site.indexNowKey = QStringLiteral("key-0123456789");
+    LedgerEntry sent;
+    sent.nr = 7;
+    sent.when = QDateTime(QDate(2026, 12, 11), QTime(5, 3, 12)).toUTC();
+    sent.outcome = LedgerEntry::Outcome::Accepted;
+    sent.statusCode = 200;
+    sent.fingerprint = SubmissionLedger::siteFingerprint(site);
+    site.ledger.record(sent);
+
+    const auto outcome = [&site](const QVariantMap& extra, const SiteRecord* open) {
+        return EngineDetails::describe(row(extra), 1, previousTexts(), open).submission;
+    };
+    EXPECT_EQ(outcome({}, &site).outcome, QStringLiteral("angenommen"));
+    EXPECT_EQ(outcome({}, &site).last, QStringLiteral("11.12.2026 05:03:12"));
+    EXPECT_EQ(outcome({}, nullptr), SubmissionTexts());
+    EXPECT_EQ(outcome({{QStringLiteral("Nr"), 8}}, &site), SubmissionTexts());
+    // Sent the form, now an IndexNow endpoint: what it got is not what it would get.
+    EXPECT_EQ(outcome({{QStringLiteral("IndexNow"), true}}, &site).outcome,
+              QStringLiteral("angenommen (Schlüssel oder Adressen wurden seither geändert)"));
+
+    site.indexNowUrls = {QStringLiteral("https://www.example.org/neu")};
+    EXPECT_EQ(outcome({}, &site).outcome, QStringLiteral("angenommen"));
+    site.TitleEdit = QStringLiteral("Bäckerei Sommer & Söhne");
+    EXPECT_EQ(outcome({}, &site).outcome,
+              QStringLiteral("angenommen (die Angaben wurden seither geändert)"));
 }
 
 } // namespace

@@ -3,13 +3,16 @@
 #include "base/UiServices.h"
 #include "catalogue/CatalogueLists.h"
 #include "catalogue/TDataModule1.h"
+#include "site/SiteRecord.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListView>
 #include <QPushButton>
 #include <QScreen>
+#include <QStringListModel>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -20,7 +23,7 @@ DetailsWindow::DetailsWindow(base::UiServices& ui, QWidget* parent)
 {
     setObjectName(QStringLiteral("TDetailsZumSuchdienst"));
     setWindowTitle(tr("Details zum Suchdienst"));
-    setFixedSize(632, 414);
+    setFixedSize(632, 584);
 
     auto* form = new QGridLayout;
     form->setHorizontalSpacing(12);
@@ -45,6 +48,34 @@ DetailsWindow::DetailsWindow(base::UiServices& ui, QWidget* parent)
     // do not jump from one service to the next.
     m_bemerkung->setWordWrap(true);
     m_bemerkung->setMinimumHeight(3 * m_bemerkung->fontMetrics().lineSpacing() + 2);
+
+    // What the open site's ledger says; the outcome of a 429 and the answer can run to two
+    // lines.
+    m_letzteAnmeldung =
+        addValue(form, tr("Letzte Anmeldung:"), QStringLiteral("LabelLetzteAnmeldung"));
+    m_ergebnis = addValue(form, tr("Ergebnis:"), QStringLiteral("LabelErgebnis"), Qt::AlignTop);
+    m_ergebnis->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_ergebnis->setWordWrap(true);
+    m_antwort = addValue(form, tr("Antwort:"), QStringLiteral("LabelAntwort"), Qt::AlignTop);
+    m_antwort->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_antwort->setWordWrap(true);
+    m_antwort->setMinimumHeight(2 * m_antwort->fontMetrics().lineSpacing() + 2);
+    m_adressen = addValue(form, tr("Übermittelte Adressen:"), QStringLiteral("LabelAdressen"));
+    // A view over a model with rows of one height lays out only what it shows, so ten
+    // thousand addresses open as fast as ten.
+    m_addressModel = new QStringListModel(this);
+    m_addressList = new QListView(this);
+    m_addressList->setObjectName(QStringLiteral("ListeAdressen"));
+    m_addressList->setModel(m_addressModel);
+    m_addressList->setUniformItemSizes(true);
+    m_addressList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_addressList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_addressList->setFixedHeight(5 * m_addressList->fontMetrics().lineSpacing() + 8);
+    // Kept in the layout when hidden, so the links below stay where they are.
+    QSizePolicy keep = m_addressList->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    m_addressList->setSizePolicy(keep);
+    form->addWidget(m_addressList, form->rowCount(), 1);
 
     m_url1 = addLink(QStringLiteral("OvcURL1"));
     m_url2 = addLink(QStringLiteral("OvcURL2"));
@@ -108,6 +139,13 @@ void DetailsWindow::fill(const EngineDetailTexts& texts)
     m_wartezeit->setText(texts.wartezeit);
     m_zuletztRegistriert->setText(texts.zuletztRegistriert);
     m_bemerkung->setText(texts.bemerkung);
+    const SubmissionTexts& sent = texts.submission;
+    m_letzteAnmeldung->setText(sent.last);
+    m_ergebnis->setText(sent.outcome);
+    m_antwort->setText(sent.answer);
+    m_adressen->setText(sent.addressCount);
+    m_addressModel->setStringList(sent.addresses);
+    m_addressList->setVisible(!sent.addresses.isEmpty());
     // The address is kept aside and opened as it is; the label only carries the caption.
     const auto linkText = [](const QString& caption) {
         return QStringLiteral("<a href=\"link\">%1</a>").arg(caption.toHtmlEscaped());
@@ -123,7 +161,8 @@ void DetailsWindow::fill(TDataModule1& data, int listCode)
     const QString viewName = CatalogueLists::viewName(listCode);
     if (viewName.isEmpty())
         return;
-    fill(EngineDetails::describe(data.view(viewName), listCode, m_texts));
+    const site::SiteRecord* site = m_siteSource ? m_siteSource() : nullptr;
+    fill(EngineDetails::describe(data.view(viewName), listCode, m_texts, site));
 }
 
 void DetailsWindow::showFor(TDataModule1& data, int listCode)

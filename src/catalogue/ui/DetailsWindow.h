@@ -4,9 +4,13 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QGridLayout;
 class QLabel;
+class QListView;
 class QPushButton;
+class QStringListModel;
 
 namespace pelvaro::base {
 class UiServices;
@@ -16,11 +20,16 @@ namespace pelvaro::catalogue {
 class TDataModule1;
 }
 
+namespace pelvaro::site {
+struct SiteRecord;
+}
+
 namespace pelvaro::catalogue::ui {
 
 // "Details zum Suchdienst": one catalogue entry in plain words, with links to its home
-// page and registration page. Created once and shown again for each request; a value that
-// has no text of its own keeps the text of the previous showing.
+// page and registration page, and what the open site's ledger says about it. Created once and
+// shown again for each request; a value that has no text of its own keeps the text of the
+// previous showing.
 class DetailsWindow : public QDialog
 {
     Q_OBJECT
@@ -29,6 +38,10 @@ class DetailsWindow : public QDialog
 public:
     explicit DetailsWindow(base::UiServices& ui, QWidget* parent = nullptr);
     ~DetailsWindow() override;
+
+    // The open site, whose ledger the window shows; nullptr when none is open.
+    using SiteSource = std::function<const site::SiteRecord*()>;
+    void setSiteSource(SiteSource source) { m_siteSource = std::move(source); }
 
     // Fills the window from the current row of the list with this code (1 to 4) and shows
     // it modally. Any other code shows the texts of the last showing.
@@ -46,6 +59,7 @@ private:
     void centreOnScreen();
 
     base::UiServices& m_ui;
+    SiteSource m_siteSource;
     EngineDetailTexts m_texts;
     QLabel* m_name;
     QLabel* m_land;
@@ -56,6 +70,12 @@ private:
     QLabel* m_wartezeit;
     QLabel* m_zuletztRegistriert;
     QLabel* m_bemerkung;
+    QLabel* m_letzteAnmeldung;
+    QLabel* m_ergebnis;
+    QLabel* m_antwort;
+    QLabel* m_adressen;
+    QListView* m_addressList;
+    QStringListModel* m_addressModel;
     QLabel* m_url1;
     QLabel* m_url2;
     QPushButton* m_ok;

@@ -4,6 +4,7 @@
 #include "catalogue/CatalogueLists.h"
 #include "catalogue/CatalogueTableModel.h"
 #include "catalogue/TDataModule1.h"
+#include "site/SiteRecord.h"
 
 #include "CatalogueFixture.h"
 #include "ScriptedUiServices.h"
@@ -15,6 +16,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -34,6 +36,8 @@ using pelvaro::catalogue::TDataModule1;
 using pelvaro::catalogue::store::TableCursor;
 using pelvaro::catalogue::ui::CatalogueListPanel;
 using pelvaro::catalogue::ui::DetailsWindow;
+using pelvaro::site::LedgerEntry;
+using pelvaro::site::SiteRecord;
 using pelvaro::test::engine;
 using pelvaro::test::ScriptedUiServices;
 using pelvaro::test::TestDirs;
@@ -383,7 +387,7 @@ TEST_F(DetailsWindowTest, ShowsTheCurrentServiceOfTheListAskedFor)
     DetailsWindow details(ui);
     EXPECT_EQ(details.objectName(), QStringLiteral("TDetailsZumSuchdienst"));
     EXPECT_EQ(details.windowTitle(), QStringLiteral("Details zum Suchdienst"));
-    EXPECT_EQ(details.size(), QSize(632, 414));
+    EXPECT_EQ(details.size(), QSize(632, 584));
     const auto label = [&details](const char* name) {
         return child<QLabel>(details, name)->text();
     };
@@ -418,6 +422,66 @@ TEST_F(DetailsWindowTest, ShowsTheCurrentServiceOfTheListAskedFor)
     details.showFor(*module, 1);
     EXPECT_EQ(label("LabelName"), QStringLiteral("alpha"));
     EXPECT_EQ(details.result(), QDialog::Accepted);
+}
+
+// The open site's ledger entry for the service, with the addresses an IndexNow endpoint got;
+// a service the site was never sent to says so and shows no list.
+TEST_F(DetailsWindowTest, ShowsWhatTheOpenSiteSent)
+{
+    module->setField(QStringLiteral("IndexNow"), true, QStringLiteral("Nr = 4"));
+    SiteRecord site;
+    LedgerEntry sent;
+    sent.nr = 4;
+    sent.when = QDateTime(QDate(2026, 12, 11), QTime(5, 3, 12)).toUTC();
+    sent.outcome = LedgerEntry::Outcome::TooManyRequests;
+    sent.statusCode = 429;
+    sent.notBefore = QDateTime(QDate(2026, 12, 11), QTime(6, 0, 0)).toUTC();
+    for (int i = 0; i < 10'000; ++i)
+        sent.addresses.append(QStringLiteral("https://www.example.org/seite-%1.html").arg(i));
+    site.ledger.record(sent);
+    const SiteRecord* open = &site;
+
+    DetailsWindow details(ui);
+    details.setSiteSource([&open] { return open; });
+    details.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&details));
+    const auto label = [&details](const char* name) {
+        return child<QLabel>(details, name)->text();
+    };
+    auto* list = child<QListView>(details, "ListeAdressen");
+
+    module->TableEngines().moveTo(4); // Echo
+    details.fill(*module, 1);
+    EXPECT_EQ(label("LabelName"), QStringLiteral("Echo"));
+    EXPECT_EQ(label("LabelLetzteAnmeldung"), QStringLiteral("11.12.2026 05:03:12"));
+    EXPECT_EQ(
+        label("LabelErgebnis"),
+        QStringLiteral("zu viele Anfragen – nächster Versuch frühestens 11.12.2026 06:00:00"));
+    EXPECT_EQ(label("LabelAntwort"), QStringLiteral("Status 429"));
+    EXPECT_EQ(label("LabelAdressen"), QStringLiteral("10.000 Adressen übermittelt"));
+    EXPECT_TRUE(list->isVisible());
+    ASSERT_EQ(list->model()->rowCount(), 10'000);
+    EXPECT_EQ(list->model()->index(9'999, 0).data().toString(),
+              QStringLiteral("https://www.example.org/seite-9999.html"));
+    // The links below do not move up or down with the list.
+    details.layout()->activate();
+    const int linkAt = child<QLabel>(details, "OvcURL1")->y();
+
+    module->TableEngines().moveTo(0); // alpha, never sent
+    details.fill(*module, 1);
+    EXPECT_EQ(label("LabelLetzteAnmeldung"), QStringLiteral("Noch nicht angemeldet."));
+    EXPECT_EQ(label("LabelErgebnis"), QString());
+    EXPECT_EQ(label("LabelAdressen"), QString());
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(list->model()->rowCount(), 0);
+    details.layout()->activate();
+    EXPECT_EQ(child<QLabel>(details, "OvcURL1")->y(), linkAt);
+
+    // No site open: nothing is known to be sent.
+    open = nullptr;
+    module->TableEngines().moveTo(4);
+    details.fill(*module, 1);
+    EXPECT_EQ(label("LabelLetzteAnmeldung"), QStringLiteral("Noch nicht angemeldet."));
 }
 
 // A door whose browser never starts.
