@@ -527,6 +527,7 @@ void THauptFormular::attachCatalogue(catalogue::TDataModule1& module)
             });
     }
     m_details = new catalogue::ui::DetailsWindow(m_ui, this);
+    m_details->setSiteSource(openSite());
     // Made once and reused: every start refreshes its values.
     m_assistant = new tools::ui::TFormManuellHilfe(m_ui, module, this);
     showFrameCaptions();
@@ -1120,12 +1121,24 @@ void THauptFormular::updateLinkBar()
         showLink(submission, bar.submissionPage);
 }
 
+std::function<const site::SiteRecord*()> THauptFormular::openSite()
+{
+    // The description as the user sees it: the record follows the page only when the page
+    // is left, and the page may be the one showing.
+    return [this]() -> const site::SiteRecord* {
+        if (m_activePageCode == 1)
+            m_document->ToRecord();
+        return &m_document->record();
+    };
+}
+
 void THauptFormular::openFilter()
 {
     if (!m_module)
         return;
     changeSelection([this] {
-        catalogue::ui::TFilterBox::execute(m_ui, *m_module, m_filterCriteria, m_settingsFile, this);
+        catalogue::ui::TFilterBox::execute(m_ui, *m_module, m_filterCriteria, m_settingsFile, this,
+                                           openSite());
     });
 }
 

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -31,6 +32,7 @@ class DetailsWindow;
 namespace pelvaro::site {
 class RecentFileList;
 class SiteDocument;
+struct SiteRecord;
 namespace ui {
 class SiteDescriptionPage;
 }
@@ -95,6 +97,8 @@ public:
     void VorschauBtnClick();
     // The site's IndexNow key, key file and further addresses.
     void IndexNowBtnClick();
+    // The open site, for the ledger in the details and the filter.
+    std::function<const site::SiteRecord*()> openSite();
     // "Anmeldehilfe starten": the checks, then the assistant beside the minimised window.
     void startAssistant();
     // "URL prüfen" beside the site address.

@@ -424,6 +424,9 @@ TEST_F(MainWindowRunTest, IndexNowEndpointsNeedAKeyAndWaitAfter429)
     server.script("/" + key.toLatin1() + ".txt", ScriptedAnswer::ok(key.toLatin1()));
     server.script("/indexnow",
                   ScriptedAnswer::status("HTTP/1.0 429 Too Many Requests", {"Retry-After: 600"}));
+    module->setField(QStringLiteral("Ausgewaehlt"), true, QStringLiteral("Nr = 1"));
+    module->refreshListViews();
+    module->recount();
     submit([&](TThreadForm& form) {
         auto* start = form.findChild<QPushButton*>(QStringLiteral("StartenButton"));
         start->click();
@@ -453,4 +456,20 @@ TEST_F(MainWindowRunTest, IndexNowEndpointsNeedAKeyAndWaitAfter429)
     EXPECT_EQ(server.requests().size(), requestsBefore);
     EXPECT_TRUE(selectedEndpoint());
     EXPECT_TRUE(window->FehlgeschlagenListe.last().contains(QStringLiteral("zu viele Anfragen")));
+
+    // The filter's "nur geänderte/noch nicht angenommene" reads the open site's ledger:
+    // Alpha took the site, Delta asked to wait, Beta and Gamma never had it.
+    QTimer::singleShot(0, [] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        box->findChild<QCheckBox*>(QStringLiteral("NurAusstehendeChkBox"))->click();
+        box->findChild<QPushButton*>(QStringLiteral("OKBtn"))->click();
+    });
+    window->pageControl()->setCurrentIndex(2);
+    window->findChild<QAction*>(QStringLiteral("ActionFilterAktivieren"))->trigger();
+    std::vector<qint64> selected;
+    for (const auto& row :
+         module->readRows({QStringLiteral("Nr")}, QStringLiteral("Ausgewaehlt = 1")))
+        selected.push_back(row.values.at(0).toLongLong());
+    EXPECT_EQ(selected, (std::vector<qint64>{2, 3, 4}));
 }
