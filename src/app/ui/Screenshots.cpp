@@ -20,11 +20,15 @@
 #include "reports/ui/PrintPreviewWindow.h"
 #include "reports/ui/TStandardBerichtForm.h"
 #include "reports/ui/TStatusBerichtFormular.h"
+#include "site/RecentFileList.h"
+#include "site/SiteDocument.h"
+#include "site/SiteForm.h"
 #include "site/SiteRecord.h"
 #include "site/ui/KeywordsDialog.h"
 #include "submit/RunPreview.h"
 #include "submit/SubmissionRun.h"
 #include "submit/TEineEngine.h"
+#include "submit/ui/TIndexNowForm.h"
 #include "submit/ui/TThreadForm.h"
 #include "submit/ui/TVorschauForm.h"
 #include "submit/ui/ThreadFormShowcase.h"
@@ -262,6 +266,28 @@ int renderPreviewPicture(const QString& directory)
 
 } // namespace
 
+// The IndexNow window for the sample site, with a key and a few further pages, on a site
+// document of its own so the user's stays as it was.
+int renderIndexNowPicture(THauptFormular& mainWindow, const QString& directory)
+{
+    class NoForm : public site::SiteForm
+    {
+    public:
+        void readInto(site::SiteRecord&) const override {}
+        void showRecord(const site::SiteRecord&) override {}
+    } form;
+    site::RecentFileList recent(mainWindow.settingsFile());
+    site::SiteDocument document(mainWindow.ui(), form, recent);
+    document.record() = sampleSite();
+    document.record().indexNowKey = QStringLiteral("7f3c9a2e41b84d6f9e0a5c1b2d3e4f56");
+    for (const char* page : {"katalog/karten.html", "katalog/reiseliteratur.html",
+                             "katalog/stiche.html", "versand.html"})
+        document.record().indexNowUrls << document.record().URLEdit + QLatin1String(page);
+    submit::ui::TIndexNowForm window(mainWindow.ui(), document, {}, &mainWindow);
+    window.show();
+    return save(window, directory, QStringLiteral("indexnow")) ? 0 : 1;
+}
+
 int renderScreenshots(THauptFormular& mainWindow, const QString& directory)
 {
     QDir().mkpath(directory);
@@ -397,6 +423,7 @@ int renderScreenshots(THauptFormular& mainWindow, const QString& directory)
     }
 
     failures += renderPreviewPicture(directory);
+    failures += renderIndexNowPicture(mainWindow, directory);
     failures += renderMetaTagPictures(mainWindow, directory);
     failures += renderAssistantPicture(mainWindow, directory);
     failures += renderPingPicture(mainWindow, directory);
