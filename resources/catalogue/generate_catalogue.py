@@ -1,10 +1,18 @@
 #!/usr/bin/env python3
 """Erzeugt den mitgelieferten Beispielkatalog (dba.csv, dbc.csv, dbd.csv).
 
-Alle Suchdienste sind erfunden, alle Adressen liegen unter reservierten
-Beispiel-Domains (.example, example.com/.net/.org, .test, .invalid) und
-lösen nie auf. Der Generator ist deterministisch: fester Startwert, keine
-Abhängigkeit von Hash-Reihenfolgen, gleiche Ausgabe bei jedem Lauf.
+Bis auf sechs sind alle Suchdienste erfunden; ihre Adressen liegen unter
+reservierten Beispiel-Domains (.example, example.com/.net/.org, .test,
+.invalid) und lösen nie auf. Die sechs Ausnahmen sind die echten,
+öffentlichen IndexNow-Endpunkte (Spalte IndexNow=True, https-Adressen,
+Bemerkung "IndexNow-Endpunkt (echter Dienst)"). Sie nehmen IndexNow-Meldungen
+als JSON an, kein Formular: darum ohne Methode, ohne Anmeldeseite und ohne
+Kategorie- und Feldzeilen. Damit der Katalog bei 604 Diensten bleibt (die
+Auswahldatei hat 604 Bits), ersetzen sie im letzten Schritt sechs unauffällige
+erfundene Dienste (siehe INDEXNOW_ENDPOINTS).
+
+Der Generator ist deterministisch: fester Startwert, keine Abhängigkeit von
+Hash-Reihenfolgen, gleiche Ausgabe bei jedem Lauf.
 
 Aufruf:  python3 generate_catalogue.py [Zielordner]
 (ohne Argument: der Ordner, in dem dieses Skript liegt)
@@ -13,7 +21,9 @@ CSV-Format (Import-Schnittstelle des Katalogs): UTF-8 ohne BOM, RFC 4180,
 Komma als Trenner, LF als Zeilenende, erste Zeile mit den Feldnamen, leere
 Zelle = kein Wert, Wahrheitswerte True/False, Datum als YYYY-MM-DD bzw.
 YYYY-MM-DDTHH:MM:SS, Schlüssel Nr/KategorieID/FelderID ausdrücklich
-angegeben, Zeilen in Speicherreihenfolge.
+angegeben, Zeilen in Speicherreihenfolge. Die letzte Spalte von dba.csv,
+IndexNow, ist ein Feld dieses Programms (ältere Kataloge haben sie nicht);
+Ausstehend führt das Programm selbst und steht nicht in der Datei.
 """
 
 import csv
@@ -39,7 +49,7 @@ DBA_COLUMNS = [
     "Parameter1", "GeprueftAm", "IntFirmen", "Status", "NurManuell", "Bewertung",
     "AufnahmeMin", "AufnahmeMax", "KostetGeld", "AkzeptiertTypen",
     "AkzTypenSonstiges", "AkzeptiertLaender", "Ausgewaehlt", "ZuletztRegistriert",
-    "CodeFuerFlagge", "Ref", "Bemerkung",
+    "CodeFuerFlagge", "Ref", "Bemerkung", "IndexNow",
 ]
 DBC_COLUMNS = ["KategorieID", "EngineID", "KategorieNrInVindrel", "KategorieInEngine"]
 DBD_COLUMNS = ["FelderID", "EngineID", "FeldNrInVindrel", "FeldNameInEngine"]
@@ -62,6 +72,8 @@ RESERVED_SUFFIXES = (".example", ".example.com", ".example.net", ".example.org",
 # ---------------------------------------------------------------------------
 
 # Flaggencode -> (Landeskürzel, Anzahl Dienste, Sprachgruppe der Namen)
+# Die Anzahlen gelten für die erfundenen Dienste vor dem Einsetzen der
+# IndexNow-Endpunkte; danach: 15 -> 140, 3 -> 6, 11 -> 3, 28 -> 13.
 FLAGS = {
     0: ("", 8, "intl"),
     1: ("GB", 40, "en_gb"),
@@ -103,6 +115,42 @@ OTHER_COUNTRY_NAMES = [
     ("Karpaten Katalog", "RO"), ("Shamrock Web Guide", "IE"),
     ("Tatra Odkazy", "SK"),
 ]
+
+# ---------------------------------------------------------------------------
+# Echte IndexNow-Endpunkte
+# ---------------------------------------------------------------------------
+
+# Ersetzt werden sechs automatische Suchmaschinen (Art S), die in keiner der
+# Sonderlisten stehen, keine Kategoriezeilen, keinen Referrer, keine festen
+# Parameter und eine Bewertung über 1 haben: so bleiben die Zahl der Dienste,
+# der automatischen Dienste, der Suchmaschinen und der Dienste mit Bewertung
+# über 1 gleich, und keine Kategoriezeile verschiebt sich. Nur ihre
+# Formularfeldzeilen fallen weg (die FelderID wird neu durchgezählt).
+# Ändert sich der Generator, prüft replace_with_indexnow(), ob die Nummern
+# noch solche Dienste treffen.
+#
+# Ein Land ohne eigenen Flaggencode steht unter 28 "Sonstige Länder" mit
+# seinem Kürzel: Tschechien (CZ; 25 ist die Tschechoslowakei mit CS) und
+# Korea (KR). Der gemeinsame Endpunkt leitet an alle Teilnehmer weiter; er
+# steht wie Bing und Yep unter USA.
+#
+# (ersetzte Nr, Name, Startseite, Post-Adresse, Land, Flaggencode, Bewertung)
+INDEXNOW_ENDPOINTS = [
+    (17, "IndexNow (gemeinsamer Endpunkt)", "https://www.indexnow.org/",
+     "https://api.indexnow.org/indexnow", "US", 15, 3),
+    (23, "Bing (IndexNow)", "https://www.bing.com/",
+     "https://www.bing.com/indexnow", "US", 15, 4),
+    (169, "Yandex (IndexNow)", "https://yandex.com/",
+     "https://yandex.com/indexnow", "RU", 3, 3),
+    (380, "Seznam (IndexNow)", "https://search.seznam.cz/",
+     "https://search.seznam.cz/indexnow", "CZ", 28, 3),
+    (538, "Yep (IndexNow)", "https://yep.com/",
+     "https://indexnow.yep.com/indexnow", "US", 15, 3),
+    (587, "Naver (IndexNow)", "https://searchadvisor.naver.com/",
+     "https://searchadvisor.naver.com/indexnow", "KR", 28, 3),
+]
+INDEXNOW_CHECKED = "2026-12-10"
+INDEXNOW_REMARK = "IndexNow-Endpunkt (echter Dienst)"
 
 # ---------------------------------------------------------------------------
 # Namen
@@ -806,6 +854,7 @@ def fill_engine_rows(engines, specials):
         e["Ausgewaehlt"] = None if nr in null_selected else False
         e["ZuletztRegistriert"] = None
         e["Bemerkung"] = rng.choice(REMARKS) if rng.random() < 0.14 else ""
+        e["IndexNow"] = False
 
     for i, nr in enumerate(bad_status):
         engines[nr - 1]["Status"] = 1 + (i % 2)
@@ -1037,6 +1086,45 @@ def build_fields(engines, specials):
     return [[i + 1] + r for i, r in enumerate(rows)]
 
 
+def replace_with_indexnow(engines, specials, cat_rows, field_rows):
+    """Setzt die echten IndexNow-Endpunkte an die Stelle der ausgesuchten
+    erfundenen Dienste. Gibt Kategorie- und Feldzeilen ohne die Zeilen der
+    ersetzten Dienste zurück, die Schlüssel lückenlos neu durchgezählt."""
+    replaced = [entry[0] for entry in INDEXNOW_ENDPOINTS]
+    # auch kein manueller Dienst: die Endpunkte sind automatisch
+    special_nrs = set().union(*specials.values())
+    for nr in replaced:
+        e = engines[nr - 1]
+        assert nr not in special_nrs, nr
+        assert e["Kategorie"] == "S" and not e["has_categories"], nr
+        assert not e["Ref"] and not e["Parameter1"] and e["Bewertung"] > 1, nr
+        assert "T" not in e["GeprueftAm"], nr
+
+    for nr, name, url, action, land, flag, rating in INDEXNOW_ENDPOINTS:
+        engines[nr - 1].update({
+            "Name": name, "URL": url, "ManuellURL": "", "Action": action,
+            "Land": land, "CodeFuerFlagge": flag, "Kategorie": "S",
+            # eine IndexNow-Meldung ist kein Formular: ohne Methode schickt
+            # auch ein Programm ohne IndexNow nie ein Formular dorthin
+            "Methode": "", "Parameter1": "", "GeprueftAm": INDEXNOW_CHECKED,
+            "IntFirmen": True, "Status": 0, "NurManuell": False,
+            "Bewertung": rating, "AufnahmeMin": 0, "AufnahmeMax": 0,
+            "KostetGeld": False, "AkzeptiertTypen": 31, "AkzTypenSonstiges": "",
+            "AkzeptiertLaender": "weltweit", "Ausgewaehlt": False,
+            "ZuletztRegistriert": None, "Ref": False,
+            "Bemerkung": INDEXNOW_REMARK, "IndexNow": True,
+        })
+    specials["indexnow"] = sorted(replaced)
+
+    gone = set(replaced)
+
+    def without_replaced(rows):
+        kept = [r[1:] for r in rows if r[1] not in gone]
+        return [[i + 1] + r for i, r in enumerate(kept)]
+
+    return without_replaced(cat_rows), without_replaced(field_rows)
+
+
 # ---------------------------------------------------------------------------
 # CSV
 # ---------------------------------------------------------------------------
@@ -1070,9 +1158,9 @@ def write_csv(path, columns, rows):
 # Prüfung
 # ---------------------------------------------------------------------------
 
-def host_of(address):
-    assert address.startswith("http://"), address
-    rest = address[len("http://"):]
+def host_of(address, scheme="http://"):
+    assert address.startswith(scheme), address
+    rest = address[len(scheme):]
     return rest.split("/", 1)[0].split("?", 1)[0].lower()
 
 
@@ -1108,12 +1196,39 @@ def check(directory, specials):
             if key in INT16_FIELDS and value != "":
                 assert -32768 <= int(value) <= 32767, (key, value)
 
+    # Echt und erfunden dürfen sich nicht verwechseln lassen: die Endpunkte
+    # genau wie in der Tabelle und nur mit https, alle anderen unter
+    # reservierten Domains und nur mit http.
+    real = {nr: (name, url, action, land, flag, rating)
+            for nr, name, url, action, land, flag, rating in INDEXNOW_ENDPOINTS}
+    real_hosts = {host_of(a, "https://") for v in real.values() for a in v[1:3]}
+    assert [int(e["Nr"]) for e in engines if e["IndexNow"] == "True"] == \
+        specials["indexnow"] == sorted(real)
     for e in engines:
+        nr = int(e["Nr"])
+        if nr in real:
+            name, url, action, land, flag, rating = real[nr]
+            assert (e["Name"], e["URL"], e["Action"], e["Land"], e["CodeFuerFlagge"],
+                    e["Bewertung"]) == (name, url, action, land, str(flag),
+                                        str(rating)), e
+            assert e["ManuellURL"] == "" and e["Methode"] == "" and e["Parameter1"] == ""
+            assert e["Kategorie"] == "S" and e["Status"] == "0"
+            assert e["NurManuell"] == e["KostetGeld"] == e["Ref"] == "False"
+            assert e["GeprueftAm"] == INDEXNOW_CHECKED
+            assert e["Bemerkung"] == INDEXNOW_REMARK
+            continue
+        assert e["IndexNow"] == "False", e
+        assert e["Bemerkung"] != INDEXNOW_REMARK and "IndexNow" not in e["Name"]
         for key in ("URL", "ManuellURL", "Action"):
             if e[key]:
                 h = host_of(e[key])
                 assert h.endswith(RESERVED_SUFFIXES), (key, e[key])
-        for key in ("IntFirmen", "NurManuell", "KostetGeld", "Ref"):
+                assert h not in real_hosts
+        date.fromisoformat(e["GeprueftAm"][:10])
+        assert "2000-01-01" <= e["GeprueftAm"][:10] <= "2002-12-31"
+
+    for e in engines:
+        for key in ("IntFirmen", "NurManuell", "KostetGeld", "Ref", "IndexNow"):
             assert e[key] in ("True", "False"), (key, e[key])
         assert e["Ausgewaehlt"] in ("", "False")
         assert e["ZuletztRegistriert"] == ""
@@ -1123,8 +1238,6 @@ def check(directory, specials):
         amin, amax = int(e["AufnahmeMin"]), int(e["AufnahmeMax"])
         assert amax == 0 or amax >= amin
         assert not e["Parameter1"].endswith("&")
-        date.fromisoformat(e["GeprueftAm"][:10])
-        assert "2000-01-01" <= e["GeprueftAm"][:10] <= "2002-12-31"
         assert e["Ref"] == "False" or e["ManuellURL"]
 
     flags = Counter(int(e["CodeFuerFlagge"]) for e in engines)
@@ -1163,7 +1276,13 @@ def check(directory, specials):
     # besondere Dienste
     by_nr = {int(e["Nr"]): e for e in engines}
     field_engines = Counter(eids)
-    auto = [n for n, e in by_nr.items() if e["NurManuell"] == "False"]
+    cat_engines = Counter(int(c["EngineID"]) for c in cats)
+    for n in real:
+        assert field_engines[n] == 0 and cat_engines[n] == 0, n
+    # die Endpunkte sind automatisch, aber kein Formular: sie zählen bei den
+    # Sonderfällen der Formulardienste nicht mit
+    auto = [n for n, e in by_nr.items()
+            if e["NurManuell"] == "False" and n not in real]
     manual = [n for n, e in by_nr.items() if e["NurManuell"] == "True"]
     assert 0.2 <= len(manual) / ENGINE_COUNT <= 0.3
     charging = [n for n, e in by_nr.items() if e["KostetGeld"] == "True"]
@@ -1186,7 +1305,7 @@ def check(directory, specials):
     null_sel = [n for n, e in by_nr.items() if e["Ausgewaehlt"] == ""]
     assert null_sel == specials["null_selected"]
     return {
-        "engines": engines, "cats": cats, "fields": fields, "auto": auto,
+        "engines": engines, "cats": cats, "fields": fields,
         "manual": manual, "flags": flags, "numbers": numbers,
     }
 
@@ -1201,6 +1320,9 @@ def main():
     fill_engine_rows(engines, specials)
     cat_rows = build_categories(engines, specials)
     field_rows = build_fields(engines, specials)
+    # zuletzt, damit die erfundenen Dienste genau wie bisher entstehen
+    cat_rows, field_rows = replace_with_indexnow(engines, specials, cat_rows,
+                                                 field_rows)
 
     dba_rows = [[e[c] for c in DBA_COLUMNS] for e in engines]
     write_csv(os.path.join(directory, "dba.csv"), DBA_COLUMNS, dba_rows)
@@ -1224,6 +1346,7 @@ def main():
     print("Methode:              " + ", ".join(
         "%s=%d" % (k, methods[k]) for k in sorted(methods)))
     print("nur manuell:          %d" % len(result["manual"]))
+    print("IndexNow (echt):      %s" % specials["indexnow"])
     print("kostenpflichtig:      %s" % specials["charging"])
     print("ohne Action:          %s" % specials["no_action"])
     print("Status != 0:          %s" % specials["bad_status"])
@@ -1238,7 +1361,8 @@ def main():
     print("Parameter1:           %d, z. B. %s"
           % (len(nrs(lambda e: e["Parameter1"] != "")),
              nrs(lambda e: e["Parameter1"] != "")[:8]))
-    print("ohne ManuellURL:      %s" % nrs(lambda e: e["ManuellURL"] == ""))
+    print("ohne ManuellURL:      %s" % nrs(
+        lambda e: e["ManuellURL"] == "" and e["IndexNow"] == "False"))
     print("GeprueftAm mit Zeit:  %s" % nrs(lambda e: "T" in e["GeprueftAm"]))
     print("Kategorien komplett:  %s (mit Trennlinien/Leerelement: %s)"
           % (specials["full_category_maps"], specials["category_separators"]))

@@ -56,10 +56,10 @@ QString catalogueOfSize(int times)
                 QStringLiteral(
                     "INSERT INTO dba (Nr, Name, URL, ManuellURL, Action, Kategorie, Methode, "
                     "Parameter1, Status, NurManuell, Bewertung, KostetGeld, Ausgewaehlt, "
-                    "CodeFuerFlagge, Ref) "
+                    "CodeFuerFlagge, Ref, IndexNow) "
                     "SELECT Nr + %1, Name || ' %2', URL, ManuellURL, Action, Kategorie, Methode, "
                     "Parameter1, Status, NurManuell, Bewertung, KostetGeld, Ausgewaehlt, "
-                    "CodeFuerFlagge, Ref FROM dba WHERE Nr <= 604")
+                    "CodeFuerFlagge, Ref, IndexNow FROM dba WHERE Nr <= 604")
                     .arg(copy * 1000)
                     .arg(copy));
             // The copies get their own category and form-field rows, so that preparing them

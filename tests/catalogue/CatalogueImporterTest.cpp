@@ -13,8 +13,11 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using pelvaro::catalogue::CatalogueImporter;
 using pelvaro::catalogue::CsvReader;
@@ -189,6 +192,63 @@ TEST(CatalogueImporter, TheShippedSourcesImport)
     flags.step();
     EXPECT_EQ(flags.columnInt64(0), 29);
     EXPECT_EQ(flags.columnInt64(2), 28);
+}
+
+// Real and invented services must never be mistaken for one another: a form sent to a real
+// service, or an IndexNow post to an invented one. The only real ones are the public IndexNow
+// endpoints, marked and posted to over https, without a form; every other service is unmarked
+// and lives on reserved example domains only.
+TEST(CatalogueImporter, TheShippedCatalogueMarksExactlyTheRealIndexNowEndpoints)
+{
+    ASSERT_EQ(CatalogueImporter::importDirectory(pelvaro::test::sampleCatalogueSource(), dataDir()),
+              604);
+    Database db;
+    db.open(CatalogueDatabase::filePath(dataDir()), Database::Mode::OpenExisting);
+    auto rows = db.prepare(QStringLiteral(
+        "SELECT Nr, IndexNow, URL, ManuellURL, Action, Methode, "
+        "(SELECT COUNT(*) FROM dbd WHERE dbd.EngineID = dba.Nr), "
+        "(SELECT COUNT(*) FROM dbc WHERE dbc.EngineID = dba.Nr) FROM dba ORDER BY Nr"));
+    const QStringList reserved{QStringLiteral(".example"),     QStringLiteral(".example.com"),
+                               QStringLiteral(".example.net"), QStringLiteral(".example.org"),
+                               QStringLiteral(".test"),        QStringLiteral(".invalid")};
+    QStringList endpoints;
+    int invented = 0;
+    while (rows.step()) {
+        const qint64 nr = rows.columnInt64(0);
+        ASSERT_FALSE(rows.columnIsNull(1)) << nr << ": every service says whether it is one";
+        const QUrl home(rows.column(2).toString());
+        const QUrl post(rows.column(4).toString());
+        if (rows.columnInt64(1) == 1) {
+            endpoints << post.toString();
+            EXPECT_EQ(home.scheme(), QStringLiteral("https")) << nr;
+            EXPECT_EQ(post.scheme(), QStringLiteral("https")) << nr;
+            EXPECT_TRUE(rows.column(3).toString().isEmpty()) << nr << ": no registration page";
+            EXPECT_TRUE(rows.column(5).toString().isEmpty()) << nr << ": no form method";
+            EXPECT_EQ(rows.columnInt64(6), 0) << nr << ": no form fields";
+            EXPECT_EQ(rows.columnInt64(7), 0) << nr;
+            continue;
+        }
+        ++invented;
+        for (int column : {2, 3, 4}) {
+            const QString address = rows.column(column).toString();
+            if (address.isEmpty())
+                continue;
+            const QUrl url(address);
+            EXPECT_EQ(url.scheme(), QStringLiteral("http")) << nr << ' ' << address.toStdString();
+            EXPECT_TRUE(
+                std::any_of(reserved.begin(), reserved.end(),
+                            [&url](const QString& suffix) { return url.host().endsWith(suffix); }))
+                << nr << ' ' << address.toStdString();
+        }
+    }
+    EXPECT_EQ(invented, 598);
+    endpoints.sort();
+    EXPECT_EQ(endpoints, (QStringList{QStringLiteral("https://api.indexnow.org/indexnow"),
+                                      QStringLiteral("https://indexnow.yep.com/indexnow"),
+                                      QStringLiteral("https://search.seznam.cz/indexnow"),
+                                      QStringLiteral("https://searchadvisor.naver.com/indexnow"),
+                                      QStringLiteral("https://www.bing.com/indexnow"),
+                                      QStringLiteral("https://yandex.com/indexnow")}));
 }
 
 TEST(CatalogueImporter, ACatalogueInUseIsNotReplaced)

@@ -181,7 +181,7 @@ TEST_F(CliCatalogue, BadRequestsAreClearErrors)
     const Output import = cli({QStringLiteral("catalogue"), QStringLiteral("import"), broken});
     EXPECT_EQ(import.code, 1);
     EXPECT_EQ(import.err,
-              QStringLiteral("Fehler: dba.csv, Zeile 606: Die Zeile hat 2 statt 25 Felder.\n"));
+              QStringLiteral("Fehler: dba.csv, Zeile 606: Die Zeile hat 2 statt 26 Felder.\n"));
     EXPECT_EQ(cli({QStringLiteral("catalogue"), QStringLiteral("counts")}).out,
               counts(604, 0, 0, 0));
 
