@@ -387,12 +387,16 @@ void TDataModule1::FilterAuswahlUebernehmen()
 void TDataModule1::markPending(const site::SiteRecord& record)
 {
     const QString listed = QStringLiteral("Nr IN (SELECT value FROM json_each(?))");
+    // Taken once: each reads the whole site, and the filter dialog asks on every click.
+    const QByteArray sitePrint = site::SubmissionLedger::siteFingerprint(record);
+    const QByteArray indexNowPrint = site::SubmissionLedger::indexNowFingerprint(record);
     QList<qint64> pending;
     QList<qint64> done;
     for (const StoreRow& row : readRows({QStringLiteral("Nr"), QStringLiteral("IndexNow")})) {
         const qint32 nr = row.values[0].toInt();
         const bool indexNow = row.values[1].toBool();
-        (record.ledger.needsSubmission(nr, indexNow, record) ? pending : done).append(nr);
+        (record.ledger.needsSubmission(nr, indexNow, sitePrint, indexNowPrint) ? pending : done)
+            .append(nr);
     }
     bulk([&] {
         if (!pending.isEmpty())

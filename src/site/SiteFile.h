@@ -59,8 +59,10 @@ public:
     static constexpr char IndexNowUrlsTag[] = "INUR";
     static constexpr char LedgerEntryTag[] = "LDGR";
     // The most trailer bytes read or written. IndexNow takes at most 10,000 addresses in one
-    // post; page addresses of one site share host and path, so even 10,000 addresses of 2 KB
-    // compress to a few MB, and the site's list with the lists of a few endpoints fits. A
+    // post. Page addresses of one site share host and path and pack about 20 to 1 (10,000
+    // addresses of 60 characters take some 30 KB), so the site's list and the lists of many
+    // endpoints fit easily even with addresses of 2 KB; only addresses of random characters
+    // come near the limit, and then the ledger's copies are left out (see encodeTrailer). A
     // larger trailer is not ours and is not read into memory.
     static constexpr qsizetype MaxTrailer = 16 * 1024 * 1024;
     // The most one value may unpack to: 10,000 addresses of 2 KB with their lengths and the

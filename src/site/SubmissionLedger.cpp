@@ -70,6 +70,15 @@ bool SubmissionLedger::needsSubmission(qint32 nr, bool indexNow, const SiteRecor
     return sent->fingerprint != (indexNow ? indexNowFingerprint(record) : siteFingerprint(record));
 }
 
+bool SubmissionLedger::needsSubmission(qint32 nr, bool indexNow, const QByteArray& siteFingerprint,
+                                       const QByteArray& indexNowFingerprint) const
+{
+    const LedgerEntry* sent = entry(nr);
+    if (!sent || !sent->accepted())
+        return true;
+    return sent->fingerprint != (indexNow ? indexNowFingerprint : siteFingerprint);
+}
+
 bool SubmissionLedger::waiting(qint32 nr, const QDateTime& now, QDateTime* until) const
 {
     const LedgerEntry* sent = entry(nr);

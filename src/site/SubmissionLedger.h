@@ -56,6 +56,10 @@ public:
     // Whether the service should be submitted again: never sent, not accepted (failed or 429),
     // or the site (form service) / the address list (IndexNow) changed since it was accepted.
     bool needsSubmission(qint32 nr, bool indexNow, const SiteRecord& record) const;
+    // The same with the record's two fingerprints taken beforehand, for asking about many
+    // services at once: each fingerprint reads the whole description or address list.
+    bool needsSubmission(qint32 nr, bool indexNow, const QByteArray& siteFingerprint,
+                         const QByteArray& indexNowFingerprint) const;
     // True while a 429's wait has not passed; `until` gets the time.
     bool waiting(qint32 nr, const QDateTime& now, QDateTime* until = nullptr) const;
 

@@ -104,6 +104,10 @@ TEST(SubmissionLedger, NeedsSubmission)
             ledger.record(entry);
         }
         EXPECT_EQ(ledger.needsSubmission(7, c.indexNow, c.now), c.expected) << c.name;
+        EXPECT_EQ(ledger.needsSubmission(7, c.indexNow, SubmissionLedger::siteFingerprint(c.now),
+                                         SubmissionLedger::indexNowFingerprint(c.now)),
+                  c.expected)
+            << c.name;
         // Another service's entry never speaks for this one.
         EXPECT_TRUE(ledger.needsSubmission(8, c.indexNow, c.now)) << c.name;
     }
