@@ -2,6 +2,7 @@
 
 #include "catalogue/FilterCriteria.h"
 #include "catalogue/TDataModule1.h"
+#include "site/SiteRecord.h"
 
 #include "CatalogueFixture.h"
 #include "ScriptedUiServices.h"
@@ -48,7 +49,8 @@ protected:
     }
 
     // Runs the box and lets work() use it; a box work() left open is cancelled.
-    bool run(const std::function<void(TFilterBox&)>& work)
+    bool run(const std::function<void(TFilterBox&)>& work,
+             pelvaro::catalogue::FilterSession::SiteSource siteSource = {})
     {
         bool seen = false;
         QTimer::singleShot(0, [&] {
@@ -59,7 +61,8 @@ protected:
             if (box->isVisible())
                 box->reject();
         });
-        const bool applied = TFilterBox::execute(ui, *module, criteria, settings);
+        const bool applied =
+            TFilterBox::execute(ui, *module, criteria, settings, nullptr, std::move(siteSource));
         EXPECT_TRUE(seen);
         return applied;
     }
@@ -163,6 +166,39 @@ TEST_F(FilterBoxTest, TicksCountAtOnceAndOkSelectsWhatPasses)
     EXPECT_EQ(rowsWhere("IFNULL(Ausgewaehlt, 0) <> 0 AND Bewertung > 1"), top);
     const QSettings file(settings, QSettings::IniFormat);
     EXPECT_EQ(file.value(QStringLiteral("FilterOptionen/TFilterBox/NurTop100ChkBox")).toInt(), 1);
+}
+
+// The open site reaches the box of pending services: only what its ledger does not have as
+// accepted passes, and OK selects exactly that.
+TEST_F(FilterBoxTest, PendingBoxReadsTheOpenSite)
+{
+    using pelvaro::site::LedgerEntry;
+    using pelvaro::site::SubmissionLedger;
+    pelvaro::site::SiteRecord site;
+    site.TitleEdit = QStringLiteral("Bäckerei Sommer");
+    for (const TDataModule1::StoreRow& row :
+         module->readRows({QStringLiteral("Nr"), QStringLiteral("IndexNow")})) {
+        LedgerEntry entry;
+        entry.nr = row.values[0].toInt();
+        entry.outcome =
+            entry.nr % 100 == 0 ? LedgerEntry::Outcome::Failed : LedgerEntry::Outcome::Accepted;
+        entry.fingerprint = row.values[1].toBool() ? SubmissionLedger::indexNowFingerprint(site)
+                                                   : SubmissionLedger::siteFingerprint(site);
+        site.ledger.record(entry);
+    }
+    const qsizetype failed = rowsWhere("Nr % 100 = 0");
+    ASSERT_GT(failed, 0);
+    const bool applied = run(
+        [&](TFilterBox& box) {
+            tick(control<QCheckBox>(box, "NurAusstehendeChkBox"));
+            EXPECT_EQ(panel(box, 1), QStringLiteral("Filter aktiv"));
+            EXPECT_EQ(panel(box, 2), countText(failed));
+            control<QPushButton>(box, "OKBtn")->click();
+        },
+        [&site] { return &site; });
+    EXPECT_TRUE(applied);
+    EXPECT_EQ(module->counters().AnzAusgewaehlt, failed);
+    EXPECT_EQ(rowsWhere("IFNULL(Ausgewaehlt, 0) <> 0 AND Nr % 100 = 0"), failed);
 }
 
 TEST_F(FilterBoxTest, CountryListFollowsItsBoxAndTicksOnlyByTheBox)
