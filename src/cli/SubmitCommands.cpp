@@ -114,11 +114,15 @@ int SubmitCommands::prepare(catalogue::TDataModule1& module, const QStringList& 
     const base::Settings& settings = store.settings();
     const base::ProgramPaths paths(m_programDirectory);
     // What a run would send, without its traces: the catalogue stays as it is.
+    const submit::ServiceWaits waits = submit::ServiceWaits::fromText(settings.serviceWaits);
     const submit::RunPreview preview = submit::RunPreview::prepare(
         module, m_ui, record, paths.answerPageDirectory(),
-        {settings.proxyHost, settings.proxyPort, settings.idleTimeLimit, settings.caFile});
+        {settings.proxyHost, settings.proxyPort, settings.idleTimeLimit, settings.caFile}, &waits);
     for (const QString& line : preview.failureLines)
         m_out << printable(false, line) << '\n';
+    // The key file check or why IndexNow stays out: beside the lines, not among them.
+    if (const QString note = preview.indexNowNote(); !note.isEmpty())
+        m_ui.warning(note);
     for (const submit::PreviewRequest& request : preview.requests) {
         const submit::TEineEngine& e = request.entry;
         // Joined, not formatted: the texts themselves may hold "%2F" and the like.
