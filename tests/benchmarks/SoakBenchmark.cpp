@@ -108,16 +108,19 @@ int main(int argc, char** argv)
         return 1;
     const site::SiteRecord record = bench::filledRecord();
 
-    std::printf(
-        "run  selected  sent  ok  failed  unsent  accounted  wall_s  rss_kB  fds  threads\n");
+    std::printf("run  selected  sent  ok  failed  unsent  accounted  prep_s  wall_s  rss_kB  fds  "
+                "threads\n");
     bool allAccounted = true;
     for (int run = 1; run <= runs; ++run) {
         module.AllesAuswaehlen();
         const int selected = module.counters().AnzAutomatisch;
         submit::SendList& list = submit::SendeListe();
         QStringList success, failures;
+        QElapsedTimer preparing;
+        preparing.start();
         submit::RequestPreparation(module, ui, record, answers)
             .DatenZumSendenVorbereiten(list, failures);
+        const double prep = preparing.nsecsElapsed() / 1e9;
         const qsizetype unsent = failures.size();
         submit::SubmissionScheduler::Settings settings;
         settings.threadCount = 24;
@@ -142,10 +145,10 @@ int main(int argc, char** argv)
         const bool accounted =
             lines == selected && success.size() + failures.size() - unsent == qsizetype(list.count);
         allAccounted = allAccounted && accounted;
-        std::printf("%3d  %8d  %4d  %4lld  %6lld  %6lld  %9s  %6.2f  %6ld  %3lld  %7lld\n", run,
-                    selected, list.count, qlonglong(success.size()),
+        std::printf("%3d  %8d  %4d  %4lld  %6lld  %6lld  %9s  %6.2f  %6.2f  %6ld  %3lld  %7lld\n",
+                    run, selected, list.count, qlonglong(success.size()),
                     qlonglong(failures.size() - unsent), qlonglong(unsent),
-                    accounted ? "ja" : "NEIN", wall, statusValue("VmRSS:"),
+                    accounted ? "ja" : "NEIN", prep, wall, statusValue("VmRSS:"),
                     qlonglong(entries(QStringLiteral("/proc/self/fd"))),
                     qlonglong(entries(QStringLiteral("/proc/self/task"))));
         std::fflush(stdout);
