@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-liberation2 fontconfig
   clang-format
+  clang libclang-rt-14-dev
   poppler-utils
   xvfb x11-utils
   libreoffice-writer-nogui
