@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -72,6 +73,107 @@ ScriptedAnswer ScriptedAnswer::sendForever(const QByteArray& statusLine,
     return a;
 }
 
+ScriptedAnswer ScriptedAnswer::drip(const QByteArray& bytes, std::chrono::milliseconds interval,
+                                    const QByteArray& thenForever)
+{
+    ScriptedAnswer a;
+    a.kind = Kind::Drip;
+    a.raw = bytes;
+    a.interval = interval;
+    a.filler = thenForever;
+    return a;
+}
+
+ScriptedAnswer ScriptedAnswer::repeat(const QByteArray& first, const QByteArray& filler)
+{
+    ScriptedAnswer a;
+    a.kind = Kind::Repeat;
+    a.raw = first;
+    a.filler = filler;
+    return a;
+}
+
+ScriptedAnswer hostileAnswer(Hostile kind, const QString& self)
+{
+    using A = ScriptedAnswer;
+    using std::chrono::milliseconds;
+    const QByteArray body = HostileBody;
+    const QByteArray answer = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n" + body;
+    const QByteArray cont = "HTTP/1.0 100 Continue\r\n\r\n";
+    const QByteArray length100 = "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n";
+    switch (kind) {
+    case Hostile::NeverAnswer:
+        return A::neverAnswer();
+    case Hostile::DripAnswer:
+        return A::drip("HTTP/1.0 200 OK\r\n\r\n" + body, milliseconds(50));
+    case Hostile::DripSlowerThanLimit:
+        return A::drip(answer, milliseconds(1500));
+    case Hostile::DripForever:
+        return A::drip("HTTP/1.0 200 OK\r\n\r\n", milliseconds(1000), "x");
+    case Hostile::EndlessBody:
+        return A::sendForever();
+    case Hostile::HugeStatusLine:
+        return A::rawBytes("HTTP/1.0 200 " + QByteArray(1024 * 1024, 'O') + "\r\n\r\n" + body);
+    case Hostile::EndlessHeaders:
+        return A::repeat("HTTP/1.0 200 OK\r\n", "X-Fuell: 0123456789abcdef\r\n");
+    case Hostile::CloseInStatusLine:
+        return A::rawBytes("HTTP/1.0 20");
+    case Hostile::Reset:
+        return A::reset();
+    case Hostile::ContinueOnly:
+        return A::rawBytes(cont);
+    case Hostile::ContinueThenSilence:
+        return A::neverAnswer(cont);
+    case Hostile::ContinueThenAnswer:
+        return A::rawBytes(cont + answer);
+    case Hostile::RedirectLoop:
+        return A::status("HTTP/1.0 302 Found", {"Location: " + self.toLatin1()}, "weiter");
+    case Hostile::BodyLongerThanLength:
+        return A::status("HTTP/1.0 200 OK", {"Content-Length: 2"}, body);
+    case Hostile::BodyShorterThanLength:
+        return A::rawBytes(length100 + body);
+    case Hostile::BodyShorterThanLengthHeld:
+        return A::neverAnswer(length100 + body);
+    }
+    return A::neverAnswer();
+}
+
+FullBacklogListener::FullBacklogListener()
+{
+    // With a backlog of 0 Linux queues one connection and drops the SYN of every further
+    // one while nobody accepts; the filler takes that one place.
+    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (m_listenFd < 0 || ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        ::listen(m_listenFd, 0) != 0 ||
+        ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return;
+    m_port = ntohs(address.sin_port);
+    m_fillerFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (m_fillerFd < 0 ||
+        ::connect(m_fillerFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        return;
+    // A listening socket is readable once a connection waits in its queue.
+    pollfd queued{m_listenFd, POLLIN, 0};
+    m_ready = ::poll(&queued, 1, 10000) == 1;
+}
+
+FullBacklogListener::~FullBacklogListener()
+{
+    if (m_fillerFd >= 0)
+        ::close(m_fillerFd);
+    if (m_listenFd >= 0)
+        ::close(m_listenFd);
+}
+
+QString FullBacklogListener::url(const QString& pathAndQuery) const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(m_port) + pathAndQuery;
+}
+
 namespace {
 
 enum class Phase
@@ -81,6 +183,7 @@ enum class Phase
     Writing, // sending `out`, then close
     Holding, // never answers; closes when the client does
     Streaming,
+    Dripping, // one byte of `out` at `answerAt`, the next one an interval later
 };
 
 struct Client
@@ -167,6 +270,15 @@ struct TestHttpServer::Impl
             c.out = a.raw;
             c.phase = Phase::Writing;
             break;
+        case ScriptedAnswer::Kind::Drip:
+            c.out = a.raw;
+            c.phase = Phase::Dripping;
+            c.answerAt = Clock::now() + a.interval;
+            break;
+        case ScriptedAnswer::Kind::Repeat:
+            c.out = a.raw;
+            c.phase = Phase::Streaming;
+            break;
         }
     }
 
@@ -200,7 +312,10 @@ struct TestHttpServer::Impl
     void writeTo(Client& c)
     {
         if (c.phase == Phase::Streaming && c.sent == c.out.size()) {
-            c.out = QByteArray(64 * 1024, 'x');
+            const QByteArray& filler = c.answer.filler;
+            c.out = filler.isEmpty()
+                        ? QByteArray(64 * 1024, 'x')
+                        : filler.repeated(std::max<qsizetype>(1, 64 * 1024 / filler.size()));
             c.sent = 0;
         }
         while (c.sent < c.out.size()) {
@@ -219,6 +334,26 @@ struct TestHttpServer::Impl
             c.done = true;
     }
 
+    void dripTo(Client& c)
+    {
+        if (c.sent == c.out.size()) {
+            if (c.answer.filler.isEmpty()) {
+                c.done = true;
+                return;
+            }
+            c.out = c.answer.filler;
+            c.sent = 0;
+        }
+        const ssize_t n = ::send(c.fd, c.out.constData() + c.sent, 1, MSG_NOSIGNAL);
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            c.done = true;
+            return;
+        }
+        c.sent += std::max<ssize_t>(n, 0);
+        c.done = c.sent == c.out.size() && c.answer.filler.isEmpty();
+        c.answerAt = Clock::now() + c.answer.interval;
+    }
+
     void loop()
     {
         for (;;) {
@@ -229,7 +364,7 @@ struct TestHttpServer::Impl
                 short events = POLLIN;
                 if (c.phase == Phase::Writing || c.phase == Phase::Streaming)
                     events = POLLOUT;
-                if (c.phase == Phase::Waiting) {
+                if (c.phase == Phase::Waiting || c.phase == Phase::Dripping) {
                     const auto left =
                         std::chrono::ceil<std::chrono::milliseconds>(c.answerAt - now).count();
                     const int ms = int(std::max<long long>(0, left));
@@ -262,6 +397,8 @@ struct TestHttpServer::Impl
                     readFrom(c);
                 if (!c.done && c.phase == Phase::Waiting && Clock::now() >= c.answerAt)
                     startAnswer(c);
+                else if (!c.done && c.phase == Phase::Dripping && Clock::now() >= c.answerAt)
+                    dripTo(c);
             }
             for (auto it = clients.begin(); it != clients.end();) {
                 if (it->done) {

@@ -19,6 +19,9 @@ struct ScriptedAnswer
         Reset,       // close with a reset instead of an answer
         NeverAnswer, // send `raw` (usually nothing), then hold the connection open
         SendForever, // status line and header lines, then body bytes until the client closes
+        Drip,        // `raw` one byte per `interval`, then `filler` the same way for ever (if
+                     // any), else close
+        Repeat,      // `raw`, then `filler` over and over until the client closes
     };
 
     Kind kind = Kind::Normal;
@@ -26,7 +29,9 @@ struct ScriptedAnswer
     QList<QByteArray> headers; // whole lines without CR LF
     QByteArray body;
     QByteArray raw;
-    std::chrono::milliseconds delay{0}; // before anything is sent
+    std::chrono::milliseconds delay{0};       // before anything is sent
+    std::chrono::milliseconds interval{1000}; // Drip: before each byte
+    QByteArray filler;                        // Drip and Repeat: what follows `raw`
 
     static ScriptedAnswer ok(const QByteArray& body);
     static ScriptedAnswer status(const QByteArray& statusLine, const QList<QByteArray>& headers,
@@ -36,6 +41,59 @@ struct ScriptedAnswer
     static ScriptedAnswer neverAnswer(const QByteArray& sendFirst = {});
     static ScriptedAnswer sendForever(const QByteArray& statusLine = "HTTP/1.0 200 OK",
                                       const QList<QByteArray>& headers = {});
+    static ScriptedAnswer drip(const QByteArray& bytes, std::chrono::milliseconds interval,
+                               const QByteArray& thenForever = {});
+    static ScriptedAnswer repeat(const QByteArray& first, const QByteArray& filler);
+};
+
+// Answers of servers that misbehave, shared by the tests of every client that talks HTTP.
+enum class Hostile
+{
+    NeverAnswer,         // reads the request, then holds the connection silently
+    DripAnswer,          // a short 200 answer, one byte every 50 ms, then close
+    DripSlowerThanLimit, // the same, one byte every 1.5 s (beyond a 1 s idle limit)
+    DripForever,         // a 200 status line, then one body byte a second for ever
+    EndlessBody,         // a 200 header block, then body bytes until the client closes
+    HugeStatusLine,      // a status line of 1 MB
+    EndlessHeaders,      // a status line, then header lines that never end
+    CloseInStatusLine,   // "HTTP/1.0 20" and close
+    Reset,               // a reset instead of an answer
+    ContinueOnly,        // "HTTP/1.0 100 Continue" and an empty line, then close
+    ContinueThenSilence, // the same, then the connection is held
+    ContinueThenAnswer,  // the same, followed by a real 200 answer
+    RedirectLoop,        // 302 with a Location naming the same address
+    BodyLongerThanLength,
+    BodyShorterThanLength,     // then close
+    BodyShorterThanLengthHeld, // then the connection is held
+};
+
+// The answer for `kind`; `self` is the address the answer is scripted for (the redirect
+// names it).
+ScriptedAnswer hostileAnswer(Hostile kind, const QString& self);
+
+// The body the 200 answers of hostileAnswer() carry.
+inline constexpr char HostileBody[] = "Eintrag angenommen";
+
+// A listening socket on 127.0.0.1 that nobody accepts from and whose backlog is already
+// full: a connect to it gets no answer at all (its SYN is dropped), as from a host that
+// has stalled.
+class FullBacklogListener
+{
+public:
+    FullBacklogListener();
+    ~FullBacklogListener();
+    FullBacklogListener(const FullBacklogListener&) = delete;
+    FullBacklogListener& operator=(const FullBacklogListener&) = delete;
+
+    // False when the backlog could not be filled (the test cannot use it).
+    bool ready() const { return m_ready; }
+    QString url(const QString& pathAndQuery) const;
+
+private:
+    int m_listenFd = -1;
+    int m_fillerFd = -1;
+    quint16 m_port = 0;
+    bool m_ready = false;
 };
 
 // An HTTP server on 127.0.0.1 (ephemeral port) in its own thread, for tests whose thread
