@@ -93,8 +93,9 @@ TWebFileInfo::Transfer TWebFileInfo::transfer(TransferJob& job, Window window, c
         showClientError(result.Meldung);
         return out;
     }
-    // Only a plain "200" answer carries the page; a redirection is not followed.
-    if (result.StatusCode > 200) {
+    // Only a plain "200" answer carries the page; a redirection is not followed, and an
+    // interim 1xx answer is none: what a server sends after it would pass for the page.
+    if (result.StatusCode != 200) {
         m_LastError = result.Meldung;
         out.serverFailure = true;
         return out;

@@ -1,0 +1,256 @@
+#include "CatalogueFixture.h"
+#include "ScriptedUiServices.h"
+#include "TestDirs.h"
+#include "TestHttpServer.h"
+#include "base/SettingsStore.h"
+#include "catalogue/TDataModule1.h"
+#include "updates/LoopTransferDisplay.h"
+#include "updates/TransferJob.h"
+#include "updates/UpdateSequence.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+using namespace pelvaro;
+using namespace pelvaro::updates;
+using test::FullBacklogListener;
+using test::Hostile;
+using test::hostileAnswer;
+using test::ScriptedUiServices;
+using test::TestDirs;
+using test::TestHttpServer;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+int entriesOf(const char* folder)
+{
+    DIR* dir = ::opendir(folder);
+    if (!dir)
+        return -1;
+    int count = 0;
+    while (const dirent* entry = ::readdir(dir))
+        count += entry->d_name[0] != '.';
+    ::closedir(dir);
+    return count;
+}
+
+struct Resources
+{
+    int descriptors = entriesOf("/proc/self/fd");
+    int threads = entriesOf("/proc/self/task");
+};
+
+// A failure the client detects itself is shown on the spot, then the sequence's warning.
+QStringList clientFailure(const QString& reason)
+{
+    return {QStringLiteral("Fehler beim Abrufen der Aktualisierungsinformation.\n"
+                           "Ausnahmebedingung: %1.")
+                .arg(reason),
+            UpdateSequence::fetchFailedText(reason)};
+}
+
+// A status other than 200 is shown as its number, then the sequence's warning.
+QStringList serverFailure(int status, const QString& text)
+{
+    return {QString::number(status), UpdateSequence::fetchFailedText(text)};
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error)) + QStringLiteral(" (Error #%1)").arg(error);
+}
+
+const QString silentFor1s =
+    QStringLiteral("Zeitüberschreitung: 1 Sekunde lang keine Daten empfangen");
+const QString noStatusLine = QStringLiteral("Ungültige Antwort des Servers: keine Statuszeile");
+// A page that names no version offers nothing newer.
+const QStringList upToDate{QStringLiteral(
+    "Ihre Software ist auf dem neuesten Stand. Es ist zur Zeit keine neuere Version vorhanden.")};
+
+enum class CancelAt
+{
+    Never, // the case ends on its own within milliseconds
+    Start, // as soon as the transfer is waited for
+    Request,
+};
+
+struct Row
+{
+    const char* name;
+    std::optional<Hostile> kind; // none: a listener that never accepts
+    bool endsAlone;
+    CancelAt cancelAt;
+    QStringList boxes = {};
+    bool failed = true;
+};
+
+// The same servers as the submissions meet, now asked for the catalogue's information page.
+const Row rows[] = {
+    {"nie angenommen", std::nullopt, true, CancelAt::Start, clientFailure(silentFor1s)},
+    {"keine Antwort", Hostile::NeverAnswer, true, CancelAt::Request, clientFailure(silentFor1s)},
+    {"tröpfelt (50 ms/Byte)", Hostile::DripAnswer, true, CancelAt::Request, upToDate, false},
+    {"tröpfelt (1,5 s/Byte)", Hostile::DripSlowerThanLimit, true, CancelAt::Request,
+     clientFailure(silentFor1s)},
+    {"tröpfelt endlos (1 s/Byte)", Hostile::DripForever, false, CancelAt::Request},
+    {"endloser Körper", Hostile::EndlessBody, true, CancelAt::Never,
+     clientFailure(TransferJob::tooLargeText(TWebFileInfo::PageCap))},
+    {"Statuszeile 1 MB", Hostile::HugeStatusLine, true, CancelAt::Never,
+     clientFailure(noStatusLine)},
+    {"Kopfzeilen ohne Ende", Hostile::EndlessHeaders, true, CancelAt::Never,
+     clientFailure(QStringLiteral("Ungültige Antwort des Servers: Kopfzeilen zu lang"))},
+    {"Ende in der Statuszeile", Hostile::CloseInStatusLine, true, CancelAt::Never,
+     clientFailure(noStatusLine)},
+    {"Reset", Hostile::Reset, true, CancelAt::Never, clientFailure(systemError(ECONNRESET))},
+    // An interim answer is no page, whatever follows it.
+    {"100, dann Ende", Hostile::ContinueOnly, true, CancelAt::Never,
+     serverFailure(100, QStringLiteral("Continue"))},
+    {"100, dann Stille", Hostile::ContinueThenSilence, true, CancelAt::Request,
+     clientFailure(silentFor1s)},
+    {"100, dann 200", Hostile::ContinueThenAnswer, true, CancelAt::Never,
+     serverFailure(100, QStringLiteral("Continue"))},
+    {"302 auf sich selbst", Hostile::RedirectLoop, true, CancelAt::Never,
+     serverFailure(302, QStringLiteral("Found"))},
+    {"Körper länger als Länge", Hostile::BodyLongerThanLength, true, CancelAt::Never, upToDate,
+     false},
+    {"Körper kürzer, Ende", Hostile::BodyShorterThanLength, true, CancelAt::Never, upToDate, false},
+    {"Körper kürzer, offen", Hostile::BodyShorterThanLengthHeld, true, CancelAt::Request,
+     clientFailure(silentFor1s)},
+};
+
+class HostileUpdateServer : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(settings.LoadSettings());
+        settings.settings().idleTimeLimit = 1;
+        const QString data = TestDirs::programDir() + QStringLiteral("/daten");
+        test::createCatalogue(data, {test::engine(1, QStringLiteral("Alpha"))});
+        ASSERT_TRUE(module.open(data, QStringLiteral("2.9")));
+    }
+
+    struct Outcome
+    {
+        UpdateResult result;
+        QStringList boxes;
+        qint64 milliseconds = 0;
+        qint64 afterCancelUs = -1;
+        qsizetype requests = 0;
+    };
+
+    // One catalogue update against the row's server, cancelled from another thread when
+    // asked; it must leave no descriptor or thread of its own behind.
+    Outcome runRow(const Row& row, bool cancel)
+    {
+        Outcome out;
+        ScriptedUiServices ui;
+        LoopTransferDisplay display;
+        TestHttpServer server;
+        FullBacklogListener stalled;
+        const QString page = UpdateSequence::catalogueInfoPath();
+        const QString base = row.kind ? server.url(QString()) : stalled.url(QString());
+        if (row.kind)
+            server.script(page.toLatin1(), hostileAnswer(*row.kind, base + page));
+        else
+            EXPECT_TRUE(stalled.ready()) << "the backlog could not be filled";
+
+        std::mutex mutex;
+        std::condition_variable shown;
+        TransferJob* waitedFor = nullptr;
+        display.setShownHook([&](TransferJob& job) {
+            std::lock_guard lock(mutex);
+            waitedFor = &job;
+            shown.notify_all();
+        });
+
+        const Resources before;
+        {
+            UpdateSequence sequence(ui, settings, display);
+            sequence.setServer(base);
+            std::atomic<Clock::time_point> cancelledAt{Clock::time_point()};
+            std::thread canceller;
+            if (cancel) {
+                canceller = std::thread([&] {
+                    if (row.cancelAt == CancelAt::Request) {
+                        EXPECT_TRUE(server.waitForRequests(1, 10s));
+                    }
+                    std::unique_lock lock(mutex);
+                    shown.wait(lock, [&] { return waitedFor != nullptr; });
+                    cancelledAt = Clock::now();
+                    waitedFor->cancel();
+                });
+            }
+            const Clock::time_point start = Clock::now();
+            out.result = sequence.updateCatalogue(module);
+            const Clock::time_point end = Clock::now();
+            if (canceller.joinable())
+                canceller.join();
+            out.milliseconds =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count();
+            if (cancel)
+                out.afterCancelUs =
+                    std::chrono::duration_cast<std::chrono::microseconds>(end - cancelledAt.load())
+                        .count();
+        }
+        EXPECT_TRUE(server.waitForNoConnections(10s));
+        const Resources after;
+        EXPECT_EQ(after.descriptors, before.descriptors) << "descriptors left behind";
+        EXPECT_EQ(after.threads, before.threads) << "threads left behind";
+        out.boxes = ui.messageTexts();
+        out.requests = server.requests().size();
+        return out;
+    }
+
+    base::SettingsStore settings{TestDirs::settingsFile()};
+    ScriptedUiServices moduleUi;
+    catalogue::TDataModule1 module{moduleUi};
+};
+
+} // namespace
+
+TEST_F(HostileUpdateServer, EveryInformationFetchEndsWithAClearResult)
+{
+    for (const Row& row : rows) {
+        if (!row.endsAlone)
+            continue;
+        SCOPED_TRACE(row.name);
+        const Outcome o = runRow(row, false);
+        std::printf("[hostile] Aktualisierung %-28s %6lld ms\n", row.name,
+                    static_cast<long long>(o.milliseconds));
+        EXPECT_EQ(o.boxes, row.boxes);
+        EXPECT_EQ(o.result.failed, row.failed);
+        EXPECT_EQ(o.result.outcome, UpdateOutcome::Nothing);
+        // A redirection is not followed either: one request per fetch.
+        EXPECT_EQ(o.requests, row.kind ? 1 : 0);
+    }
+}
+
+TEST_F(HostileUpdateServer, CancelFromAnotherThreadEndsAStalledFetchAtOnce)
+{
+    for (const Row& row : rows) {
+        if (row.cancelAt == CancelAt::Never)
+            continue;
+        SCOPED_TRACE(row.name);
+        const Outcome o = runRow(row, true);
+        std::printf("[hostile] Aktualisierung abgebrochen %-28s %6lld ms, nach cancel() %lld µs\n",
+                    row.name, static_cast<long long>(o.milliseconds),
+                    static_cast<long long>(o.afterCancelUs));
+        EXPECT_TRUE(o.result.failed);
+        EXPECT_EQ(o.boxes,
+                  QStringList{UpdateSequence::fetchFailedText(TWebFileInfo::cancelledText())});
+    }
+}
