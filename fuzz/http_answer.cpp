@@ -117,10 +117,11 @@ private:
     quint64 m_served = 0;
 };
 
+// Never destroyed: its thread waits in accept() until the process ends.
 AnswerServer& server()
 {
-    static AnswerServer instance;
-    return instance;
+    static AnswerServer* const instance = new AnswerServer;
+    return *instance;
 }
 
 void readAnswer(const ExchangeResult& result)
