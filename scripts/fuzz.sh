@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every fuzz target for SECONDS each (default 60) and prints, per target, the inputs
-# tried, the inputs per second and whether it found a fault. Exit status 1 when any did.
+# Runs every fuzz target (or only the TARGETs named) for SECONDS each (default 60) and prints,
+# per target, the inputs tried, the inputs per second and whether it found a fault. Exit status
+# 1 when any did.
 #
 # The fuzz build lives in build/fuzz (PELVARO_FUZZ_BUILD overrides it): configured with clang
 # and PELVARO_FUZZ=ON when it does not exist yet, brought up to date otherwise. Each target
@@ -10,13 +11,27 @@ set -euo pipefail
 
 seconds="${1:-60}"
 if ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]]; then
-  echo "Aufruf: $0 [SEKUNDEN]" >&2
+  echo "Aufruf: $0 [SEKUNDEN [ZIEL...]]" >&2
   exit 2
 fi
+shift $(($# > 0 ? 1 : 0))
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${PELVARO_FUZZ_BUILD:-$root/build/fuzz}"
 jobs="${PELVARO_FUZZ_JOBS:-1}"
+
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  for seeds in "$root"/fuzz/corpus/*/; do
+    targets+=("$(basename "$seeds")")
+  done
+fi
+for target in "${targets[@]}"; do
+  if [ ! -d "$root/fuzz/corpus/$target" ]; then
+    echo "Unbekanntes Ziel: $target (Ziele: $(ls "$root/fuzz/corpus" | tr '\n' ' '))" >&2
+    exit 2
+  fi
+done
 
 if [ ! -f "$build/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -31,8 +46,8 @@ export QT_QPA_PLATFORM=offscreen
 
 failed=0
 summary=()
-for seeds in "$root"/fuzz/corpus/*/; do
-  target="$(basename "$seeds")"
+for target in "${targets[@]}"; do
+  seeds="$root/fuzz/corpus/$target/"
   binary="$build/fuzz/fuzz_$target"
   run="$build/runs/$target"
   rm -rf "$run"
