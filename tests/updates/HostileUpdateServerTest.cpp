@@ -9,6 +9,7 @@
 #include "updates/UpdateSequence.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -215,6 +216,90 @@ protected:
         return out;
     }
 
+    struct Download
+    {
+        UpdateResult result;
+        QStringList boxes;
+        QByteArray file;       // what the target holds afterwards; "<none>" when missing
+        QStringList leftovers; // other files in the download folder
+        bool cancelled = false;
+        qint64 milliseconds = 0;
+    };
+
+    // The program update: a good information page, then the download from the row's server
+    // into a fresh folder, declining the installation. A cancel comes once the download's
+    // request has arrived.
+    Download downloadRow(Hostile kind, bool cancel, bool arrives = false)
+    {
+        Download out;
+        ScriptedUiServices ui;
+        LoopTransferDisplay display;
+        TestHttpServer server;
+        const QString package = server.url(QStringLiteral("/p.deb"));
+        server.script("/p.deb", hostileAnswer(kind, package));
+        server.script(UpdateSequence::programInfoPath().toLatin1(),
+                      test::ScriptedAnswer::ok(
+                          "<html><head>\r\n<META HTTP-EQUIV=\"produkt\" CONTENT=\"Pelvaro!\">\r\n"
+                          "<META HTTP-EQUIV=\"version\" CONTENT=\"1.7\">\r\n"
+                          "<META HTTP-EQUIV=\"datum\" CONTENT=\"Dec 07, 2026\">\r\n"
+                          "<META HTTP-EQUIV=\"url\" CONTENT=\"" +
+                          package.toLatin1() + "\">\r\n</head></html>\r\n"));
+        const QString folder = TestDirs::root() + QStringLiteral("/hostile-downloads");
+        QDir(folder).removeRecursively();
+        EXPECT_TRUE(QDir().mkpath(folder));
+        const QString target = folder + QStringLiteral("/p.deb");
+        ui.answer(base::MessageAnswer::Yes);
+        ui.answerFile(target);
+        if (arrives)
+            ui.answer(base::MessageAnswer::No); // only a whole file is offered for installing
+
+        std::mutex mutex;
+        std::condition_variable shown;
+        TransferJob* latest = nullptr;
+        int transfers = 0;
+        display.setShownHook([&](TransferJob& job) {
+            std::lock_guard lock(mutex);
+            latest = &job;
+            ++transfers;
+            shown.notify_all();
+        });
+
+        const Resources before;
+        {
+            UpdateSequence sequence(ui, settings, display);
+            sequence.setServer(server.url(QString()));
+            sequence.setDownloadDirectory(folder);
+            std::thread canceller;
+            if (cancel) {
+                canceller = std::thread([&] {
+                    EXPECT_TRUE(server.waitForRequests(2, 10s));
+                    std::unique_lock lock(mutex);
+                    if (shown.wait_for(lock, 10s, [&] { return transfers == 2; }))
+                        latest->cancel();
+                    else
+                        ADD_FAILURE() << "the download was never waited for";
+                });
+            }
+            const Clock::time_point start = Clock::now();
+            out.result = sequence.updateProgram();
+            out.milliseconds =
+                std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+            if (canceller.joinable())
+                canceller.join();
+            out.cancelled = sequence.info().DownloadCancelled();
+        }
+        EXPECT_TRUE(server.waitForNoConnections(10s));
+        const Resources after;
+        EXPECT_EQ(after.descriptors, before.descriptors) << "descriptors left behind";
+        EXPECT_EQ(after.threads, before.threads) << "threads left behind";
+        out.boxes = ui.messageTexts();
+        QFile file(target);
+        out.file = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+        out.leftovers = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+        out.leftovers.removeAll(QStringLiteral("p.deb"));
+        return out;
+    }
+
     base::SettingsStore settings{TestDirs::settingsFile()};
     ScriptedUiServices moduleUi;
     catalogue::TDataModule1 module{moduleUi};
@@ -252,5 +337,69 @@ TEST_F(HostileUpdateServer, CancelFromAnotherThreadEndsAStalledFetchAtOnce)
         EXPECT_TRUE(o.result.failed);
         EXPECT_EQ(o.boxes,
                   QStringList{UpdateSequence::fetchFailedText(TWebFileInfo::cancelledText())});
+    }
+}
+
+namespace {
+
+QString downloadFailure(const QString& reason)
+{
+    return QStringLiteral("Fehler beim Herunterladen der neuen Version.\nFehler: \"%1.\"")
+        .arg(reason);
+}
+
+} // namespace
+
+// The download goes to a file without a size cap, so the cases that differ from the page's
+// are those about the body's length and what stands before it.
+TEST_F(HostileUpdateServer, EveryDownloadEndsWithAClearResultAndNoStrayFile)
+{
+    struct DownloadRow
+    {
+        const char* name;
+        Hostile kind;
+        QString failure; // empty: the file arrives whole
+    };
+    const DownloadRow downloads[] = {
+        {"tröpfelt (50 ms/Byte)", Hostile::DripAnswer, {}},
+        // Too many bytes are as wrong as too few; the text says the same for both.
+        {"Körper länger als Länge", Hostile::BodyLongerThanLength,
+         QStringLiteral("Übertragung unvollständig: 18 von 2 Bytes empfangen")},
+        {"Körper kürzer, Ende", Hostile::BodyShorterThanLength,
+         QStringLiteral("Übertragung unvollständig: 18 von 100 Bytes empfangen")},
+        {"100, dann 200", Hostile::ContinueThenAnswer, QStringLiteral("Continue")},
+        {"302 auf sich selbst", Hostile::RedirectLoop, QStringLiteral("Found")},
+    };
+    for (const DownloadRow& row : downloads) {
+        SCOPED_TRACE(row.name);
+        const Download d = downloadRow(row.kind, false, row.failure.isEmpty());
+        std::printf("[hostile] Herunterladen %-28s %6lld ms\n", row.name,
+                    static_cast<long long>(d.milliseconds));
+        EXPECT_FALSE(d.cancelled);
+        EXPECT_TRUE(d.leftovers.isEmpty()) << d.leftovers.join(u' ').toStdString();
+        if (row.failure.isEmpty()) {
+            EXPECT_FALSE(d.result.failed);
+            EXPECT_EQ(d.file, QByteArray(test::HostileBody));
+        } else {
+            EXPECT_TRUE(d.result.failed);
+            ASSERT_FALSE(d.boxes.isEmpty());
+            EXPECT_EQ(d.boxes.last(), downloadFailure(row.failure));
+            EXPECT_EQ(d.file, QByteArray("<none>"));
+        }
+    }
+}
+
+// An endless body has no end but the user's cancel: nothing is kept of it.
+TEST_F(HostileUpdateServer, CancelEndsAnEndlessDownloadAndKeepsNothing)
+{
+    for (const Hostile kind : {Hostile::EndlessBody, Hostile::DripForever}) {
+        const Download d = downloadRow(kind, true);
+        std::printf("[hostile] Herunterladen abgebrochen %s %6lld ms\n",
+                    kind == Hostile::EndlessBody ? "endloser Körper" : "tröpfelt endlos",
+                    static_cast<long long>(d.milliseconds));
+        EXPECT_TRUE(d.cancelled);
+        EXPECT_FALSE(d.result.failed);
+        EXPECT_EQ(d.file, QByteArray("<none>"));
+        EXPECT_TRUE(d.leftovers.isEmpty()) << d.leftovers.join(u' ').toStdString();
     }
 }
