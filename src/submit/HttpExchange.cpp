@@ -39,6 +39,8 @@ const QString noStatusLine = QStringLiteral("keine Statuszeile");
 // instead of growing without bound when a server streams garbage.
 constexpr qsizetype MaxStatusLine = 8 * 1024;
 constexpr qsizetype MaxHeaderBlock = 64 * 1024;
+// Interim answers (1xx) passed over before the final one; more is no server worth waiting for.
+constexpr int MaxInterimAnswers = 8;
 // Answer pages are small; a modest block keeps two dozen workers' buffers small too.
 constexpr qsizetype ReadBlock = 16 * 1024;
 // Downloads go to a file: large blocks mean few system calls per megabyte.
@@ -1105,21 +1107,52 @@ ExchangeResult exchange(Connection& connection, const ExchangeRequest& request,
     bool closed = connection.receive(received) == 0;
     if (!closed)
         connection.report(50);
-    qsizetype lineEnd = received.indexOf('\n');
-    while (lineEnd < 0 && !closed) {
-        if (!couldBeStatusLine(received) || received.size() > MaxStatusLine)
+    const QString closedWithoutAnswer = QStringLiteral("Verbindung ohne Antwort geschlossen");
+    qsizetype lineEnd = -1;
+    std::optional<StatusLine> status;
+    for (int interim = 0;; ++interim) {
+        lineEnd = received.indexOf('\n');
+        while (lineEnd < 0 && !closed) {
+            if (!couldBeStatusLine(received) || received.size() > MaxStatusLine)
+                throw Ended{false, ClientFailureCode, badAnswer(noStatusLine)};
+            const qsizetype before = received.size();
+            closed = connection.receive(received) == 0;
+            lineEnd = received.indexOf('\n', before);
+        }
+        if (received.isEmpty())
+            throw Ended{false, ClientFailureCode, badAnswer(closedWithoutAnswer)};
+        status = parseStatusLine(lineEnd < 0 ? received : received.left(lineEnd));
+        if (!status)
             throw Ended{false, ClientFailureCode, badAnswer(noStatusLine)};
-        const qsizetype before = received.size();
-        closed = connection.receive(received) == 0;
-        lineEnd = received.indexOf('\n', before);
+        if (status->code >= 200)
+            break;
+        // An interim answer ("100 Continue" and the like) is not the service's answer: its
+        // header block is passed over and the status line after it counts. A server that
+        // sends nothing else never gets its interim status filed as a success.
+        if (interim >= MaxInterimAnswers)
+            throw Ended{false, ClientFailureCode,
+                        badAnswer(QStringLiteral("zu viele Zwischenantworten"))};
+        qsizetype pos = lineEnd < 0 ? received.size() : lineEnd + 1;
+        for (;;) {
+            const qsizetype end = received.indexOf('\n', pos);
+            if ((end < 0 ? received.size() : end) > MaxHeaderBlock)
+                throw Ended{false, ClientFailureCode,
+                            badAnswer(QStringLiteral("Kopfzeilen zu lang"))};
+            if (end < 0) {
+                if (closed)
+                    throw Ended{false, ClientFailureCode, badAnswer(closedWithoutAnswer)};
+                closed = connection.receive(received) == 0;
+                continue;
+            }
+            QByteArrayView line = QByteArrayView(received).sliced(pos, end - pos);
+            pos = end + 1;
+            if (line.endsWith('\r'))
+                line.chop(1);
+            if (line.isEmpty())
+                break;
+        }
+        received.remove(0, pos);
     }
-    if (received.isEmpty())
-        throw Ended{false, ClientFailureCode,
-                    badAnswer(QStringLiteral("Verbindung ohne Antwort geschlossen"))};
-    const std::optional<StatusLine> status =
-        parseStatusLine(lineEnd < 0 ? received : received.left(lineEnd));
-    if (!status)
-        throw Ended{false, ClientFailureCode, badAnswer(noStatusLine)};
     result.StatusCode = status->code;
     result.Meldung = status->text;
     result.answered = true;

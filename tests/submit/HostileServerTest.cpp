@@ -80,8 +80,8 @@ struct Row
 };
 
 // Submissions are judged by the exchange's result alone: what a server sends decides
-// whether the entry counts. Two rows record how an interim 1xx answer is taken today: as
-// the answer itself.
+// whether the entry counts. An interim 1xx answer is passed over: only the answer after it
+// counts, and without one the exchange fails.
 const Row rows[] = {
     {"nie angenommen", std::nullopt, true, CancelAt::Start, false, 404, silentFor1s},
     {"keine Antwort", Hostile::NeverAnswer, true, CancelAt::Request, false, 404, silentFor1s},
@@ -105,12 +105,12 @@ const Row rows[] = {
     {"Ende in der Statuszeile", Hostile::CloseInStatusLine, true, CancelAt::Never, false, 404,
      noStatusLine},
     {"Reset", Hostile::Reset, true, CancelAt::Never, false, 404, systemError(ECONNRESET)},
-    {"100, dann Ende", Hostile::ContinueOnly, true, CancelAt::Never, true, 100,
-     QStringLiteral("Continue")},
+    {"100, dann Ende", Hostile::ContinueOnly, true, CancelAt::Never, false, 404,
+     QStringLiteral("Ungültige Antwort des Servers: Verbindung ohne Antwort geschlossen")},
     {"100, dann Stille", Hostile::ContinueThenSilence, true, CancelAt::Request, false, 404,
      silentFor1s},
-    {"100, dann 200", Hostile::ContinueThenAnswer, true, CancelAt::Never, true, 100,
-     QStringLiteral("Continue"), "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n" + body},
+    {"100, dann 200", Hostile::ContinueThenAnswer, true, CancelAt::Never, true, 200,
+     QStringLiteral("OK"), body},
     {"302 auf sich selbst", Hostile::RedirectLoop, true, CancelAt::Never, true, 302,
      QStringLiteral("Found")},
     {"Körper länger als Länge", Hostile::BodyLongerThanLength, true, CancelAt::Never, true, 200,

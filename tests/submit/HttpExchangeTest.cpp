@@ -325,6 +325,14 @@ std::vector<JudgementCase> judgementCases()
         {"ShortStatusLine", A::rawBytes("HTTP/1.0 20\r\n\r\n"), false, 404, noStatus, ""},
         {"LetterInCode", A::rawBytes("HTTP/1.1 2x0 OK\r\n\r\n"), false, 404, noStatus, ""},
         {"OtherVersion", A::rawBytes("HTTP/2.0 200 OK\r\n\r\n"), false, 404, noStatus, ""},
+        // Interim answers are passed over; the answer after them counts, but not forever.
+        {"TwoInterimAnswersThenTheAnswer",
+         A::rawBytes("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 Processing\r\nX: y\r\n\r\n"
+                     "HTTP/1.1 201 Created\r\n\r\nda"),
+         true, 201, QStringLiteral("Created"), "da"},
+        {"EndlessInterimAnswers",
+         A::rawBytes(QByteArray("HTTP/1.1 100 Continue\r\n\r\n").repeated(9)), false, 404,
+         QStringLiteral("Ungültige Antwort des Servers: zu viele Zwischenantworten"), ""},
         // Below 400 the status line decides: what is odd about the header block after it
         // does not turn the answer into a failure.
         {"HeaderWithoutColonIsSkipped",
