@@ -355,7 +355,9 @@ SiteFile::ReadResult SiteFile::read(const QString& path)
         return result;
     }
     result.record = SiteRecord::decode(bytes);
-    decodeTrailer(file.read(MaxTrailer), result.record);
+    // Only what is there: a read of the whole cap would reserve 16 MiB for every file.
+    const qint64 rest = file.size() - file.pos();
+    decodeTrailer(file.read(rest > 0 ? qMin<qint64>(rest, MaxTrailer) : MaxTrailer), result.record);
     return result;
 }
 
