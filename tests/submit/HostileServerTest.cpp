@@ -1,10 +1,9 @@
 #include "submit/HttpExchange.h"
 
+#include "ProcessResources.h"
 #include "TestHttpServer.h"
 
 #include <gtest/gtest.h>
-
-#include <dirent.h>
 
 #include <atomic>
 #include <chrono>
@@ -26,23 +25,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-int entriesOf(const char* folder)
-{
-    DIR* dir = ::opendir(folder);
-    if (!dir)
-        return -1;
-    int count = 0;
-    while (const dirent* entry = ::readdir(dir))
-        count += entry->d_name[0] != '.';
-    ::closedir(dir);
-    return count;
-}
-
-struct Resources
-{
-    int descriptors = entriesOf("/proc/self/fd");
-    int threads = entriesOf("/proc/self/task");
-};
+using Resources = pelvaro::test::ProcessResources;
 
 QString systemError(int error)
 {

@@ -1,4 +1,5 @@
 #include "CatalogueFixture.h"
+#include "ProcessResources.h"
 #include "ScriptedUiServices.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
@@ -12,8 +13,6 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
-
-#include <dirent.h>
 
 #include <atomic>
 #include <chrono>
@@ -37,23 +36,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-int entriesOf(const char* folder)
-{
-    DIR* dir = ::opendir(folder);
-    if (!dir)
-        return -1;
-    int count = 0;
-    while (const dirent* entry = ::readdir(dir))
-        count += entry->d_name[0] != '.';
-    ::closedir(dir);
-    return count;
-}
-
-struct Resources
-{
-    int descriptors = entriesOf("/proc/self/fd");
-    int threads = entriesOf("/proc/self/task");
-};
+using Resources = pelvaro::test::ProcessResources;
 
 // A failure the client detects itself is shown on the spot, then the sequence's warning.
 QStringList clientFailure(const QString& reason)
