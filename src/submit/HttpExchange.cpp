@@ -75,6 +75,12 @@ QString idleTimeout(int seconds)
                      .arg(seconds);
 }
 
+QString totalTimeout(int seconds)
+{
+    return QStringLiteral("Zeitüberschreitung: Antwort nach %1 Sekunden noch nicht vollständig")
+        .arg(seconds);
+}
+
 // A line break inside an address would end the request line (or the Referer line) early
 // and let the rest of the value pose as header lines; escaped, it stays part of the value.
 QByteArray escapeLineBreaks(QByteArray address)
@@ -485,10 +491,12 @@ class Connection
 {
 public:
     Connection(int cancelFd, const std::atomic<bool>& cancelled,
-               const HttpExchange::Progress& progress, int idleTimeLimit,
+               const HttpExchange::Progress& progress, int idleTimeLimit, int totalTimeLimit,
                const QByteArray& nameServers)
         : m_cancelFd(cancelFd), m_cancelled(cancelled), m_progress(progress),
-          m_nameServers(nameServers), m_idleSeconds(std::max(idleTimeLimit, 0))
+          m_nameServers(nameServers), m_idleSeconds(std::max(idleTimeLimit, 0)),
+          m_totalSeconds(totalTimeLimit >= 0 ? totalTimeLimit : derivedTotal(m_idleSeconds)),
+          m_totalDeadline(Clock::now() + std::chrono::seconds(m_totalSeconds))
     {
         heardFromPeer();
     }
@@ -722,6 +730,12 @@ private:
         return command == BIO_CTRL_FLUSH ? 1 : 0;
     }
 
+    // Capped at a year, which keeps the deadline far inside the clock's range.
+    static int derivedTotal(int idleSeconds)
+    {
+        constexpr qint64 year = 365 * 24 * 3600;
+        return int(std::min(qint64(idleSeconds) * ExchangeRequest::TotalPerIdleLimit, year));
+    }
     static Ended socketError(int error)
     {
         return Ended{false, ClientFailureCode, systemError(error)};
@@ -740,24 +754,27 @@ private:
     }
 
     // The one place an exchange waits: `fds` plus the cancel event, at most until the idle
-    // time limit runs out. Returns poll's count (0: `timeoutMs` passed).
+    // or the total time limit runs out. Returns poll's count (0: `timeoutMs` passed).
     int pollWithCancel(std::vector<pollfd>& fds, int timeoutMs)
     {
         fds.push_back(pollfd{m_cancelFd, POLLIN, 0});
         for (;;) {
             int waitMs = timeoutMs;
-            bool idleLimited = false;
-            if (m_idleSeconds > 0) {
+            bool limited = false;
+            const auto limit = [&](int seconds, Clock::time_point deadline, auto text) {
+                if (seconds <= 0)
+                    return;
                 const auto left =
-                    std::chrono::ceil<std::chrono::milliseconds>(m_idleDeadline - Clock::now())
-                        .count();
+                    std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
                 if (left <= 0)
-                    throw Ended{false, ClientFailureCode, idleTimeout(m_idleSeconds)};
+                    throw Ended{false, ClientFailureCode, text(seconds)};
                 if (waitMs < 0 || left < waitMs) {
                     waitMs = int(left);
-                    idleLimited = true;
+                    limited = true;
                 }
-            }
+            };
+            limit(m_totalSeconds, m_totalDeadline, totalTimeout);
+            limit(m_idleSeconds, m_idleDeadline, idleTimeout);
             const int n = ::poll(fds.data(), nfds_t(fds.size()), waitMs);
             if (n < 0 && errno == EINTR)
                 continue;
@@ -765,8 +782,8 @@ private:
                 throw socketError(errno);
             if (fds.back().revents != 0)
                 throw Ended{true, 0, {}};
-            if (n == 0 && idleLimited)
-                continue; // the check at the top ends the exchange when the limit is reached
+            if (n == 0 && limited)
+                continue; // the checks at the top end the exchange when a limit is reached
             fds.pop_back();
             return n;
         }
@@ -922,6 +939,8 @@ private:
     const HttpExchange::Progress& m_progress;
     const QByteArray& m_nameServers;
     const int m_idleSeconds;
+    const int m_totalSeconds;
+    const Clock::time_point m_totalDeadline;
     Clock::time_point m_idleDeadline;
     int m_socket = -1;
     bool m_justSent = false;
@@ -1333,7 +1352,7 @@ ExchangeResult HttpExchange::run(const ExchangeRequest& request, const Progress&
         if (m_impl->cancelFd < 0)
             throw Ended{false, ClientFailureCode, systemError(m_impl->cancelFdError)};
         Connection connection(m_impl->cancelFd, m_impl->cancelled, progress, request.idleTimeLimit,
-                              m_impl->nameServers);
+                              request.totalTimeLimit, m_impl->nameServers);
         result = exchange(connection, request, Delivery{m_impl->sink, m_impl->byteProgress});
     } catch (const Ended& ended) {
         result = ExchangeResult();

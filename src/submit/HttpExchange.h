@@ -27,6 +27,11 @@ struct ExchangeRequest
     // Seconds the exchange waits without receiving a single byte before it gives up
     // (IDZeitlimit); 0 or less: no limit.
     int idleTimeLimit = 120;
+    // Seconds the whole exchange may last, however steadily bytes trickle in: a server that
+    // sends one byte a second never trips the idle limit and would hold a worker for ever.
+    // Less than 0: TotalPerIdleLimit times the idle limit (none when that is none); 0: none.
+    int totalTimeLimit = -1;
+    static constexpr int TotalPerIdleLimit = 10;
     // https only: a PEM file of further certificates trusted besides the system's
     // (IDZusatzZertifikate); empty: the system's alone.
     QString caFile;

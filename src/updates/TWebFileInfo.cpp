@@ -52,6 +52,10 @@ std::unique_ptr<TransferJob> TWebFileInfo::makeJob(const QString& url, const QSt
     request.proxyHost = m_ProxyHost;
     request.proxyPort = m_ProxyHost.isEmpty() ? QStringLiteral("80") : m_ProxyPort;
     request.idleTimeLimit = m_idleTimeLimit;
+    // A download shows its progress and the user's cancel ends it; a total limit would only
+    // break large files on slow lines. The page fetch runs unwatched and keeps it.
+    if (file)
+        request.totalTimeLimit = 0;
     return file ? TransferJob::toFile(request, *file) : TransferJob::toMemory(request, PageCap);
 }
 

@@ -109,7 +109,7 @@ ScriptedAnswer hostileAnswer(Hostile kind, const QString& self)
     case Hostile::DripSlowerThanLimit:
         return A::drip(answer, milliseconds(1500));
     case Hostile::DripForever:
-        return A::drip("HTTP/1.0 200 OK\r\n\r\n", milliseconds(1000), "x");
+        return A::drip("HTTP/1.0 200 OK\r\n\r\n", milliseconds(400), "x");
     case Hostile::EndlessBody:
         return A::sendForever();
     case Hostile::HugeStatusLine:

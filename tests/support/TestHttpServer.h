@@ -52,7 +52,8 @@ enum class Hostile
     NeverAnswer,         // reads the request, then holds the connection silently
     DripAnswer,          // a short 200 answer, one byte every 50 ms, then close
     DripSlowerThanLimit, // the same, one byte every 1.5 s (beyond a 1 s idle limit)
-    DripForever,         // a 200 status line, then one body byte a second for ever
+    DripForever,         // a 200 status line, then a body byte every 0.4 s (inside a 1 s idle
+                         // limit, as one a second is inside the usual two minutes) for ever
     EndlessBody,         // a 200 header block, then body bytes until the client closes
     HugeStatusLine,      // a status line of 1 MB
     EndlessHeaders,      // a status line, then header lines that never end
