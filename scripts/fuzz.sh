@@ -67,6 +67,8 @@ for target in "${targets[@]}"; do
     failed=1
     found="$(find "$run/artefacts" -type f | head -1)"
     result="FEHLER (Status $status) ${found:-ohne Eingabe}, Protokoll $run/log.txt"
+    # The log's end names the fault and its stack; a CI run keeps nothing else of it.
+    tail -n 60 "$run/log.txt"
   fi
   summary+=("$(printf '%-16s %12s Läufe %8s/s  %s' "$target" "${runs:-?}" "${rate:-?}" "$result")")
 done

@@ -2,7 +2,8 @@
 # Installs what is missing, checks the formatting, builds Pelvaro! with AddressSanitizer and
 # UndefinedBehaviorSanitizer (warnings as errors) and runs the whole test suite through
 # CTest; then builds the submission engine's and the command line's threaded tests with
-# ThreadSanitizer and runs them again.
+# ThreadSanitizer and runs them again; last, builds the fuzz targets with clang and runs each
+# for PELVARO_FUZZ_SECONDS (default 20; 0 leaves fuzzing out).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -15,3 +16,7 @@ ctest --preset ci "$@"
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan
 ctest --preset tsan
+fuzz_seconds="${PELVARO_FUZZ_SECONDS:-20}"
+if [ "$fuzz_seconds" != 0 ]; then
+  PELVARO_FUZZ_JOBS="${PELVARO_FUZZ_JOBS:-$(nproc)}" bash scripts/fuzz.sh "$fuzz_seconds"
+fi
