@@ -286,7 +286,7 @@ std::optional<Answer> keyFileAnswer(const Request& request)
     return result;
 }
 
-Answer answer(const QByteArray& raw, quint16 ownPort)
+Answer answer(const QByteArray& raw, quint16 ownPort, bool secure)
 {
     Answer result;
     Request parsed;
@@ -333,7 +333,8 @@ Answer answer(const QByteArray& raw, quint16 ownPort)
     case DemoServer::Outcome::Redirected: {
         // Many services sent their thank-you page from another address.
         const QByteArray location =
-            (request->host.isEmpty() ? QByteArray() : "http://" + request->host) +
+            (request->host.isEmpty() ? QByteArray()
+                                     : (secure ? "https://" : "http://") + request->host) +
             "/anmeldung-erhalten.html";
         result.status = 302;
         result.bytes = message(302, "Found", "Location: " + location + "\r\n", {});
@@ -746,9 +747,9 @@ DemoServer::Outcome DemoServer::outcomeFor(const QByteArray& hostAndPath)
     return Outcome::ServerError;
 }
 
-QByteArray DemoServer::responseFor(const QByteArray& request)
+QByteArray DemoServer::responseFor(const QByteArray& request, bool secure)
 {
-    return answer(request, 0).bytes;
+    return answer(request, 0, secure).bytes;
 }
 
 void DemoServer::serve()
@@ -758,7 +759,7 @@ void DemoServer::serve()
     std::vector<pollfd> polled;
 
     const auto startAnswer = [&](Connection& connection, const QByteArray& raw) {
-        Answer result = answer(raw, m_port);
+        Answer result = answer(raw, m_port, connection.ssl != nullptr);
         connection.input.clear();
         connection.output = std::move(result.bytes);
         connection.logLine = std::move(result.logLine);

@@ -60,8 +60,9 @@ public:
     // The answer kind of a service, from its lower-case host followed by its path (without
     // query), e.g. "www.suchfix.example/cgi-bin/add.cgi".
     static Outcome outcomeFor(const QByteArray& hostAndPath);
-    // The complete answer bytes to one complete request (head and body as received).
-    static QByteArray responseFor(const QByteArray& request);
+    // The complete answer bytes to one complete request (head and body as received);
+    // `secure`: it came through a TLS tunnel, so addresses the answer names are https.
+    static QByteArray responseFor(const QByteArray& request, bool secure = false);
 
     // pelvaro-cli demo-server [--port P] [--delay MS] [--verbose] [--ca-out FILE]: serves
     // until SIGINT or SIGTERM, then returns the exit status (0, or 1 after an error on err).

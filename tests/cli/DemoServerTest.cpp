@@ -255,6 +255,9 @@ TEST(DemoServerResponse, FailuresAndRedirectsHaveTheirStatusLines)
     EXPECT_TRUE(redirect.head.startsWith("HTTP/1.0 302 Found\r\n"));
     EXPECT_TRUE(redirect.head.contains("\r\nLocation: http://heimwerker-katalog.invalid/"));
     EXPECT_TRUE(redirect.body.isEmpty());
+    // Asked inside a TLS tunnel, the farm sends the browser on over https.
+    EXPECT_TRUE(DemoServer::responseFor(proxyPost(redirectingService, "a=1"), true)
+                    .contains("\r\nLocation: https://heimwerker-katalog.invalid/"));
 
     EXPECT_TRUE(DemoServer::responseFor(proxyPost(missingService, "a=1"))
                     .startsWith("HTTP/1.0 404 Not Found\r\n"));
