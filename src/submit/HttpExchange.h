@@ -75,11 +75,11 @@ struct ExchangeResult
 // Failures the client detects itself carry status code 404, like the resolve and connect
 // failures: an address that is neither "http://" nor "https://" ("Nicht unterstützte
 // Adresse: …"), an address or proxy setting that cannot be read, a later socket error
-// ("<system text> (Error #n)"), the idle time limit running out ("Zeitüberschreitung: …"),
-// and an answer whose status line is garbled or whose header block grows past its cap
-// ("Ungültige Antwort des Servers: …"). A header line without a colon is skipped, and a
-// server that closes inside its header block has sent an answer without body: the status
-// line alone judges it.
+// ("<system text> (Error #n)"), the idle or the total time limit running out
+// ("Zeitüberschreitung: …"), and an answer whose status line is garbled or whose header
+// block grows past its cap ("Ungültige Antwort des Servers: …"). A header line without a
+// colon is skipped, and a server that closes inside its header block has sent an answer
+// without body: the status line alone judges it.
 //
 // Line breaks inside the addresses (request target and Referer) go out as %0D and %0A, so
 // a value with a line break cannot split the request into lines of its own. A user name
