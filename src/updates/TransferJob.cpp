@@ -41,10 +41,11 @@ QString systemText(int error)
 } // namespace
 
 std::unique_ptr<TransferJob> TransferJob::toFile(const submit::ExchangeRequest& request,
-                                                 const QString& path)
+                                                 const QString& path, qint64 cap)
 {
     std::unique_ptr<TransferJob> job(new TransferJob(request));
     job->m_target = path;
+    job->m_cap = cap;
     // Writing over the target directly would lose the old file to a failed download. The
     // part file is not synced to disk before it takes the target's place: a download is
     // fetched again more easily than a hundred megabytes are flushed while the user waits.
@@ -84,9 +85,11 @@ void TransferJob::discardFile()
     m_partPath.clear();
 }
 
-QString TransferJob::tooLargeText(qsizetype cap)
+QString TransferJob::tooLargeText(qint64 cap)
 {
-    return QStringLiteral("Die Antwort ist größer als %1 KB").arg(cap / 1024);
+    constexpr qint64 mb = 1024 * 1024;
+    return cap > 16 * mb ? QStringLiteral("Die Antwort ist größer als %1 MB").arg(cap / mb)
+                         : QStringLiteral("Die Antwort ist größer als %1 KB").arg(cap / 1024);
 }
 
 QString TransferJob::notTextText()
@@ -136,6 +139,9 @@ bool TransferJob::commitFile()
 QString TransferJob::takeBlock(QByteArrayView block)
 {
     if (!m_partPath.isEmpty()) {
+        if (m_written + block.size() > m_cap)
+            return tooLargeText(m_cap);
+        m_written += block.size();
         const char* data = block.data();
         qsizetype left = block.size();
         while (left > 0) {

@@ -37,9 +37,12 @@ public:
     static std::unique_ptr<TransferJob> toMemory(const submit::ExchangeRequest& request,
                                                  qsizetype cap);
     // Fails at once (finished with the reason as a client failure) when the file cannot be
-    // created.
+    // created, and later when the body grows past `cap` bytes: a server that sends without
+    // end must not fill the disk while nobody watches the progress.
     static std::unique_ptr<TransferJob> toFile(const submit::ExchangeRequest& request,
-                                               const QString& path);
+                                               const QString& path, qint64 cap = DownloadCap);
+    // Far above any program or catalogue file the update offers.
+    static constexpr qint64 DownloadCap = qint64(1) << 30;
     ~TransferJob() override;
 
     void start();
@@ -60,7 +63,7 @@ public:
     qint64 received() const { return m_received.load(); }
     qint64 total() const { return m_total.load(); }
 
-    static QString tooLargeText(qsizetype cap);
+    static QString tooLargeText(qint64 cap);
     static QString notTextText();
 
 signals:
@@ -81,7 +84,8 @@ private:
     submit::HttpExchange m_exchange;
     std::thread m_thread;
     Outcome m_outcome;
-    qsizetype m_cap = 0;
+    qint64 m_cap = 0;
+    qint64 m_written = 0; // file mode
     void discardFile();
 
     // File mode: the body goes to a hidden file beside the target, renamed over it on commit.

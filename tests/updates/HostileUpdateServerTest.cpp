@@ -372,7 +372,8 @@ TEST_F(HostileUpdateServer, EveryDownloadEndsWithAClearResultAndNoStrayFile)
     }
 }
 
-// An endless body has no end but the user's cancel: nothing is kept of it.
+// Long before an endless download reaches its cap, the user's cancel ends it: nothing is kept
+// of it.
 TEST_F(HostileUpdateServer, CancelEndsAnEndlessDownloadAndKeepsNothing)
 {
     for (const Hostile kind : {Hostile::EndlessBody, Hostile::DripForever}) {
@@ -385,4 +386,34 @@ TEST_F(HostileUpdateServer, CancelEndsAnEndlessDownloadAndKeepsNothing)
         EXPECT_EQ(d.file, QByteArray("<none>"));
         EXPECT_TRUE(d.leftovers.isEmpty()) << d.leftovers.join(u' ').toStdString();
     }
+}
+
+// Unwatched, an endless download stops at the job's cap (a gigabyte for the update's
+// downloads, a quarter megabyte here) with its reason, and leaves no part file behind.
+TEST(HostileDownload, AnEndlessBodyStopsAtTheCapAndLeavesNothing)
+{
+    constexpr qint64 cap = 256 * 1024;
+    TestHttpServer server;
+    submit::ExchangeRequest request;
+    request.url = server.url(QStringLiteral("/p.deb"));
+    server.script("/p.deb", hostileAnswer(Hostile::EndlessBody, request.url));
+    const QString folder = TestDirs::root() + QStringLiteral("/capped-download");
+    QDir(folder).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString target = folder + QStringLiteral("/p.deb");
+    {
+        const std::unique_ptr<TransferJob> job = TransferJob::toFile(request, target, cap);
+        job->start();
+        job->join();
+        const TransferJob::Outcome& o = job->outcome();
+        EXPECT_FALSE(o.cancelled);
+        EXPECT_FALSE(o.result.Erfolg);
+        EXPECT_EQ(o.result.Meldung, TransferJob::tooLargeText(cap));
+        EXPECT_EQ(TransferJob::tooLargeText(cap),
+                  QStringLiteral("Die Antwort ist größer als 256 KB"));
+        EXPECT_LE(o.received, cap);
+    }
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_EQ(TransferJob::tooLargeText(TransferJob::DownloadCap),
+              QStringLiteral("Die Antwort ist größer als 1024 MB"));
 }
