@@ -118,6 +118,14 @@ ProgramOptions::LeaveAction ProgramOptions::threadLeaveCheck(const QString& text
     return number(text) ? LeaveAction::RefuseNumber : LeaveAction::Clear;
 }
 
+QString ProgramOptions::threadCountRangeText()
+{
+    return QStringLiteral("Bitte geben Sie unter \"Maximale Anzahl Threads\" eine ganze Zahl von "
+                          "%1 bis %2 ein.")
+        .arg(MinThreadCount)
+        .arg(MaxThreadCount);
+}
+
 bool ProgramOptions::accept(const Entries& entries, base::Settings& settings)
 {
     const std::optional<int> count = threadCount(entries.threadCount);

@@ -97,6 +97,8 @@ public:
     // OK: takes the entries over into the settings. Refuses, changing nothing, when the
     // thread-count field does not hold an accepted count.
     static bool accept(const Entries& entries, base::Settings& settings);
+    // Why OK was refused: the field does not hold a count from the valid range.
+    static QString threadCountRangeText();
 
 private:
     static std::optional<int> number(const QString& text);

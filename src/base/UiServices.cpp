@@ -34,6 +34,23 @@ MessageAnswer UiServices::question(const QString& text, MessageButtons buttons)
     return showMessage(MessageKind::Question, AppInfo::title(), text, buttons);
 }
 
+bool UiServices::openInBrowser(const QUrl& url)
+{
+    if (openUrl(url))
+        return true;
+    warning(noBrowserText(url));
+    return false;
+}
+
+QString UiServices::noBrowserText(const QUrl& url)
+{
+    return QStringLiteral("%1 kann nicht angezeigt werden: Es wurde kein Programm für Web-Seiten "
+                          "(Web-Browser) gefunden.\n\nBitte installieren Sie einen Web-Browser, "
+                          "oder legen Sie in den Einstellungen Ihrer Arbeitsumgebung einen als "
+                          "Standard fest.")
+        .arg(url.isLocalFile() ? url.toLocalFile() : url.toDisplayString());
+}
+
 bool UiServices::ShowWaitNotice(const QString& text)
 {
     if (m_waitNoticeShown)

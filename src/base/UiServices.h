@@ -113,6 +113,11 @@ public:
     virtual std::optional<QString> chooseFont(const QString& title, const QString& current) = 0;
     // Opens an address or a file with the desktop's default handler.
     virtual bool openUrl(const QUrl& url) = 0;
+    // Opens a web page (or an answer page on disk) for the user to read; when the desktop
+    // has no program for it, says so instead of leaving the click without a trace. Returns
+    // whether the page was handed over.
+    bool openInBrowser(const QUrl& url);
+    static QString noBrowserText(const QUrl& url);
     virtual QString clipboardText() = 0;
     virtual void setClipboardText(const QString& text) = 0;
     virtual void beep() = 0;

@@ -134,11 +134,9 @@ void CatalogueLists::openLink(base::UiServices& ui, const QString& address)
     if (address.isEmpty())
         return;
     // Telling the user that the browser starts when it did not would be a lie: a failure
-    // only beeps.
-    if (!ui.openUrl(QUrl(address))) {
-        ui.beep();
+    // says what is missing instead.
+    if (!ui.openInBrowser(QUrl(address)))
         return;
-    }
     ui.information(
         QStringLiteral("Ihr Internet-Browser wird jetzt mit der ausgewählten URL gestartet."));
 }

@@ -6,6 +6,9 @@
 #include "catalogue/store/CatalogueDatabase.h"
 #include "site/SiteRecord.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <sqlite3.h>
 
 namespace pelvaro::catalogue {
@@ -122,6 +125,18 @@ QString TDataModule1::openFailureText()
         "an die technische Hotline!\n\nDie Anwendung wird nun beendet!");
 }
 
+QString TDataModule1::missingCatalogueText(const QString& path)
+{
+    return QStringLiteral(
+               "Fehler Nr. 12911 \n\nDer Suchdienst-Katalog fehlt: Die Datei %1 ist nicht "
+               "vorhanden.\n\nSo beheben Sie den Fehler: Installieren Sie Pelvaro! erneut, oder "
+               "kopieren Sie den mitgelieferten Katalog pelvarodaten.db (nach der Installation "
+               "des Pakets unter /usr/share/pelvaro/daten) in den Ordner %2 und starten Sie "
+               "Pelvaro! dann noch einmal.\n\nDie Anwendung wird nun beendet!")
+        .arg(QDir::toNativeSeparators(path),
+             QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
+}
+
 QString TDataModule1::sizeWarningText(int count)
 {
     return QStringLiteral("Fehler Nr. 12912 (%1)- Die Datenbank ist beschädigt. \nBitte wenden "
@@ -157,7 +172,8 @@ bool TDataModule1::open(const QString& dataDirectory, const QString& catalogueVe
                                m_manuell.get(), m_filter.get(), m_tmp.get()})
             v->close();
         m_db.close();
-        m_ui.warning(openFailureText());
+        const QString path = store::CatalogueDatabase::filePath(dataDirectory);
+        m_ui.warning(QFileInfo::exists(path) ? openFailureText() : missingCatalogueText(path));
         return false;
     }
     return true;

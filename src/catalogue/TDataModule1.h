@@ -139,6 +139,9 @@ public:
     store::Database& database() { return m_db; }
 
     static QString openFailureText();
+    // The same number when the catalogue file is not there at all: that is no improper
+    // shutdown, and the user learns which file is missing and how to get it back.
+    static QString missingCatalogueText(const QString& path);
     static QString sizeWarningText(int count);
     static constexpr int ShippedCatalogueSize = 604;
 

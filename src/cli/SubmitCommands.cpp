@@ -108,6 +108,10 @@ int SubmitCommands::prepare(catalogue::TDataModule1& module, const QStringList& 
     if (read.failure != site::SiteFile::Failure::None)
         return fail(read.message);
     const site::SiteRecord& record = read.record;
+    // The run would refuse this address; what it would send is no question then.
+    if (const QString problem = submit::SubmissionRun::siteAddressProblem(record.URLEdit);
+        !problem.isEmpty())
+        return fail(problem);
 
     base::SettingsStore store(m_settingsFile);
     store.LoadSettings();
@@ -217,7 +221,11 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
         return site::FieldGuidance::firstEmptyRequired(
             submit::SubmissionRun::requiredFieldTexts(record));
     };
-    if (run.checkStart(firstEmpty, true) != submit::SubmissionRun::Start::Go)
+    // Refused before anything is prepared, and told as the command's error.
+    if (const QString problem = submit::SubmissionRun::siteAddressProblem(record.URLEdit);
+        !problem.isEmpty())
+        return fail(problem);
+    if (run.checkStart(firstEmpty, record.URLEdit, true) != submit::SubmissionRun::Start::Go)
         return 1;
 
     // Services that answered 429 in earlier runs (of any site) wait as they asked.

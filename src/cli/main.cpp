@@ -1,4 +1,5 @@
 // pelvaro-cli: the headless front end. It links no widgets.
+#include "base/ProgramLocale.h"
 #include "cli/CliCommands.h"
 
 #include <QCoreApplication>
@@ -55,6 +56,7 @@ int main(int argc, char** argv)
     } else {
         application = std::make_unique<QCoreApplication>(argc, argv);
     }
+    pelvaro::base::ProgramLocale::apply();
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setEncoding(QStringConverter::Utf8);

@@ -104,12 +104,15 @@ bool ReportEditor::saveAs()
     request.title = ReportEditorRules::saveDialogTitle();
     request.filter = ReportEditorRules::qtFilter(m_saveFilter);
     request.directory = m_directory;
-    // The name is used as typed, and the overwrite question is ours, with Cancel.
+    // The overwrite question is ours, with Cancel, and asked of the name with the extension
+    // it gets.
     request.defaultSuffix.clear();
     request.confirmOverwrite = false;
-    const std::optional<QString> path = m_ui.getSaveFileName(request);
-    if (!path || path->isEmpty())
+    const std::optional<base::SaveFileChoice> choice = m_ui.getSaveFileChoice(request);
+    if (!choice || choice->path.isEmpty())
         return false;
+    const std::optional<QString> path =
+        ReportEditorRules::withFilterExtension(choice->path, choice->filter, request.filter);
     if (QFileInfo::exists(*path) &&
         m_ui.question(ReportEditorRules::overwriteQuestion(*path), MessageButtons::YesNoCancel) !=
             MessageAnswer::Yes)
@@ -149,8 +152,10 @@ bool ReportEditor::writeTo(const QString& path)
     const QByteArray bytes =
         m_plainText ? rtf::writePlainText(m_document) : rtf::writeRtf(m_document);
     const QString failure = base::AtomicFile::write(path, bytes);
-    if (failure.isEmpty())
+    if (failure.isEmpty()) {
+        emit written();
         return true;
+    }
     m_ui.error(base::FileTexts::saveFailed(path, failure));
     return false;
 }

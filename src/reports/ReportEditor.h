@@ -63,6 +63,8 @@ signals:
     void documentStateChanged();
     // The document now holds a file's content.
     void fileLoaded();
+    // The document was written to a file.
+    void written();
 
 private:
     bool writeTo(const QString& path);

@@ -162,6 +162,22 @@ QString ReportEditorRules::qtFilter(const QString& filter)
     return entries.join(QStringLiteral(";;"));
 }
 
+QString ReportEditorRules::withFilterExtension(const QString& path, const QString& qtFilterLine,
+                                               const QString& qtFilter)
+{
+    const QFileInfo file(path);
+    if (path.isEmpty() || !file.suffix().isEmpty() || file.fileName().isEmpty())
+        return path;
+    const QString line =
+        qtFilterLine.isEmpty() ? qtFilter.section(QStringLiteral(";;"), 0, 0) : qtFilterLine;
+    // The first pattern inside the line's last brackets: "(*.RTF)" gives "rtf".
+    static const QRegularExpression firstPattern(QStringLiteral("\\(\\s*\\*\\.([^\\s;()*?]+)"));
+    const QRegularExpressionMatch match = firstPattern.match(line);
+    if (!match.hasMatch())
+        return path;
+    return path + QLatin1Char('.') + match.captured(1).toLower();
+}
+
 QString ReportEditorRules::openDialogTitle()
 {
     return QStringLiteral("Öffnen");

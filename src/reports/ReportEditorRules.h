@@ -74,6 +74,12 @@ public:
     static QString defaultFilter();
     static QString htmlFilter();
     static QString qtFilter(const QString& filter);
+    // The path a save dialog's answer stands for: a name typed without extension gets the
+    // one of the filter line it was saved under ("bericht" under "RTF-Dateien (*.RTF)"
+    // becomes "bericht.rtf"); the first line's when the dialog cannot tell; none under
+    // "Alle Dateien". A name with an extension is used as typed.
+    static QString withFilterExtension(const QString& path, const QString& qtFilterLine,
+                                       const QString& qtFilter);
     static QString openDialogTitle();
     static QString saveDialogTitle();
 

@@ -3,8 +3,11 @@
 #include "base/UiServices.h"
 #include "submit/AnswerPage.h"
 
+#include <QByteArray>
 #include <QFileInfo>
 #include <QUrl>
+
+#include <cctype>
 
 namespace pelvaro::reports {
 
@@ -53,8 +56,7 @@ void StatusPage::showAnswerPage(base::UiServices& ui, const QString& answerDirec
                 .arg(name));
         return;
     }
-    if (!ui.openUrl(QUrl::fromLocalFile(path)))
-        ui.beep();
+    ui.openInBrowser(QUrl::fromLocalFile(path));
 }
 
 void StatusPage::openFailedAddress(base::UiServices& ui, const submit::ResultRow* row)
@@ -68,9 +70,29 @@ void StatusPage::openFailedAddress(base::UiServices& ui, const submit::ResultRow
         return;
     }
     const QString address = row->Reserviert.trimmed();
-    const QUrl url(address, QUrl::StrictMode);
+    const QUrl url = browserUrl(address);
     if (address.isEmpty() || !url.isValid() || url.scheme().isEmpty() || !ui.openUrl(url))
         ui.error(QStringLiteral("Aufruf der angeforderten URL nicht möglich!"));
+}
+
+QUrl StatusPage::browserUrl(const QString& address)
+{
+    static const QByteArray unsafe = QByteArrayLiteral("\"<>\\^`{|}");
+    const QByteArray bytes = address.toUtf8();
+    QByteArray encoded;
+    encoded.reserve(bytes.size() * 3);
+    const auto isHex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes.at(i));
+        const bool escaped =
+            byte == '%' && i + 2 < bytes.size() && isHex(bytes.at(i + 1)) && isHex(bytes.at(i + 2));
+        if (byte <= 0x20 || byte >= 0x7f || unsafe.contains(char(byte)) ||
+            (byte == '%' && !escaped))
+            encoded += '%' + QByteArray::number(byte, 16).toUpper().rightJustified(2, '0');
+        else
+            encoded += char(byte);
+    }
+    return QUrl::fromEncoded(encoded, QUrl::StrictMode);
 }
 
 } // namespace pelvaro::reports

@@ -30,6 +30,10 @@ public:
                                const submit::ResultRow* row);
     // The address a failed request went to, without its query, opened in the browser.
     static void openFailedAddress(base::UiServices& ui, const submit::ResultRow* row);
+    // An address as a browser takes it from the address bar: blanks, control characters,
+    // bytes beyond ASCII (as UTF-8) and the characters no address may hold raw are
+    // percent-encoded; what is encoded already stays. Invalid when it still is no address.
+    static QUrl browserUrl(const QString& address);
 };
 
 } // namespace pelvaro::reports

@@ -29,6 +29,13 @@ public:
 
     static Result confirm(const Keywords& fields);
 
+    // What the dialog's fields show when it opens: the slots, as the user last confirmed
+    // them. Leaving the site page or saving empties the slots while the list keeps the
+    // keywords; the fields then show the list's keywords again, so that confirming the
+    // dialog does not wipe them. Keywords beyond the fifteenth stay together in the last
+    // field, so none is lost either.
+    static Keywords preset(const Keywords& keywordSlots, const QString& memoText);
+
     // Shown for any key pressed in the read-only keyword list.
     static QString directEditMessage();
 };

@@ -13,6 +13,7 @@
 namespace pelvaro::site {
 
 using base::MessageAnswer;
+using base::MessageButtons;
 
 namespace {
 
@@ -118,25 +119,33 @@ bool SiteDocument::LoadFile(const QString& path)
 
 // The question of New, Open and Quit when the description was changed. Returns false
 // when the user wanted to save and the save did not happen.
-bool SiteDocument::askToSaveChanges()
+bool SiteDocument::askToSaveChanges(MessageButtons buttons)
 {
     if (!m_siteModified)
         return true;
+    // With Cancel offered, only No discards; Cancel, Escape or closing the box keep
+    // everything as it is.
+    const auto goOnWithout = [buttons](MessageAnswer answer) {
+        return buttons == MessageButtons::YesNoCancel ? answer == MessageAnswer::No
+                                                      : answer != MessageAnswer::Yes;
+    };
     if (m_currentSiteFile == untitled()) {
-        if (m_ui.question(
-                QStringLiteral("Sollen die aktuellen Formulardaten zuvor gespeichert werden?")) !=
-            MessageAnswer::Yes)
-            return true;
+        const MessageAnswer answer = m_ui.question(
+            QStringLiteral("Sollen die aktuellen Formulardaten zuvor gespeichert werden?"),
+            buttons);
+        if (answer != MessageAnswer::Yes)
+            return goOnWithout(answer);
         const std::optional<QString> path = askSavePath();
         if (!path || !StoreFile(*path))
             return false;
         SetCurrentSiteFile(*path);
         return true;
     }
-    if (m_ui.question(
-            QStringLiteral("Soll die Datei %1 zuvor gespeichert werden?").arg(m_currentSiteFile)) !=
-        MessageAnswer::Yes)
-        return true;
+    const MessageAnswer answer = m_ui.question(
+        QStringLiteral("Soll die Datei %1 zuvor gespeichert werden?").arg(m_currentSiteFile),
+        buttons);
+    if (answer != MessageAnswer::Yes)
+        return goOnWithout(answer);
     return StoreFile(m_currentSiteFile);
 }
 
@@ -221,7 +230,8 @@ void SiteDocument::SaveAs()
 
 bool SiteDocument::Beenden()
 {
-    return askToSaveChanges();
+    // Quitting throws the description away for good: the user may still change his mind.
+    return askToSaveChanges(MessageButtons::YesNoCancel);
 }
 
 } // namespace pelvaro::site

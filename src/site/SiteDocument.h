@@ -1,13 +1,10 @@
 #pragma once
 
+#include "base/UiServices.h"
 #include "site/SiteRecord.h"
 
 #include <QObject>
 #include <QString>
-
-namespace pelvaro::base {
-class UiServices;
-}
 
 namespace pelvaro::site {
 
@@ -60,14 +57,15 @@ public:
     void Save();
     void SaveOnSelectionPage();
     void SaveAs();
-    // Asks to save changes before the program ends; false when ending must wait.
+    // Asks to save changes before the program ends (Yes, No or Cancel); false when ending
+    // must wait.
     bool Beenden();
 
 signals:
     void captionChanged(const QString& caption);
 
 private:
-    bool askToSaveChanges();
+    bool askToSaveChanges(base::MessageButtons buttons = base::MessageButtons::YesNo);
     std::optional<QString> askSavePath();
 
     base::UiServices& m_ui;

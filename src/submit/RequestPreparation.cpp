@@ -2,6 +2,7 @@
 
 #include "base/UiServices.h"
 #include "catalogue/TDataModule1.h"
+#include "catalogue/store/Database.h"
 #include "site/CategoryTextLookup.h"
 #include "site/FieldValues.h"
 #include "site/SiteRecord.h"
@@ -58,6 +59,7 @@ template <typename Transaction>
 void RequestPreparation::prepareWithin(SendList& list, QStringList& failures,
                                        Transaction&& transaction)
 {
+    m_notPrepared.clear();
     try {
         beginWalk();
         list.clear();
@@ -69,6 +71,20 @@ void RequestPreparation::prepareWithin(SendList& list, QStringList& failures,
         throw;
     }
     endWalk();
+    if (!m_notPrepared.isEmpty())
+        m_ui.error(notPreparedMessage(m_notPrepared));
+}
+
+QString RequestPreparation::notPreparedMessage(const QStringList& names)
+{
+    QStringList lines;
+    for (const QString& name : names.mid(0, NotPreparedListed))
+        lines << notPreparedText(name);
+    if (names.size() > NotPreparedListed)
+        lines << QStringLiteral("... und %1 weitere (sie stehen mit \"Nicht verfügbar!\" im "
+                                "Statusbericht)")
+                     .arg(names.size() - NotPreparedListed);
+    return lines.join(QLatin1Char('\n'));
 }
 
 void RequestPreparation::DatenZumSendenVorbereiten(SendList& list, QStringList& failures)
@@ -256,7 +272,7 @@ void RequestPreparation::treatService(qint64 rowid, const QVariantList& service,
             service.at(ManuellUrlField).toString(), action, lines,
             [this, &fixed, nr](QString& out) { return buildParameters(fixed, nr, out); });
         if (!prepared)
-            m_ui.error(notPreparedText(name));
+            m_notPrepared << name;
         --m_module.counters().AnzAutomatisch;
         post(QStringLiteral("Ausgewaehlt"), false);
         failures << lines;
@@ -264,6 +280,10 @@ void RequestPreparation::treatService(qint64 rowid, const QVariantList& service,
         // deselection fails is reported below and must not be sent as well.
         if (prepared)
             ++list.count;
+    } catch (const catalogue::store::BusyError&) {
+        // Another program holds the catalogue: nothing is wrong with this service, and the
+        // whole preparation stops with the reason.
+        throw;
     } catch (const std::exception&) {
         failures << resultLine(name, NotAvailable, NoStatus, nr, url);
         try {
@@ -315,6 +335,8 @@ bool RequestPreparation::prepareEntry(TEineEngine& entry, const QString& name,
             entry.ManuellURL = manuellUrl;
             entry.Ref = ref;
         }
+    } catch (const catalogue::store::BusyError&) {
+        throw;
     } catch (const std::exception&) {
         built = false;
     }

@@ -79,6 +79,11 @@ public:
     // the no-body marker) and an answer file.
     static bool EintragGueltig(const TEineEngine& entry);
 
+    // The one box for the services that could not be prepared: each one's own line, the
+    // first ones listed in full.
+    static QString notPreparedMessage(const QStringList& names);
+    static constexpr qsizetype NotPreparedListed = 20;
+
 private:
     template <typename Transaction>
     void prepareWithin(SendList& list, QStringList& failures, Transaction&& transaction);
@@ -102,6 +107,9 @@ private:
     const ServiceWaits* m_waits = nullptr;
     QDateTime m_now;
     std::optional<IndexNowSubmission::Body> m_indexNowBody;
+    // The services that could not be prepared, told in one box once the walk is over: a
+    // box per service would stop the walk as often, and hold the catalogue meanwhile.
+    QStringList m_notPrepared;
 };
 
 } // namespace pelvaro::submit

@@ -32,6 +32,9 @@ struct RunJournal
     // IndexNow services prepared but not sent because the key file check failed: they go
     // back into the selection.
     QList<qint32> heldBack;
+    // The services whose request was handed to a worker, in that order. A request handed
+    // out may have gone out even when its worker was discarded before it answered.
+    QList<qint32> sent;
     // Why the IndexNow part of the run stopped; empty when it did not.
     QString indexNowStop;
 };

@@ -4,6 +4,7 @@
 #include "base/DayNumber.h"
 #include "base/UiServices.h"
 #include "catalogue/TDataModule1.h"
+#include "site/FieldGuidance.h"
 #include "site/SiteItemLists.h"
 #include "site/SiteRecord.h"
 #include "site/SubmissionLedger.h"
@@ -62,8 +63,19 @@ std::array<QString, 29> SubmissionRun::requiredFieldTexts(const site::SiteRecord
             r.productsEdit};
 }
 
+QString SubmissionRun::siteAddressProblem(const QString& siteAddress)
+{
+    if (siteAddress.contains(QStringLiteral("://")))
+        return {};
+    return QStringLiteral("Die Anmeldung kann nicht gestartet werden: Die Adresse im Feld \"URL\" "
+                          "(\"%1\") ist unvollständig. Sie muß mit \"http://\" oder "
+                          "\"https://\" beginnen, z. B. \"%2\".\n\nBitte korrigieren Sie die "
+                          "Adresse auf der Seite \"Kenndaten eingeben\".")
+        .arg(siteAddress, site::FieldGuidance::exampleUrl());
+}
+
 SubmissionRun::Start SubmissionRun::checkStart(const RequiredFieldCheck& requiredFieldCheck,
-                                               bool overwriteReport)
+                                               const QString& siteAddress, bool overwriteReport)
 {
     const catalogue::SelectionCounters& counters = m_module.counters();
     if (counters.AnzAusgewaehlt <= 0) {
@@ -84,6 +96,10 @@ SubmissionRun::Start SubmissionRun::checkStart(const RequiredFieldCheck& require
             "das "
             "entsprechende Feld z.B. \"---\" ein."));
         return Start::FieldsMissing;
+    }
+    if (const QString problem = siteAddressProblem(siteAddress); !problem.isEmpty()) {
+        m_ui.information(problem);
+        return Start::AddressInvalid;
     }
     if (!overwriteReport && (!m_successLines.isEmpty() || !m_failureLines.isEmpty())) {
         const base::MessageAnswer answer = m_ui.showMessage(
@@ -109,18 +125,32 @@ SubmissionRun::Start SubmissionRun::checkStart(const RequiredFieldCheck& require
 int SubmissionRun::prepare(const site::SiteRecord& record, const QString& answerDirectory,
                            SendList& list)
 {
+    m_previousSuccessLines = m_successLines;
+    m_previousFailureLines = m_failureLines;
     m_successLines.clear();
     m_failureLines.clear();
     m_successRows.clear();
     m_failureRows.clear();
     m_journal.outcomes.clear();
     m_journal.heldBack.clear();
+    m_journal.sent.clear();
     m_journal.indexNowStop.clear();
+    m_prepared.clear();
     const base::WaitNoticeGuard notice(m_ui, preparationNotice());
     RequestPreparation preparation(m_module, m_ui, record, answerDirectory);
     preparation.setWaits(&m_journal.waits, QDateTime::currentDateTimeUtc());
-    preparation.DatenZumSendenVorbereiten(list, m_failureLines);
+    try {
+        preparation.DatenZumSendenVorbereiten(list, m_failureLines);
+    } catch (...) {
+        // Nothing was prepared (the catalogue's changes are rolled back): the last run's
+        // report stands.
+        m_successLines = m_previousSuccessLines;
+        m_failureLines = m_previousFailureLines;
+        throw;
+    }
     m_journal.indexNowStop = list.indexNowStop;
+    for (int i = 0; i < list.count; ++i)
+        m_prepared << list.entries[size_t(i)].Nr;
     return list.count;
 }
 
@@ -188,14 +218,22 @@ void SubmissionRun::ErgebnisseUebernehmen()
         const double todayDays = base::DayNumber::fromDate(m_today());
         m_successRows.clear();
         m_failureRows.clear();
+        if (!m_prepared.isEmpty() && m_journal.sent.isEmpty()) {
+            // Nothing went out: the last run's report stands. Its successes were dated
+            // when that run ended.
+            m_successLines = m_previousSuccessLines;
+            m_failureLines = m_previousFailureLines;
+        }
+        reselectUnsent();
         QList<qint64> numbers;
+        const bool dateSuccesses = m_prepared.isEmpty() || !m_journal.sent.isEmpty();
         for (const QString& line : std::as_const(m_successLines)) {
             QString rest = line;
             m_successRows.push_back(takeRowHead(rest));
             bool isNumber = false;
             const int nr = takeUntil(rest, QLatin1Char('\t')).toInt(&isNumber);
             // A number that does not parse is skipped silently.
-            if (isNumber)
+            if (isNumber && dateSuccesses)
                 numbers << nr;
         }
         if (!numbers.isEmpty()) {
@@ -214,17 +252,6 @@ void SubmissionRun::ErgebnisseUebernehmen()
                                   parameters);
             });
         }
-        if (!m_journal.heldBack.isEmpty()) {
-            // Not sent for want of a key file: selected again, so the next run sends them.
-            QList<qint64> held;
-            for (const qint32 nr : std::as_const(m_journal.heldBack))
-                held << nr;
-            m_module.bulk([&] {
-                m_module.setField(QStringLiteral("Ausgewaehlt"), true,
-                                  QStringLiteral("Nr IN (SELECT value FROM json_each(?))"),
-                                  {catalogue::TDataModule1::jsonList(held)});
-            });
-        }
         for (const QString& line : std::as_const(m_failureLines))
             m_failureRows.push_back(failureRow(line));
     } catch (...) {
@@ -232,6 +259,26 @@ void SubmissionRun::ErgebnisseUebernehmen()
         throw;
     }
     finish();
+}
+
+void SubmissionRun::reselectUnsent()
+{
+    // Held back for want of a key file, or never handed to a worker: selected again, so
+    // the next run sends them.
+    const QSet<qint32> sent(m_journal.sent.begin(), m_journal.sent.end());
+    QList<qint64> unsent;
+    for (const qint32 nr : std::as_const(m_journal.heldBack))
+        unsent << nr;
+    for (const qint32 nr : std::as_const(m_prepared))
+        if (!sent.contains(nr) && !m_journal.heldBack.contains(nr))
+            unsent << nr;
+    if (unsent.isEmpty())
+        return;
+    m_module.bulk([&] {
+        m_module.setField(QStringLiteral("Ausgewaehlt"), true,
+                          QStringLiteral("Nr IN (SELECT value FROM json_each(?))"),
+                          {catalogue::TDataModule1::jsonList(unsent)});
+    });
 }
 
 QString SubmissionRun::indexNowStopText() const

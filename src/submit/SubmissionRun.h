@@ -46,6 +46,7 @@ public:
         NothingSelected,  // the selection page should be shown
         NothingAutomatic, // the manual page should be shown
         FieldsMissing,    // the first empty field has been focused
+        AddressInvalid,   // the site address needs correcting; URLEdit should be focused
         Cancelled         // the user kept the unsaved report
     };
 
@@ -62,9 +63,14 @@ public:
     // its page), and returns its index, or -1 when all are filled.
     using RequiredFieldCheck = std::function<int()>;
     // Steps 1 and 2, then step 3, which alone runs the field check, so that a run stopped
-    // for want of services leaves the user where he is; then step 4's question about an
-    // unsaved report when overwriteReport is off.
-    Start checkStart(const RequiredFieldCheck& requiredFieldCheck, bool overwriteReport);
+    // for want of services leaves the user where he is; then the site address, which must
+    // name its scheme; then step 4's question about an unsaved report when overwriteReport
+    // is off.
+    Start checkStart(const RequiredFieldCheck& requiredFieldCheck, const QString& siteAddress,
+                     bool overwriteReport);
+    // Why a run may not go out with this site address, or empty when it may. An address
+    // without "://" would reach every service as "FEHLER!!!".
+    static QString siteAddressProblem(const QString& siteAddress);
     // Steps 5 and 6: empties the result lists and prepares the requests behind the wait
     // notice. Returns the number of prepared requests. With none, the run ends here (step 7):
     // the preparation has already posted its changes and brought the views and counters up
@@ -75,8 +81,14 @@ public:
     // Step 8's notice before the scheduler opens.
     void announceConnection();
     // Step 9: the result views' rows, the clock's date for each successful service, the list
-    // views refreshed and the counters recounted.
+    // views refreshed and the counters recounted. Prepared services whose request never
+    // went out (the window closed without Start, or the run was aborted before their turn)
+    // are selected again, so that the user does not lose them from his selection; when
+    // nothing at all went out, the previous run's lines come back, for this run has no
+    // outcome to replace them with.
     void ErgebnisseUebernehmen();
+    // Whether a request of this run was handed to a worker; known after ErgebnisseUebernehmen.
+    bool somethingSent() const { return !m_journal.sent.isEmpty(); }
 
     // The run's waits (load them before prepare()), answers and held-back services; hand
     // it to the scheduler.
@@ -98,6 +110,8 @@ public:
     static std::array<QString, 29> requiredFieldTexts(const site::SiteRecord& record);
 
 private:
+    void reselectUnsent();
+
     base::UiServices& m_ui;
     catalogue::TDataModule1& m_module;
     QStringList& m_successLines;
@@ -106,6 +120,10 @@ private:
     std::vector<ResultRow> m_successRows;
     std::vector<ResultRow> m_failureRows;
     RunJournal m_journal;
+    // The services prepared for sending, and the lines the lists held before the run.
+    QList<qint32> m_prepared;
+    QStringList m_previousSuccessLines;
+    QStringList m_previousFailureLines;
 };
 
 } // namespace pelvaro::submit

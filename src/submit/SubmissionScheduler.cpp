@@ -366,6 +366,8 @@ bool SubmissionScheduler::NaechstenEintragStarten()
     m_work[size_t(slot)] = *entry;
     m_tickets[size_t(slot)] = assignment.ticket;
     SlotAnzeigen(slot, SlotState::Belegt);
+    if (m_journal)
+        m_journal->sent << entry->Nr;
     m_threads[size_t(slot)]->assign(assignment);
     changeRunning(+1);
     ++m_inFlight;

@@ -53,7 +53,7 @@ TEST(CatalogueLists, ContextMenuFollowsTheFocusedList)
     EXPECT_EQ(CatalogueLists::linkPairForList(2), 1);
 }
 
-TEST(CatalogueLists, LinksOpenTheBrowserOrOnlyBeep)
+TEST(CatalogueLists, LinksOpenTheBrowserOrSayThatThereIsNone)
 {
     pelvaro::test::ScriptedUiServices ui;
     CatalogueLists::openLink(ui, QStringLiteral("http://www.dienst.example/"));
@@ -69,8 +69,12 @@ TEST(CatalogueLists, LinksOpenTheBrowserOrOnlyBeep)
         bool openUrl(const QUrl&) override { return false; }
     } broken;
     CatalogueLists::openLink(broken, QStringLiteral("http://www.dienst.example/"));
-    EXPECT_EQ(broken.beeps(), 1);
-    EXPECT_TRUE(broken.messageTexts().isEmpty());
+    EXPECT_EQ(broken.messageTexts(), QStringList{pelvaro::base::UiServices::noBrowserText(
+                                         QUrl(QStringLiteral("http://www.dienst.example/")))})
+        << "not the promise that the browser starts";
+    EXPECT_TRUE(broken.messageTexts().first().startsWith(
+        QStringLiteral("http://www.dienst.example/ kann nicht angezeigt werden: Es wurde kein "
+                       "Programm für Web-Seiten (Web-Browser) gefunden.")));
 }
 
 TEST(CatalogueLists, SearchIsAllowedOnlyInNameOrder)

@@ -106,12 +106,16 @@ TEST(DataModule, MissingOrBrokenStoreEndsWithMessage12911)
     EXPECT_TRUE(text.startsWith(QStringLiteral("Fehler Nr. 12911 \n\nMögliche Ursache")));
     EXPECT_TRUE(text.endsWith(QStringLiteral("\n\nDie Anwendung wird nun beendet!")));
 
-    // No store at all.
+    // No store at all: the same number, but the file is named and what to do is said;
+    // nothing blames an improper shutdown.
     {
         ScriptedUiServices ui;
         TDataModule1 module(ui);
         EXPECT_FALSE(module.open(dataDir(), QString()));
-        EXPECT_EQ(ui.messageTexts(), QStringList{text});
+        const QString path = pelvaro::catalogue::store::CatalogueDatabase::filePath(dataDir());
+        EXPECT_EQ(ui.messageTexts(), QStringList{TDataModule1::missingCatalogueText(path)});
+        EXPECT_TRUE(ui.messageTexts().value(0).contains(path));
+        EXPECT_TRUE(ui.messageTexts().value(0).startsWith(QStringLiteral("Fehler Nr. 12911 ")));
         EXPECT_FALSE(module.isOpen());
     }
     // A file that is no database, and a database without the catalogue's tables.

@@ -416,3 +416,61 @@ TEST_F(CliCatalogue, CtrlCAbortsThenDiscardsTheRun)
     EXPECT_FALSE(out.contains(QStringLiteral("+\t"))) << "abandoned exchanges file no line";
     EXPECT_TRUE(server.waitForNoConnections(std::chrono::seconds(5)));
 }
+
+// While another program holds the catalogue (the window preparing a run, a box of it open),
+// a reader waits a while and then says so: it never files the services as unavailable.
+TEST_F(CliCatalogue, ABusyCatalogueIsWaitedForAndNeverTakenForMissingData)
+{
+    const QString sit = TestDirs::root() + QStringLiteral("/site.sit");
+    writeCompleteSite(sit);
+    cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--nr"),
+         QStringLiteral("1,6,7")});
+    Database other;
+    other.open(TestDirs::programDir() + QStringLiteral("/daten/pelvarodaten.db"),
+               Database::Mode::OpenExisting);
+    other.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    for (const char* command : {"prepare", "submit"}) {
+        const Output held = cli({QLatin1String(command), sit});
+        EXPECT_EQ(held.code, 1) << command;
+        EXPECT_TRUE(held.err.startsWith(QStringLiteral("Fehler: Der Suchdienst-Katalog ")))
+            << held.err.toStdString();
+        EXPECT_TRUE(held.err.contains(QStringLiteral("ist gesperrt"))) << held.err.toStdString();
+        EXPECT_FALSE(held.out.contains(QStringLiteral("Nicht verfügbar")))
+            << held.out.toStdString();
+    }
+    other.exec(QStringLiteral("ROLLBACK"));
+    const Output free = cli({QStringLiteral("prepare"), sit});
+    EXPECT_EQ(free.code, 0) << free.err.toStdString();
+    EXPECT_EQ(free.out.count(QStringLiteral("SEND\t")), 3) << free.out.toStdString();
+    EXPECT_TRUE(cli({QStringLiteral("catalogue"), QStringLiteral("counts")})
+                    .out.contains(QStringLiteral("AnzAusgewaehlt=3\n")));
+}
+
+// An address the program itself calls invalid would reach every service as "FEHLER!!!":
+// neither prepare nor submit goes on with it.
+TEST_F(CliCatalogue, AnAddressWithoutSchemeIsRefusedBeforeAnythingIsPrepared)
+{
+    const QString sit = TestDirs::root() + QStringLiteral("/site.sit");
+    QByteArray site = completeSite;
+    site.replace("\"http://www.muster.example/\"", "\"meine-seite.de\"");
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    CliCommands commands(o, e);
+    commands.setStandardInput(site);
+    ASSERT_EQ(commands.run({QStringLiteral("site"), QStringLiteral("new"), sit}), 0)
+        << err.toStdString();
+    cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--nr"),
+         QStringLiteral("1,6,7")});
+    for (const char* command : {"prepare", "submit"}) {
+        const Output refused = cli({QLatin1String(command), sit});
+        EXPECT_EQ(refused.code, 1) << command;
+        EXPECT_TRUE(refused.err.startsWith(QStringLiteral(
+            "Fehler: Die Anmeldung kann nicht gestartet werden: Die Adresse im Feld \"URL\" "
+            "(\"meine-seite.de\")")))
+            << refused.err.toStdString();
+        EXPECT_TRUE(refused.out.isEmpty()) << refused.out.toStdString();
+    }
+    EXPECT_TRUE(cli({QStringLiteral("catalogue"), QStringLiteral("counts")})
+                    .out.contains(QStringLiteral("AnzAusgewaehlt=3\n")))
+        << "nothing was prepared";
+}

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextBlockFormat>
 #include <QTextDocument>
 #include <QTextOption>
@@ -185,20 +186,52 @@ protected:
 TEST_F(ReportEditorFiles, ANewReportIsSavedThroughSaveAsThenUnderItsName)
 {
     ASSERT_TRUE(document.isModified());
-    const QString target = path(QStringLiteral("bericht")); // no extension is added
-    ui.answerFile(target);
+    // Typed without extension: the one of the filter it was saved under, the first
+    // (RTF) when the dialog cannot tell.
+    const QString target = path(QStringLiteral("bericht.rtf"));
+    ui.answerFile(path(QStringLiteral("bericht")));
     ASSERT_TRUE(editor.save());
     ASSERT_EQ(ui.shown().size(), 1u);
     EXPECT_EQ(ui.shown().front().kind, Shown::Kind::SaveDialog);
     EXPECT_EQ(documentText(readAll(target)), QStringLiteral("Anmeldungsprotokoll äöü € Ω"));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("bericht"))));
     EXPECT_EQ(editor.fileName(), target);
-    EXPECT_EQ(editor.caption(), QStringLiteral("bericht - Pelvaro!"));
+    EXPECT_EQ(editor.caption(), QStringLiteral("bericht.rtf - Pelvaro!"));
     EXPECT_FALSE(document.isModified());
 
     document.setPlainText(QStringLiteral("Zweite Fassung"));
     ASSERT_TRUE(editor.save());
     EXPECT_EQ(ui.shown().size(), 1u) << "a named report is saved without a dialog";
     EXPECT_EQ(documentText(readAll(target)), QStringLiteral("Zweite Fassung"));
+}
+
+TEST(ReportEditorRules, ANameWithoutExtensionGetsTheOneOfItsFilter)
+{
+    const QString filter = ReportEditorRules::qtFilter(ReportEditorRules::defaultFilter());
+    const QStringList lines = filter.split(QStringLiteral(";;"));
+    ASSERT_EQ(lines.size(), 3);
+    const struct
+    {
+        const char* typed;
+        QString line;
+        const char* saved;
+    } cases[] = {
+        {"/tmp/bericht", lines.at(0), "/tmp/bericht.rtf"},
+        {"/tmp/bericht", lines.at(1), "/tmp/bericht.txt"},
+        {"/tmp/bericht", lines.at(2), "/tmp/bericht"}, // "Alle Dateien"
+        {"/tmp/bericht", QString(), "/tmp/bericht.rtf"},
+        {"/tmp/bericht.doc", lines.at(0), "/tmp/bericht.doc"},
+        {"/tmp/v1.2/bericht", lines.at(0), "/tmp/v1.2/bericht.rtf"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(
+            ReportEditorRules::withFilterExtension(QString::fromUtf8(c.typed), c.line, filter),
+            QString::fromUtf8(c.saved))
+            << c.typed << " / " << c.line.toStdString();
+    const QString html = ReportEditorRules::qtFilter(ReportEditorRules::htmlFilter());
+    EXPECT_TRUE(
+        ReportEditorRules::withFilterExtension(QStringLiteral("/tmp/seite"), QString(), html)
+            .startsWith(QStringLiteral("/tmp/seite.htm")));
 }
 
 TEST_F(ReportEditorFiles, OnlyYesOverwritesAnExistingFile)

@@ -577,7 +577,8 @@ TEST_F(RequestPreparationTest, SampleCatalogueAccountsForEverySelectedService)
     // 6 are IndexNow endpoints waiting for the site's key.
     EXPECT_EQ(list->count, 422);
     EXPECT_EQ(failures.size(), 17);
-    EXPECT_EQ(errorBoxes(), boxesExpected);
+    // One box for all of them, after the walk, each service with its own line.
+    EXPECT_EQ(errorBoxes(), QStringList{boxesExpected.join(QLatin1Char('\n'))});
     expectViewsRestored();
 
     // A second preparation finds nothing left to do.
@@ -590,3 +591,18 @@ TEST_F(RequestPreparationTest, SampleCatalogueAccountsForEverySelectedService)
 }
 
 } // namespace
+
+TEST(RequestPreparationMessage, ManyServicesWithoutFormFieldsAreToldInOneShortBox)
+{
+    QStringList names;
+    for (int i = 1; i <= 25; ++i)
+        names << QStringLiteral("Dienst %1").arg(i);
+    const QStringList lines = RequestPreparation::notPreparedMessage(names).split(u'\n');
+    ASSERT_EQ(lines.size(), RequestPreparation::NotPreparedListed + 1);
+    EXPECT_EQ(lines.first(), QStringLiteral(" Nicht-kritischer Fehler Nr. 110219 (Dienst 1)"));
+    EXPECT_EQ(lines.at(19), QStringLiteral(" Nicht-kritischer Fehler Nr. 110219 (Dienst 20)"));
+    EXPECT_EQ(lines.last(), QStringLiteral("... und 5 weitere (sie stehen mit \"Nicht verfügbar!\" "
+                                           "im Statusbericht)"));
+    EXPECT_EQ(RequestPreparation::notPreparedMessage({QStringLiteral("Eins")}),
+              QStringLiteral(" Nicht-kritischer Fehler Nr. 110219 (Eins)"));
+}

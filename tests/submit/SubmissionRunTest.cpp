@@ -63,13 +63,14 @@ protected:
 TEST_F(RunTest, ChecksBeforeTheRun)
 {
     SubmissionRun run(ui, *module, success, failure);
+    const QString site = QStringLiteral("http://www.meine-seite.example/");
     int fieldChecks = 0;
     const auto allFilled = [&fieldChecks] {
         ++fieldChecks;
         return -1;
     };
-    EXPECT_EQ(run.checkStart(allFilled, false), Start::Go);
-    EXPECT_EQ(run.checkStart([] { return 4; }, false), Start::FieldsMissing);
+    EXPECT_EQ(run.checkStart(allFilled, site, false), Start::Go);
+    EXPECT_EQ(run.checkStart([] { return 4; }, site, false), Start::FieldsMissing);
     EXPECT_TRUE(ui.messageTexts().last().startsWith(
         QStringLiteral("Bevor die Anmeldung gestartet werden kann, müssen Sie alle Formularfelder "
                        "ausfüllen!\n\n")));
@@ -77,23 +78,39 @@ TEST_F(RunTest, ChecksBeforeTheRun)
     // An unsaved report from the last run: OK goes on, Cancel stops.
     failure << QStringLiteral("Alt\tx\t0\r9\thttp://alt.example/");
     ui.answer(MessageAnswer::Cancel);
-    EXPECT_EQ(run.checkStart(allFilled, false), Start::Cancelled);
+    EXPECT_EQ(run.checkStart(allFilled, site, false), Start::Cancelled);
     EXPECT_TRUE(ui.messageTexts().last().contains(
         QStringLiteral("gehen Sie auf \"Statusbericht\" und klicken")));
     ui.answer(MessageAnswer::Ok);
-    EXPECT_EQ(run.checkStart(allFilled, false), Start::Go);
-    EXPECT_EQ(run.checkStart(allFilled, true), Start::Go) << "no question with the option on";
+    EXPECT_EQ(run.checkStart(allFilled, site, false), Start::Go);
+    EXPECT_EQ(run.checkStart(allFilled, site, true), Start::Go) << "no question with the option on";
 
     module->AllesNichtAuswaehlen();
     const int checksBefore = fieldChecks;
-    EXPECT_EQ(run.checkStart(allFilled, true), Start::NothingSelected);
+    EXPECT_EQ(run.checkStart(allFilled, site, true), Start::NothingSelected);
     EXPECT_EQ(ui.messageTexts().last(),
               QStringLiteral("Bevor die Anmeldung gestartet werden kann, müssen Sie mindestens "
                              "einen Suchdienst auswählen!"));
     module->TableEngines().moveTo(0); // Drei (name order), manual only
     module->EintragAuswaehlen();
-    EXPECT_EQ(run.checkStart(allFilled, true), Start::NothingAutomatic);
+    EXPECT_EQ(run.checkStart(allFilled, site, true), Start::NothingAutomatic);
     EXPECT_EQ(fieldChecks, checksBefore) << "the fields are looked at only when services are there";
+
+    // An address without its scheme would go out as "FEHLER!!!": the run refuses it, after
+    // the fields and before the report question, naming the field.
+    module->AllesAuswaehlen();
+    failure << QStringLiteral("Alt\tx\t0\r9\thttp://alt.example/");
+    const qsizetype shown = ui.messageTexts().size();
+    for (const QString& address :
+         {QStringLiteral("meine-seite.de"), QStringLiteral("http:/x.de")}) {
+        EXPECT_EQ(run.checkStart(allFilled, address, false), Start::AddressInvalid);
+        EXPECT_TRUE(ui.messageTexts().last().contains(QStringLiteral("Feld \"URL\" (\"") + address))
+            << ui.messageTexts().last().toStdString();
+    }
+    EXPECT_EQ(ui.messageTexts().size(), shown + 2) << "no report question";
+    EXPECT_TRUE(SubmissionRun::siteAddressProblem(QStringLiteral("https://x.example/")).isEmpty());
+    EXPECT_TRUE(SubmissionRun::siteAddressProblem(QStringLiteral("ftp://x.example/")).isEmpty())
+        << "any scheme: the field check is the place for \"http\"";
 
     // The record's required fields, in the run's order: the first empty one is the title.
     pelvaro::site::SiteRecord record;
@@ -155,7 +172,8 @@ TEST_F(RunTest, NothingPreparedEndsTheRunAfterThePreparation)
     failure << QStringLiteral("Alt\tx\t0\r9\thttp://alt.example/");
 
     SubmissionRun run(ui, *module, success, failure);
-    ASSERT_EQ(run.checkStart([] { return -1; }, true), Start::Go);
+    ASSERT_EQ(run.checkStart([] { return -1; }, QStringLiteral("http://x.example/"), true),
+              Start::Go);
     auto list = std::make_unique<pelvaro::submit::SendList>();
     EXPECT_EQ(run.prepare(pelvaro::site::SiteRecord(), TestDirs::programDir(), *list), 0);
 
@@ -259,6 +277,7 @@ TEST_F(IndexNowRunTest, AnswersGoIntoTheLedgerAndHeldBackEndpointsAreSelectedAga
     journal.outcomes.push_back({1, false, true, false, 200, QStringLiteral("OK"), when, {}});
     journal.outcomes.push_back(
         {2, true, false, false, 429, QStringLiteral("zu viele Anfragen"), when, when.addSecs(60)});
+    journal.sent << 1 << 2;
     journal.heldBack << 3;
     success << pelvaro::submit::resultLine(QStringLiteral("Eins"), QStringLiteral("OK"), 200, 1,
                                            QStringLiteral("http://eins.example/"));
@@ -282,4 +301,48 @@ TEST_F(IndexNowRunTest, AnswersGoIntoTheLedgerAndHeldBackEndpointsAreSelectedAga
     EXPECT_EQ(record.ledger.entry(3), nullptr) << "held back: nothing was sent";
     EXPECT_FALSE(record.ledger.needsSubmission(1, false, record));
     EXPECT_TRUE(record.ledger.needsSubmission(2, true, record));
+}
+
+// A scheduler window closed without Start, or a run aborted before every request was handed
+// out: what never went out is selected again, and with nothing sent at all the last run's
+// report stays as it was.
+TEST_F(IndexNowRunTest, ServicesThatWereNeverSentAreSelectedAgain)
+{
+    const QString previous = pelvaro::submit::resultLine(
+        QStringLiteral("Alt"), QStringLiteral("OK"), 200, 1, QStringLiteral("http://alt.example/"));
+    success << previous;
+    const QVariant noDate =
+        module->readRows({QStringLiteral("ZuletztRegistriert")}, QStringLiteral("Nr = 1"))
+            .front()
+            .values.at(0);
+    {
+        SubmissionRun run(ui, *module, success, failure, [] { return QDate(2026, 12, 10); });
+        ASSERT_EQ(run.prepare(record, TestDirs::root(), *list), 3);
+        EXPECT_TRUE(selectedNumbers().empty());
+        run.ErgebnisseUebernehmen();
+        EXPECT_FALSE(run.somethingSent());
+        EXPECT_EQ(selectedNumbers(), (std::vector<qint64>{1, 2, 3}));
+        EXPECT_EQ(success, QStringList{previous}) << "the last report stands";
+        ASSERT_EQ(run.successRows().size(), 1u);
+        EXPECT_EQ(run.successRows().front().Suchdienst, QStringLiteral("Alt"));
+        EXPECT_EQ(module->readRows({QStringLiteral("ZuletztRegistriert")}, QStringLiteral("Nr = 1"))
+                      .front()
+                      .values.at(0),
+                  noDate)
+            << "the last run's success is not dated again";
+        EXPECT_EQ(module->counters().AnzAutomatisch, 3);
+    }
+    {
+        // One request out, the run aborted before the others' turn.
+        SubmissionRun run(ui, *module, success, failure, [] { return QDate(2026, 12, 10); });
+        ASSERT_EQ(run.prepare(record, TestDirs::root(), *list), 3);
+        run.journal().sent << 2;
+        failure << pelvaro::submit::resultLine(QStringLiteral("Bing"), QStringLiteral("Abbruch"), 0,
+                                               2, QStringLiteral("https://www.bing.example/"));
+        run.ErgebnisseUebernehmen();
+        EXPECT_TRUE(run.somethingSent());
+        EXPECT_EQ(selectedNumbers(), (std::vector<qint64>{1, 3}));
+        EXPECT_TRUE(success.isEmpty()) << "this run's report replaces the last one";
+        EXPECT_EQ(failure.size(), 1);
+    }
 }

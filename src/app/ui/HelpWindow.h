@@ -18,6 +18,9 @@ public:
     explicit HelpWindow(QWidget* parent = nullptr);
 
     void showPage(const base::HelpPage& page);
+    // Where a window of this geometry goes so that it is whole on the available area: as
+    // large as fits, moved inside; a window that is already inside stays where it is.
+    static QRect placedOnScreen(const QRect& frame, const QRect& available);
     int currentContext() const { return m_context; }
     QString currentHtml() const;
     QTextBrowser* browser() const { return m_browser; }
@@ -25,6 +28,7 @@ public:
 private:
     QTextBrowser* m_browser;
     int m_context = 0;
+    bool m_placed = false;
 };
 
 } // namespace pelvaro::app::ui

@@ -1,6 +1,7 @@
 #include "app/ui/QtUiServices.h"
 
 #include "app/ui/HelpWindow.h"
+#include "app/ui/SplashWindow.h"
 #include "app/ui/WaitNoticeWindow.h"
 #include "base/AppInfo.h"
 
@@ -21,8 +22,8 @@
 namespace pelvaro::app::ui {
 
 // The wait notice stays on top of every window, so a box or dialog shown while it is up
-// would open behind it. The notice steps aside while the box is up and comes back after,
-// unless the work it stood for has ended meanwhile.
+// would open behind it; so does the splash at start-up. The notice steps aside while the box is up
+// and comes back after, unless the work it stood for has ended meanwhile.
 class QtUiServices::NoticeStepsAside
 {
 public:
@@ -31,6 +32,11 @@ public:
     {
         if (m_hidden)
             m_ui.m_wait->hide();
+        // The splash stays on top as well, and a box during start-up is news the user must
+        // read: the splash has had its turn and does not come back.
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* splash = qobject_cast<SplashWindow*>(window); splash && splash->isVisible())
+                splash->hide();
     }
     ~NoticeStepsAside()
     {

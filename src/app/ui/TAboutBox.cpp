@@ -99,7 +99,7 @@ TAboutBox::TAboutBox(base::UiServices& ui, const QString& catalogueVersion, QWid
     for (QLabel* label : findChildren<QLabel*>()) {
         if (label->objectName().startsWith(QLatin1String("Link")))
             connect(label, &QLabel::linkActivated, this,
-                    [this](const QString& address) { m_ui.openUrl(QUrl(address)); });
+                    [this](const QString& address) { m_ui.openInBrowser(QUrl(address)); });
     }
 
     // Like a key preview: the box sees every key before the control that has the focus.

@@ -287,10 +287,13 @@ void TEinstellungenDialog::accept()
 {
     bool taken = false;
     m_ui.guarded([this, &taken] { taken = ProgramOptions::accept(entries(), m_settings); });
-    if (taken)
+    if (taken) {
         QDialog::accept();
-    else
-        refuseThreadCount();
+        return;
+    }
+    // A beep alone does not tell the user what the dialog wants of him.
+    m_ui.information(ProgramOptions::threadCountRangeText());
+    refuseThreadCount();
 }
 
 } // namespace pelvaro::app::ui

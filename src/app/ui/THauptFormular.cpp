@@ -20,6 +20,7 @@
 #include "reports/StatusPage.h"
 #include "reports/StatusReport.h"
 #include "reports/ui/TStandardBerichtForm.h"
+#include "site/FieldGuidance.h"
 #include "site/RecentFileList.h"
 #include "site/SiteDocument.h"
 #include "site/ui/SiteDescriptionPage.h"
@@ -310,10 +311,8 @@ QWidget* THauptFormular::createBottomPanel()
             QStringLiteral("<a href=\"%1\">%2</a>").arg(address, caption.toHtmlEscaped()), panel);
         link->setObjectName(QStringLiteral("BottomLink%1").arg(++n));
         link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-        connect(link, &QLabel::linkActivated, this, [this](const QString& url) {
-            if (!m_ui.openUrl(QUrl(url)))
-                m_ui.beep();
-        });
+        connect(link, &QLabel::linkActivated, this,
+                [this](const QString& url) { m_ui.openInBrowser(QUrl(url)); });
         layout->addWidget(link);
         layout->addStretch(1);
     }
@@ -471,11 +470,18 @@ void THauptFormular::save()
 
 void THauptFormular::quit()
 {
-    // Only this command asks to save; closing the window's frame does not.
+    if (!mayQuit())
+        return;
+    m_quitConfirmed = true;
+    close();
+    m_quitConfirmed = false;
+}
+
+bool THauptFormular::mayQuit()
+{
     bool mayClose = true;
     m_ui.guarded([this, &mayClose] { mayClose = m_document->Beenden(); });
-    if (mayClose)
-        close();
+    return mayClose;
 }
 
 void THauptFormular::attachCatalogue(catalogue::TDataModule1& module)
@@ -701,8 +707,9 @@ void THauptFormular::createStatusPage()
         // A fresh window for every click: the report is built anew from the lists as they
         // are now.
         m_ui.guarded([this] {
-            reports::ui::TStatusBerichtFormular::showReport(
-                m_ui, reportGenerator(), m_programDirectory, m_startArgument, this);
+            if (reports::ui::TStatusBerichtFormular::showReport(
+                    m_ui, reportGenerator(), m_programDirectory, m_startArgument, this))
+                m_reportKept = true;
         });
     });
 
@@ -920,12 +927,17 @@ bool THauptFormular::submissionMayStart(submit::SubmissionRun& run, bool overwri
     bool started = false;
     m_ui.guarded([&] {
         using Start = submit::SubmissionRun::Start;
-        const Start start =
-            run.checkStart([this] { return m_sitePage->RequiredFieldCheck(); }, overwriteReport);
+        // The address as the user sees it: the record follows the page only when it is left.
+        const QString siteAddress = openSite()()->URLEdit;
+        // A report the user saved or printed since the last run is no longer at risk.
+        const Start start = run.checkStart([this] { return m_sitePage->RequiredFieldCheck(); },
+                                           siteAddress, overwriteReport || m_reportKept);
         if (start == Start::NothingSelected)
             m_pages->setCurrentIndex(2);
         else if (start == Start::NothingAutomatic)
             m_pages->setCurrentIndex(4);
+        else if (start == Start::AddressInvalid)
+            m_sitePage->focusField(site::FieldGuidance::UrlTag);
         started = start == Start::Go;
     });
     return started;
@@ -983,6 +995,10 @@ void THauptFormular::SubmitBtnClick()
             if (!m_settings->SaveSettings())
                 m_ui.warning(base::SettingsStore::writeErrorText());
         }
+    }
+    if (run.somethingSent()) {
+        m_reportKept = false;
+        m_runDate = QDate::currentDate();
     }
     showResults(run.successRows(), run.failureRows());
     RefreshCounts();
@@ -1152,6 +1168,12 @@ void THauptFormular::deselectFocusedService()
 
 void THauptFormular::closeEvent(QCloseEvent* event)
 {
+    // The window's frame ends the program as "Beenden" does, and loses as much: it asks the
+    // same question, unless "Beenden" has just asked it.
+    if (!m_quitConfirmed && !mayQuit()) {
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
     if (event->isAccepted())
         emit closed();

@@ -5,6 +5,7 @@
 #include "reports/ui/TStatusBerichtFormular.h"
 #include "submit/SubmissionRun.h"
 
+#include <QDate>
 #include <QMainWindow>
 
 #include <array>
@@ -196,6 +197,8 @@ private:
     template <typename Command> void changeSelection(Command&& command);
     void rebuildRecentFiles();
     void quit();
+    // Asks to save changes before the program ends; false when the user stays.
+    bool mayQuit();
     void save();
     // The menu bar is about to take the user away from the field he is in. Returns true
     // when the field's check kept him there.
@@ -235,6 +238,12 @@ private:
     tools::ui::MetaTagPage* m_metaTags = nullptr;
     tools::ui::TFormManuellHilfe* m_assistant = nullptr;
     bool m_tipOnFirstActivation = false;
+    // The status report was saved or printed since the last run ended.
+    bool m_reportKept = false;
+    // "Beenden" has asked its question and closes the window.
+    bool m_quitConfirmed = false;
+    // When the run whose results the status page shows ended.
+    QDate m_runDate;
     int m_activePageCode = 1;
     int m_focusedListCode = 0;
     int m_shownPage = -1;

@@ -6,6 +6,7 @@
 #include "app/ui/StartupSequence.h"
 #include "app/ui/THauptFormular.h"
 #include "base/AppInfo.h"
+#include "base/ProgramLocale.h"
 #include "base/ui/ProgramIcons.h"
 
 #include <QApplication>
@@ -62,6 +63,7 @@ int main(int argc, char** argv)
     // open must not keep it running unseen.
     QApplication::setQuitOnLastWindowClosed(false);
     applyProgramLook();
+    base::ProgramLocale::apply();
     // Every window, the splash included, carries the program's picture.
     base::ui::ProgramIcons::applyApplicationIcon();
 

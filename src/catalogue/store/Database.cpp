@@ -14,6 +14,18 @@ namespace {
 [[noreturn]] void throwError(sqlite3* db, const QString& what)
 {
     const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
+    const int code = db ? sqlite3_errcode(db) & 0xff : SQLITE_OK;
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
+        const char* file = sqlite3_db_filename(db, "main");
+        throw BusyError(
+            QStringLiteral("Der Suchdienst-Katalog %1 ist gesperrt: Ein anderes Pelvaro!-Programm "
+                           "arbeitet gerade damit (etwa das Fenster, während es eine Anmeldung "
+                           "vorbereitet oder eine Meldung zeigt), und er wurde auch nach %2 "
+                           "Sekunden Warten nicht frei. Bitte warten Sie, bis das andere Programm "
+                           "fertig ist, und versuchen Sie es dann erneut.")
+                .arg(QString::fromUtf8(file ? file : ""))
+                .arg(Database::DefaultBusyTimeout / 1000));
+    }
     throw Error(QStringLiteral("Datenbankfehler (%1): %2").arg(what, detail));
 }
 
@@ -192,7 +204,7 @@ void Database::open(const QString& path, Mode mode)
     m_db = db;
     m_path = path;
     sqlite3_extended_result_codes(m_db, 1);
-    setBusyTimeout(2000);
+    setBusyTimeout(DefaultBusyTimeout);
     sqlite3_create_collation(m_db, "PELVARO_NAME", SQLITE_UTF8, nullptr, &collate);
     try {
         // Reading the header tells a database from any other file at once.
@@ -235,6 +247,9 @@ void Database::exec(const QString& sql)
     if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
         const QString detail = QString::fromUtf8(message ? message : "");
         sqlite3_free(message);
+        const int code = sqlite3_errcode(m_db) & 0xff;
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            throwError(m_db, sql);
         throw Error(QStringLiteral("Datenbankfehler: %1").arg(detail));
     }
 }

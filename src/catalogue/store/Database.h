@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Error.h"
+
 #include <QHash>
 #include <QString>
 #include <QVariant>
@@ -12,6 +14,14 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace pelvaro::catalogue::store {
+
+// Another connection held the catalogue locked for longer than the busy timeout. Not a fault
+// of the row at hand: callers that note per-row failures and go on let this one through.
+class BusyError : public Error
+{
+public:
+    using Error::Error;
+};
 
 // One prepared SQLite statement. Values cross as QVariant: null, integers, doubles, texts.
 class Statement
@@ -89,6 +99,9 @@ public:
     void open(const QString& path, Mode mode);
     // How long a statement waits for another connection's lock before it fails as busy.
     void setBusyTimeout(int milliseconds);
+    // What a connection waits by default: far longer than any of the program's own writes
+    // takes, short enough for a user to wait through.
+    static constexpr int DefaultBusyTimeout = 5000;
     void close();
     bool isOpen() const { return m_db != nullptr; }
     const QString& path() const { return m_path; }

@@ -174,8 +174,7 @@ void DetailsWindow::showFor(TDataModule1& data, int listCode)
 
 void DetailsWindow::openLink(const QString& address)
 {
-    if (!m_ui.openUrl(QUrl(address)))
-        m_ui.beep();
+    m_ui.openInBrowser(QUrl(address));
 }
 
 void DetailsWindow::centreOnScreen()

@@ -141,6 +141,7 @@ TStatusBerichtFormular::TStatusBerichtFormular(base::UiServices& ui,
     });
     connect(m_document, &ReportEditor::fileLoaded, this,
             [this] { m_editor->moveCursor(QTextCursor::Start); });
+    connect(m_document, &ReportEditor::written, this, [this] { m_kept = true; });
     m_document->setFileName(Rules::untitled());
 
     m_ruler = new ReportRuler(this);
@@ -578,6 +579,8 @@ void TStatusBerichtFormular::print()
     printer.setPageOrientation(m_orientation);
     if (!ready || !printTo(printer))
         m_ui.error(Rules::printFailed());
+    else
+        m_kept = true;
 }
 
 void TStatusBerichtFormular::printPreview()
@@ -756,7 +759,7 @@ void TStatusBerichtFormular::updateEditorMargins()
     m_editor->document()->setModified(false);
 }
 
-void TStatusBerichtFormular::showReport(base::UiServices& ui, const ReportGenerator& generate,
+bool TStatusBerichtFormular::showReport(base::UiServices& ui, const ReportGenerator& generate,
                                         const QString& programDirectory,
                                         const QString& startArgument, QWidget* parent)
 {
@@ -765,6 +768,7 @@ void TStatusBerichtFormular::showReport(base::UiServices& ui, const ReportGenera
     form.setStartArgument(startArgument);
     form.setWindowState(Qt::WindowMaximized);
     form.exec();
+    return form.kept();
 }
 
 void TStatusBerichtFormular::editFile(base::UiServices& ui, const QString& path,

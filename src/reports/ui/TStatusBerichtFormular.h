@@ -48,7 +48,8 @@ public:
 
     // The report window as the status page opens it: the file named by the program's start
     // argument (when it exists) is loaded, then the report is appended; modal, maximised.
-    static void showReport(base::UiServices& ui, const ReportGenerator& generate,
+    // Returns whether the user saved or printed the report in it.
+    static bool showReport(base::UiServices& ui, const ReportGenerator& generate,
                            const QString& programDirectory, const QString& startArgument,
                            QWidget* parent = nullptr);
     // The window as the meta-tag page opens it to edit an HTML (or any) file as plain text.
@@ -78,6 +79,8 @@ public:
     bool printTo(QPrinter& printer);
 
     ReportEditor& editorDocument() { return *m_document; }
+    // Whether the document was saved to a file or printed since the window opened.
+    bool kept() const { return m_kept; }
     QTextEdit& editor() { return *m_editor; }
     static QString panelName(int index);
 
@@ -144,6 +147,7 @@ private:
     bool m_fileEditing = false;
     bool m_shown = false;
     bool m_updating = false;
+    bool m_kept = false;
     // As the user left the print preview; printing uses it too.
     QPageLayout::Orientation m_orientation = QPageLayout::Portrait;
 };

@@ -439,11 +439,17 @@ int SiteDescriptionPage::RequiredFieldCheck()
     for (int tag = 0; tag < FieldGuidance::TagCount; ++tag)
         texts[size_t(tag)] = controlText(tag);
     const int tag = FieldGuidance::firstEmptyRequired(texts);
-    if (tag >= 0) {
-        emit requiredFieldFocused(tag);
-        m_controls[size_t(tag)]->setFocus(Qt::OtherFocusReason);
-    }
+    if (tag >= 0)
+        focusField(tag);
     return tag;
+}
+
+void SiteDescriptionPage::focusField(int tag)
+{
+    if (tag < 0 || tag >= FieldGuidance::TagCount)
+        return;
+    emit requiredFieldFocused(tag);
+    m_controls[size_t(tag)]->setFocus(Qt::OtherFocusReason);
 }
 
 void SiteDescriptionPage::readInto(SiteRecord& record) const
@@ -485,7 +491,7 @@ void SiteDescriptionPage::setKeywordSlots(KeywordEditor::Keywords* keywordSlots)
 void SiteDescriptionPage::editKeywords()
 {
     KeywordsDialog dialog(m_ui, this);
-    dialog.setKeywords(*m_keywordSlots);
+    dialog.setKeywords(KeywordEditor::preset(*m_keywordSlots, m_keywordsMemo->toPlainText()));
     if (dialog.exec() != QDialog::Accepted)
         return;
     const KeywordEditor::Result result = KeywordEditor::confirm(dialog.keywords());

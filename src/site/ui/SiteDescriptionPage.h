@@ -40,6 +40,9 @@ public:
     // Focuses the first empty required field and returns its tag, or -1 when all are filled.
     int RequiredFieldCheck();
 
+    // Shows the page and puts the focus into the field of this tag, for the user to correct.
+    void focusField(int tag);
+
     // What the "..." button beside the keyword list does: the keyword dialog, modally.
     void editKeywords();
 

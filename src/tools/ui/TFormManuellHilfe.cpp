@@ -280,8 +280,7 @@ void TFormManuellHilfe::openLink(QLabel* link)
     const QString address = link->property("address").toString();
     if (address.isEmpty())
         return;
-    if (!m_ui.openUrl(QUrl(address)))
-        m_ui.beep();
+    m_ui.openInBrowser(QUrl(address));
 }
 
 void TFormManuellHilfe::navigate(void (catalogue::store::TableCursor::*move)())
@@ -296,8 +295,8 @@ void TFormManuellHilfe::registrationDone()
 {
     const QString startPage = ManualAssistant::registrationDone(m_manual, m_today());
     refreshDisplay();
-    if (!startPage.isEmpty() && !m_ui.openUrl(QUrl(startPage)))
-        m_ui.beep();
+    if (!startPage.isEmpty())
+        m_ui.openInBrowser(QUrl(startPage));
 }
 
 void TFormManuellHilfe::updateNavigator()

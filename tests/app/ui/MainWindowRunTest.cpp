@@ -7,8 +7,10 @@
 #include "catalogue/TDataModule1.h"
 #include "catalogue/ui/CatalogueListPanel.h"
 #include "site/SiteDocument.h"
+#include "site/ui/KeywordsDialog.h"
 #include "site/ui/SiteDescriptionPage.h"
 #include "submit/SubmissionScheduler.h"
+#include "submit/TEineEngine.h"
 #include "submit/ui/TThreadForm.h"
 #include "updates/CatalogueArchive.h"
 
@@ -23,8 +25,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDate>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -32,6 +36,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -472,4 +477,148 @@ TEST_F(MainWindowRunTest, IndexNowEndpointsNeedAKeyAndWaitAfter429)
          module->readRows({QStringLiteral("Nr")}, QStringLiteral("Ausgewaehlt = 1")))
         selected.push_back(row.values.at(0).toLongLong());
     EXPECT_EQ(selected, (std::vector<qint64>{2, 3, 4}));
+}
+
+// The scheduler window closed without Start sends nothing, so it may take nothing away: the
+// selection and the last run's report stay. An abort keeps what never went out selected.
+TEST_F(MainWindowRunTest, WhatWasNeverSentStaysSelectedAndTheLastReportStays)
+{
+    fillSite();
+    const QString previous = pelvaro::submit::resultLine(
+        QStringLiteral("Vorher"), QStringLiteral("Not Found"), 404, 9, QStringLiteral("http://x/"));
+    window->FehlgeschlagenListe << previous;
+    const pelvaro::catalogue::SelectionCounters before{0, 4, 3, 1};
+    ASSERT_EQ(module->counters(), before);
+    ui.answer(MessageAnswer::Ok); // go on without saving the last report
+    submit([&](TThreadForm& form) {
+        form.findChild<QPushButton*>(QStringLiteral("SchliessenButton"))->click();
+    });
+    EXPECT_TRUE(server.requests().isEmpty());
+    EXPECT_EQ(module->counters(), before) << "the automatic services are selected again";
+    EXPECT_EQ(window->FehlgeschlagenListe, QStringList{previous});
+    EXPECT_EQ(column("OvcDataReportViewFehlgeschlagen", 0), QStringList{QStringLiteral("Vorher")});
+
+    // One worker, stopped at once after the first request went out: the two services whose
+    // turn never came are selected again, and this run's outcome is the report now.
+    settings->settings().threadCount = 1;
+    ui.answer(MessageAnswer::Ok);
+    submit([&](TThreadForm& form) {
+        auto* start = form.findChild<QPushButton*>(QStringLiteral("StartenButton"));
+        start->click();
+        ui.answer(MessageAnswer::Yes);
+        start->click();
+        start->click();
+        form.findChild<QPushButton*>(QStringLiteral("SchliessenButton"))->click();
+    });
+    std::vector<QString> selected;
+    for (const auto& row :
+         module->readRows({QStringLiteral("Name")}, QStringLiteral("Ausgewaehlt = 1")))
+        selected.push_back(row.values.at(0).toString());
+    EXPECT_EQ(selected, (std::vector<QString>{QStringLiteral("Beta"), QStringLiteral("Gamma"),
+                                              QStringLiteral("Delta")}));
+    EXPECT_EQ(module->counters(), (pelvaro::catalogue::SelectionCounters{1, 3, 2, 1}));
+    EXPECT_FALSE(window->FehlgeschlagenListe.contains(previous));
+}
+
+// An address the field check called invalid, kept by answering No, is not sent: the run and
+// the preview stop with a message naming the field, and the user is put back into it.
+TEST_F(MainWindowRunTest, AnAddressWithoutSchemeIsNotSent)
+{
+    fillSite();
+    auto* url = window->findChild<QLineEdit*>(QStringLiteral("URLEdit"));
+    bool inField = false;
+    for (const char* command : {"SubmitBtn", "ActionVorschau"}) {
+        window->pageControl()->setCurrentIndex(0);
+        url->setText(QStringLiteral("meine-seite.de"));
+        // Back in the field, leaving it runs its check again; the user keeps his address.
+        if (inField)
+            ui.answer(MessageAnswer::No);
+        window->pageControl()->setCurrentIndex(3);
+        window->findChild<QAction*>(QLatin1String(command))->trigger();
+        EXPECT_TRUE(ui.messageTexts().last().startsWith(
+            QStringLiteral("Die Anmeldung kann nicht gestartet werden: Die Adresse im Feld "
+                           "\"URL\" (\"meine-seite.de\")")))
+            << command << ": " << ui.messageTexts().join(u'|').toStdString();
+        EXPECT_EQ(window->pageControl()->currentIndex(), 0) << command;
+        QApplication::processEvents();
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("URLEdit"));
+        inField = true;
+    }
+    EXPECT_TRUE(server.requests().isEmpty());
+    EXPECT_EQ(module->counters().AnzAutomatisch, 3) << "nothing was prepared";
+}
+
+// Leaving the site page empties the keyword slots; the editor opens with the keywords of the
+// list all the same, and adding one keeps the others.
+TEST_F(MainWindowRunTest, TheKeywordEditorKeepsTheKeywordsAfterAPageChange)
+{
+    const auto editKeywords = [this](const std::function<void(QDialog&)>& work) {
+        QTimer::singleShot(0, [&work] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            work(*dialog);
+            dialog->findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
+        });
+        window->findChild<QToolButton*>(QStringLiteral("OvcAttachedButton1"))->click();
+    };
+    const auto field = [](QDialog& dialog, int index) {
+        return dialog.findChild<QLineEdit*>(pelvaro::site::ui::KeywordsDialog::fieldName(index));
+    };
+    window->pageControl()->setCurrentIndex(0);
+    editKeywords([&](QDialog& dialog) {
+        field(dialog, 0)->setText(QStringLiteral("Obst"));
+        field(dialog, 1)->setText(QStringLiteral("Gemüse"));
+    });
+    window->pageControl()->setCurrentIndex(3); // the slots are emptied on leaving
+    window->pageControl()->setCurrentIndex(0);
+    QStringList shown;
+    editKeywords([&](QDialog& dialog) {
+        for (int i = 0; i < 3; ++i)
+            shown << field(dialog, i)->text();
+        field(dialog, 2)->setText(QStringLiteral("Äpfel"));
+    });
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("Obst"), QStringLiteral("Gemüse"), QString()}));
+    window->pageControl()->setCurrentIndex(3);
+    EXPECT_EQ(window->document().record().KeywordsMemo, QStringLiteral("Obst, Gemüse, Äpfel"));
+}
+
+// A report saved after the run is no longer "not saved": the next run does not say so.
+TEST_F(MainWindowRunTest, ASavedReportIsNotCalledUnsaved)
+{
+    server.script("/gamma", ScriptedAnswer::ok("Auch gut"));
+    fillSite();
+    const auto runToEnd = [this] {
+        submit([&](TThreadForm& form) {
+            auto* start = form.findChild<QPushButton*>(QStringLiteral("StartenButton"));
+            start->click();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !start->isEnabled(); }, 60000));
+            form.findChild<QPushButton*>(QStringLiteral("SchliessenButton"))->click();
+        });
+    };
+    runToEnd();
+    QTimer::singleShot(0, [this] {
+        auto* report = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(report, nullptr);
+        ui.answerFile(TestDirs::root() + QStringLiteral("/bericht"));
+        report->findChild<QAction*>(QStringLiteral("FileSaveAs"))->trigger();
+        report->close();
+    });
+    window->findChild<QAction*>(QStringLiteral("BtnRTFBericht"))->trigger();
+    EXPECT_TRUE(QFileInfo::exists(TestDirs::root() + QStringLiteral("/bericht.rtf")));
+
+    module->AllesAuswaehlen();
+    const qsizetype shown = ui.messageTexts().size();
+    runToEnd();
+    for (const QString& text : ui.messageTexts().mid(shown))
+        EXPECT_FALSE(text.startsWith(QStringLiteral("Der aktuelle RTF-Bericht")))
+            << text.toStdString();
+    EXPECT_TRUE(ui.allAnswersUsed());
+
+    // This run's report was neither saved nor printed: the run after it asks again.
+    module->AllesAuswaehlen();
+    ui.answer(MessageAnswer::Cancel);
+    window->pageControl()->setCurrentIndex(3);
+    window->findChild<QAction*>(QStringLiteral("SubmitBtn"))->trigger();
+    EXPECT_TRUE(ui.messageTexts().last().startsWith(QStringLiteral("Der aktuelle RTF-Bericht")));
 }

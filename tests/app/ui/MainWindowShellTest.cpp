@@ -1,5 +1,6 @@
 #include "app/ui/HelpWindow.h"
 #include "app/ui/QtUiServices.h"
+#include "app/ui/SplashWindow.h"
 #include "app/ui/WaitNoticeWindow.h"
 
 #include "base/Error.h"
@@ -8,6 +9,7 @@
 #include "TestDirs.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QLineEdit>
@@ -15,9 +17,12 @@
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
@@ -27,6 +32,7 @@
 
 using pelvaro::app::ui::HelpWindow;
 using pelvaro::app::ui::QtUiServices;
+using pelvaro::app::ui::SplashWindow;
 using pelvaro::app::ui::WaitNoticeWindow;
 using pelvaro::base::FileDialogRequest;
 using pelvaro::base::MessageAnswer;
@@ -116,6 +122,26 @@ TEST(QtUiServices, BoxesAndDialogsShownUnderTheWaitNoticeComeFirst)
     EXPECT_EQ(ui.getSaveFileName(request), std::nullopt);
     EXPECT_FALSE(noticeWhileDialog);
     EXPECT_TRUE(noticeVisible(ui));
+}
+
+// A box at start-up (a missing catalogue, say) must not open under the splash, which stays
+// on top of everything: the splash goes first, and does not come back.
+TEST(QtUiServices, TheSplashMakesWayForTheFirstBox)
+{
+    QtUiServices ui;
+    SplashWindow splash;
+    splash.showNow();
+    ASSERT_TRUE(splash.isVisible());
+    bool splashWhileBox = true;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        splashWhileBox = splash.isVisible();
+        box->accept();
+    });
+    ui.warning(QStringLiteral("Fehler Nr. 12911"));
+    EXPECT_FALSE(splashWhileBox);
+    EXPECT_FALSE(splash.isVisible());
 }
 
 TEST(QtUiServices, WaitNoticeGuardClosesOnlyWhatItOpened)
@@ -287,4 +313,49 @@ TEST(UiServicesErrorEdge, FailuresReachTheGeneralErrorDisplay)
               (QStringList{QStringLiteral("Fehler-Nr. 88219"), QStringLiteral("Speicher voll")}));
     EXPECT_EQ(ui.shown().front().kind,
               pelvaro::test::ScriptedUiServices::Shown::Kind::GeneralError);
+}
+
+// "Hilfe" in a modal window (the scheduler's) opens help that takes input beside it and stands
+// in front of it, not behind the main window and blocked until the modal window closes.
+TEST(QtUiServices, HelpIsUsableBesideAModalWindow)
+{
+    QtUiServices ui;
+    QDialog modal;
+    modal.setWindowModality(Qt::ApplicationModal);
+    modal.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &modal);
+    ui.ShowHelp(3);
+    HelpWindow* help = ui.helpWindow();
+    ASSERT_NE(help, nullptr);
+    ASSERT_NE(help->windowHandle(), nullptr);
+    EXPECT_EQ(help->windowHandle()->transientParent(), modal.windowHandle());
+    // Input reaches it through the window system, where a blocked window gets none.
+    help->browser()->setFocus();
+    QTest::keyClick(help->windowHandle(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_TRUE(help->browser()->textCursor().hasSelection());
+    const QRect available = help->screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(help->frameGeometry()))
+        << help->frameGeometry().x() << "," << help->frameGeometry().y();
+    modal.hide();
+    ui.closeWindows();
+}
+
+TEST(HelpWindow, IsPlacedWholeOnTheScreen)
+{
+    const QRect screen(0, 0, 800, 600);
+    const struct
+    {
+        QRect frame;
+        QRect placed;
+    } cases[] = {
+        {{100, 50, 520, 460}, {100, 50, 520, 460}},   // inside: stays
+        {{600, 400, 520, 460}, {280, 140, 520, 460}}, // over the right and lower edges
+        {{-80, -30, 520, 460}, {0, 0, 520, 460}},     // over the left and upper edges
+        {{10, 10, 1000, 700}, {0, 0, 800, 600}},      // larger than the screen
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HelpWindow::placedOnScreen(c.frame, screen), c.placed);
+    EXPECT_EQ(HelpWindow::placedOnScreen({900, 10, 100, 100}, QRect(800, 0, 800, 600)),
+              QRect(900, 10, 100, 100))
+        << "a second screen";
 }

@@ -384,13 +384,23 @@ TEST_F(MainWindowTest, FileCommandsThroughMenuAndToolBar)
     recent->trigger();
     EXPECT_EQ(title->text(), QStringLiteral("Meine Seite"));
 
-    // Quitting with changes asks; No closes without saving.
+    // Quitting with changes asks Yes, No or Cancel; Cancel (also Escape or closing the box)
+    // stays, by the menu and by the window's frame alike. No closes without saving.
     QSignalSpy closed(window.get(), &THauptFormular::closed);
     QTest::keyClicks(title, QStringLiteral("!"));
-    ui.answer(MessageAnswer::No);
+    ui.answer(MessageAnswer::Cancel);
     action("ActionBeenden")->trigger();
     EXPECT_EQ(ui.messageTexts().last(),
               QStringLiteral("Soll die Datei %1 zuvor gespeichert werden?").arg(path));
+    EXPECT_EQ(ui.shown().back().buttons, pelvaro::base::MessageButtons::YesNoCancel);
+    EXPECT_TRUE(window->isVisible());
+    ui.answer(MessageAnswer::Cancel);
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(title->text(), QStringLiteral("Meine Seite!"));
+    EXPECT_EQ(closed.count(), 0);
+    ui.answer(MessageAnswer::No);
+    action("ActionBeenden")->trigger();
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(closed.count(), 1) << "the program ends with its main window";
 }

@@ -245,10 +245,14 @@ TEST_F(OptionsDialogTest, ThreadCountTakesOnlyCountsFromOneTo24)
         EXPECT_EQ(ui.beeps(), 6);
         EXPECT_EQ(dialog->focusWidget(), field);
 
-        // Enter in the field reaches OK without the leave check: no count, no OK.
+        // Enter in the field reaches OK without the leave check: no count, no OK, and a box
+        // that says which counts are taken.
         QTest::keyClick(field, Qt::Key_Return);
         EXPECT_TRUE(dialog->isVisible());
         EXPECT_EQ(ui.beeps(), 7);
+        EXPECT_EQ(ui.messageTexts(),
+                  QStringList{s("Bitte geben Sie unter \"Maximale Anzahl Threads\" eine ganze "
+                                "Zahl von 1 bis 24 ein.")});
         field->setText(s("12"));
         field->selectAll();
         QTest::keyClicks(field, s("0"));
@@ -264,7 +268,7 @@ TEST_F(OptionsDialogTest, ThreadCountTakesOnlyCountsFromOneTo24)
     });
     EXPECT_TRUE(taken);
     EXPECT_EQ(reloaded().threadCount, 7);
-    EXPECT_TRUE(ui.messageTexts().isEmpty());
+    EXPECT_EQ(ui.messageTexts().size(), 2) << "once per refused OK";
 }
 
 // A hand-edited file's count is shown as a count the dialog accepts, and OK writes that.

@@ -48,11 +48,17 @@ void blockWithFile(const QString& path)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
 }
 
-const QString catalogueMissingText = QStringLiteral(
-    "Fehler Nr. 12911 \n\nMögliche Ursache für diesen Fehler: Die Anwendung wurde nicht "
-    "ordnungsgemäß beendet.\nStarten Sie Ihren Computer neu und rufen Sie anschließend Pelvaro! "
-    "erneut auf.\nSollte der Fehler dann weiterhin bestehen, wenden Sie sich bitte an die "
-    "technische Hotline!\n\nDie Anwendung wird nun beendet!");
+// A start without its catalogue names the file it is missing and what to do.
+QString catalogueMissingText()
+{
+    const QString path = TestDirs::programDir() + QStringLiteral("/daten/pelvarodaten.db");
+    const QString text = pelvaro::catalogue::TDataModule1::missingCatalogueText(path);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Fehler Nr. 12911 \n\nDer Suchdienst-Katalog "
+                                               "fehlt: Die Datei ") +
+                                path + QStringLiteral(" ist nicht vorhanden.")));
+    EXPECT_FALSE(text.contains(QStringLiteral("nicht ordnungsgemäß beendet")));
+    return text;
+}
 
 } // namespace
 
@@ -161,7 +167,7 @@ TEST(StartupSequence, FoldersThatCannotBeMadeEndTheProgram)
     ASSERT_EQ(texts.size(), 3);
     EXPECT_EQ(texts[0], QStringLiteral("Fehler-Nr. 219910 - Anwendung wird beendet!"));
     EXPECT_EQ(texts[1], QStringLiteral("Fehler-Nr. 09910 - Anwendung wird beendet!"));
-    EXPECT_EQ(texts[2], catalogueMissingText);
+    EXPECT_EQ(texts[2], catalogueMissingText());
 }
 
 TEST(StartupSequence, DeletedDataFolderIsMadeAgainThenTheCatalogueFails)
@@ -172,7 +178,7 @@ TEST(StartupSequence, DeletedDataFolderIsMadeAgainThenTheCatalogueFails)
     StartupSequence startup(ui, o);
     EXPECT_EQ(startup.start(), Outcome::Ended);
     EXPECT_TRUE(QDir(TestDirs::programDir() + QStringLiteral("/daten")).isEmpty());
-    EXPECT_EQ(ui.messageTexts(), QStringList{catalogueMissingText});
+    EXPECT_EQ(ui.messageTexts(), QStringList{catalogueMissingText()});
 }
 
 TEST(StartupSequence, SettingsThatCannotBeWrittenAtShutdownAreReported)
