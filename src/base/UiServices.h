@@ -66,6 +66,8 @@ struct PrintRequest
     QString jobName;
     // Offers printing only the selected text.
     bool selectionAvailable = false;
+    // The file the dialog proposes for printing to a PDF file; empty leaves the dialog's own.
+    QString pdfFile;
 };
 
 // What the user chose in the print dialog, as plain values because base knows no printer.

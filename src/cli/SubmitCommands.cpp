@@ -320,7 +320,7 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
     if (!standardReportPath.isEmpty()) {
         const QByteArray pdf = reports::StandardReport::pdf(
             reports::StandardReport::rows(run.successRows(), run.failureRows()),
-            reports::StandardReport::View::Dienst);
+            reports::StandardReport::View::Dienst, {record.URLEdit, today()});
         const QString failure = base::AtomicFile::write(standardReportPath, pdf);
         if (!failure.isEmpty())
             return fail(QStringLiteral("Der Bericht %1 kann nicht gespeichert werden: %2")

@@ -2,6 +2,7 @@
 
 #include "base/AppInfo.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -176,6 +177,15 @@ QString ReportEditorRules::withFilterExtension(const QString& path, const QStrin
     if (!match.hasMatch())
         return path;
     return path + QLatin1Char('.') + match.captured(1).toLower();
+}
+
+QString ReportEditorRules::pdfProposal(const QString& fileName, const QString& directory)
+{
+    const QFileInfo file(fileName);
+    const QString folder = file.isAbsolute() ? file.absolutePath()
+                                             : (directory.isEmpty() ? QDir::homePath() : directory);
+    const QString base = file.suffix().isEmpty() ? file.fileName() : file.completeBaseName();
+    return QDir(folder).filePath((base.isEmpty() ? untitled() : base) + QStringLiteral(".pdf"));
 }
 
 QString ReportEditorRules::openDialogTitle()

@@ -87,6 +87,9 @@ public:
     static QString overwriteQuestion(const QString& path);
     static QString readFailed(const QString& path, const QString& reason);
     static QString printFailed();
+    // The PDF file a print to a file proposes: the document's folder and name with ".pdf",
+    // or the given folder for a document not saved yet.
+    static QString pdfProposal(const QString& fileName, const QString& directory);
     static QString loadingNotice();
 
     // A font size typed into the size field: a whole number of points within the limits,

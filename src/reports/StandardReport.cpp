@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageRanges>
 #include <QPageSize>
@@ -13,12 +14,11 @@
 #include <QTextOption>
 
 #include <algorithm>
+#include <numeric>
 
 namespace pelvaro::reports {
 
 namespace {
-
-constexpr double TwipsPerInch = 1440.0;
 
 QFont printFont(double points, bool bold)
 {
@@ -28,83 +28,146 @@ QFont printFont(double points, bool bold)
     return font;
 }
 
-// Lays the table out page by page. Everything is measured in the device's own units, so a
-// printer and a PDF writer of any resolution get the same inch-wide columns.
+// Lays the table out over the page width, page by page. Everything is measured in the
+// device's own units, so a printer and a PDF writer of any resolution give the same pages.
+// The pages are laid out first and painted after, so that each can say how many there are.
 class TablePrinter
 {
 public:
     TablePrinter(QPagedPaintDevice& device, QPainter& painter,
-                 const std::array<StandardReport::Column, 3>& columns)
-        : m_device(device), m_painter(painter)
+                 const std::array<StandardReport::Column, 3>& columns,
+                 const StandardReport::PrintHeader& header)
+        : m_device(device), m_painter(painter), m_header(StandardReport::headerText(header))
     {
         const double dpi = device.logicalDpiX();
-        double x = 0;
-        for (const StandardReport::Column& column : columns) {
-            m_left.push_back(x);
-            m_width.push_back(column.printWidth * dpi / TwipsPerInch);
-            m_captions << column.caption;
-            x += m_width.back();
-        }
-        m_tableWidth = x;
         m_padding = dpi / 20.0;
         m_wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        for (const StandardReport::Column& column : columns)
+            m_captions << column.caption;
         m_ranges = device.pageRanges();
-        m_pageShown = shown(1);
-        m_deviceUsed = m_pageShown;
     }
 
-    void title()
+    void print(const std::vector<QStringList>& rows)
     {
-        m_painter.setFont(printFont(14, true));
-        const QRectF area(0, 0, m_device.width(), m_device.height());
-        const QRectF used =
-            m_painter.boundingRect(area, Qt::AlignLeft | Qt::AlignTop, StandardReport::title());
-        if (m_pageShown)
-            m_painter.drawText(area, Qt::AlignLeft | Qt::AlignTop, StandardReport::title());
-        m_y = used.height() + used.height() / 2;
-        captions();
-    }
-
-    void row(const QStringList& cells)
-    {
-        m_painter.setFont(printFont(10, false));
-        const double height = rowHeight(cells);
-        if (m_y + height > m_device.height() && m_rowsOnPage > 0) {
-            nextPage();
-            m_y = 0;
-            captions();
-            m_painter.setFont(printFont(10, false));
+        measureColumns(rows);
+        std::vector<double> heights;
+        heights.reserve(rows.size());
+        m_painter.setFont(printFont(RowPoints, false));
+        for (const QStringList& cells : rows)
+            heights.push_back(rowHeight(cells));
+        const std::vector<size_t> firstRows = paginate(heights);
+        const int pages = int(firstRows.size());
+        bool deviceUsed = false;
+        for (int page = 1; page <= pages; ++page) {
+            if (!m_ranges.isEmpty() && !m_ranges.contains(page))
+                continue;
+            // The device starts with one page; the first page printed uses it.
+            if (deviceUsed)
+                m_device.newPage();
+            deviceUsed = true;
+            const size_t first = firstRows[size_t(page - 1)];
+            const size_t end = page < pages ? firstRows[size_t(page)] : rows.size();
+            double y = paintTop();
+            m_painter.setFont(printFont(RowPoints, false));
+            for (size_t i = first; i < end; ++i) {
+                drawCells(rows[i], y);
+                y += heights[i];
+            }
+            paintFoot(page, pages);
         }
-        drawCells(cells, height);
-        ++m_rowsOnPage;
     }
 
 private:
-    // Pages are laid out whatever range was asked for, so that page 3 holds the same rows
-    // as in a whole print; only the pages in the range reach the device.
-    bool shown(int page) const { return m_ranges.isEmpty() || m_ranges.contains(page); }
+    static constexpr double TitlePoints = 14;
+    static constexpr double HeaderPoints = 9;
+    static constexpr double RowPoints = 10;
+    static constexpr double FootPoints = 8;
 
-    void nextPage()
+    void measureColumns(const std::vector<QStringList>& rows)
     {
-        ++m_page;
-        m_pageShown = shown(m_page);
-        if (!m_pageShown)
-            return;
-        // The device starts with one page; the first page printed uses it.
-        if (m_deviceUsed)
-            m_device.newPage();
-        m_deviceUsed = true;
+        std::vector<double> natural(size_t(m_captions.size()), 0.0);
+        const auto widen = [&](const QStringList& cells) {
+            const QFontMetricsF metrics(m_painter.font(), &m_device);
+            for (qsizetype i = 0; i < cells.size() && i < qsizetype(natural.size()); ++i)
+                natural[size_t(i)] = std::max(
+                    natural[size_t(i)], metrics.horizontalAdvance(cells.at(i)) + m_padding * 2);
+        };
+        m_painter.setFont(printFont(RowPoints, true));
+        widen(m_captions);
+        m_painter.setFont(printFont(RowPoints, false));
+        for (const QStringList& cells : rows)
+            widen(cells);
+        m_width = StandardReport::columnWidths(natural, m_device.width());
+        m_left.clear();
+        double x = 0;
+        for (const double width : m_width) {
+            m_left.push_back(x);
+            x += width;
+        }
+        m_tableWidth = x;
     }
 
-    void captions()
+    // The index of the first row on each page; at least one page, also without rows.
+    std::vector<size_t> paginate(const std::vector<double>& heights)
     {
-        m_painter.setFont(printFont(10, true));
-        const double height = rowHeight(m_captions);
-        drawCells(m_captions, height);
-        if (m_pageShown)
-            m_painter.drawLine(QPointF(0, m_y), QPointF(m_tableWidth, m_y));
-        m_y += m_padding;
-        m_rowsOnPage = 0;
+        const double top = topHeight();
+        const double bottom = m_device.height() - footHeight();
+        std::vector<size_t> firstRows{0};
+        double y = top;
+        for (size_t i = 0; i < heights.size(); ++i) {
+            // A row taller than a whole page still gets a page of its own.
+            if (y + heights[i] > bottom && i > firstRows.back()) {
+                firstRows.push_back(i);
+                y = top;
+            }
+            y += heights[i];
+        }
+        return firstRows;
+    }
+
+    double lineHeight(double points, bool bold) const
+    {
+        return QFontMetricsF(printFont(points, bold), &m_device).height();
+    }
+
+    double topHeight()
+    {
+        double height =
+            lineHeight(TitlePoints, true) + lineHeight(HeaderPoints, false) + m_padding * 2;
+        m_painter.setFont(printFont(RowPoints, true));
+        return height + rowHeight(m_captions) + m_padding;
+    }
+
+    double footHeight() const { return lineHeight(FootPoints, false) + m_padding * 2; }
+
+    // Title, the run's line, the column captions; returns where the rows start.
+    double paintTop()
+    {
+        const double width = m_device.width();
+        double y = 0;
+        m_painter.setFont(printFont(TitlePoints, true));
+        const double title = lineHeight(TitlePoints, true);
+        m_painter.drawText(QRectF(0, y, width, title), Qt::AlignLeft | Qt::AlignVCenter,
+                           StandardReport::title());
+        y += title;
+        m_painter.setFont(printFont(HeaderPoints, false));
+        const double line = lineHeight(HeaderPoints, false);
+        m_painter.drawText(QRectF(0, y, width, line), Qt::AlignLeft | Qt::AlignVCenter, m_header);
+        y += line + m_padding * 2;
+        m_painter.setFont(printFont(RowPoints, true));
+        drawCells(m_captions, y);
+        y += rowHeight(m_captions);
+        m_painter.drawLine(QPointF(0, y), QPointF(m_tableWidth, y));
+        return y + m_padding;
+    }
+
+    void paintFoot(int page, int pages)
+    {
+        m_painter.setFont(printFont(FootPoints, false));
+        const double line = lineHeight(FootPoints, false);
+        m_painter.drawText(QRectF(0, m_device.height() - line, m_device.width(), line),
+                           Qt::AlignHCenter | Qt::AlignVCenter,
+                           StandardReport::pageNumberText(page, pages));
     }
 
     double rowHeight(const QStringList& cells) const
@@ -116,34 +179,28 @@ private:
         return height + m_padding;
     }
 
-    void drawCells(const QStringList& cells, double height)
+    void drawCells(const QStringList& cells, double y)
     {
-        if (m_pageShown)
-            for (qsizetype i = 0; i < cells.size(); ++i)
-                m_painter.drawText(cell(i, m_y), cells.at(i), m_wrap);
-        m_y += height;
+        for (qsizetype i = 0; i < cells.size(); ++i)
+            m_painter.drawText(cell(i, y), cells.at(i), m_wrap);
     }
 
     QRectF cell(qsizetype column, double y) const
     {
-        return QRectF(m_left[size_t(column)], y, m_width[size_t(column)] - m_padding,
+        return QRectF(m_left[size_t(column)], y, std::max(1.0, m_width[size_t(column)] - m_padding),
                       m_device.height());
     }
 
     QPagedPaintDevice& m_device;
     QPainter& m_painter;
+    QString m_header;
     std::vector<double> m_left;
     std::vector<double> m_width;
     QStringList m_captions;
     double m_tableWidth = 0;
     double m_padding = 0;
-    double m_y = 0;
-    int m_rowsOnPage = 0;
     QTextOption m_wrap;
     QPageRanges m_ranges;
-    int m_page = 1;
-    bool m_pageShown = true;
-    bool m_deviceUsed = false;
 };
 
 } // namespace
@@ -205,21 +262,71 @@ QStringList StandardReport::cells(const Row& row, View view)
     return texts;
 }
 
-void StandardReport::print(QPagedPaintDevice& device, const std::vector<Row>& rows, View view)
+std::vector<double> StandardReport::columnWidths(const std::vector<double>& natural,
+                                                 double available)
+{
+    std::vector<double> widths = natural;
+    if (widths.empty())
+        return widths;
+    const double needed = std::accumulate(natural.begin(), natural.end(), 0.0);
+    if (needed <= available) {
+        widths.back() += available - needed;
+        return widths;
+    }
+    std::vector<bool> kept(natural.size(), false);
+    double rest = available;
+    size_t open = natural.size();
+    for (bool changed = true; changed && open > 0;) {
+        changed = false;
+        const double share = rest / double(open);
+        for (size_t i = 0; i < natural.size(); ++i) {
+            if (!kept[i] && natural[i] <= share) {
+                kept[i] = true;
+                rest -= natural[i];
+                --open;
+                changed = true;
+            }
+        }
+    }
+    for (size_t i = 0; i < natural.size(); ++i)
+        if (!kept[i])
+            widths[i] = rest / double(open);
+    return widths;
+}
+
+QString StandardReport::pageNumberText(int page, int pages)
+{
+    return QStringLiteral("Seite %1 von %2").arg(page).arg(pages);
+}
+
+QString StandardReport::headerText(const PrintHeader& header)
+{
+    QStringList parts;
+    if (!header.siteAddress.isEmpty())
+        parts << QStringLiteral("Registrierte URL: %1").arg(header.siteAddress);
+    if (header.runDate.isValid())
+        parts << QStringLiteral("Anmeldung vom %1")
+                     .arg(header.runDate.toString(QStringLiteral("dd.MM.yyyy")));
+    return parts.join(QStringLiteral("    "));
+}
+
+void StandardReport::print(QPagedPaintDevice& device, const std::vector<Row>& rows, View view,
+                           const PrintHeader& header)
 {
     QPainter painter;
     if (!painter.begin(&device))
         throw Error(QStringLiteral("Der Standardbericht kann nicht gedruckt werden."));
-    TablePrinter table(device, painter, columns(view));
-    table.title();
+    std::vector<QStringList> texts;
+    texts.reserve(rows.size());
     for (const Row& row : rows)
-        table.row(cells(row, view));
+        texts.push_back(cells(row, view));
+    TablePrinter(device, painter, columns(view), header).print(texts);
     // A printer that fails (a full disk, a vanished queue) says so only here.
     if (!painter.end())
         throw Error(QStringLiteral("Der Standardbericht kann nicht gedruckt werden."));
 }
 
-QByteArray StandardReport::pdf(const std::vector<Row>& rows, View view)
+QByteArray StandardReport::pdf(const std::vector<Row>& rows, View view, const PrintHeader& header)
 {
     QByteArray bytes;
     {
@@ -230,7 +337,7 @@ QByteArray StandardReport::pdf(const std::vector<Row>& rows, View view)
         writer.setCreator(QStringLiteral("Pelvaro!"));
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter));
-        print(writer, rows, view);
+        print(writer, rows, view, header);
     }
     return bytes;
 }

@@ -3,6 +3,7 @@
 #include "submit/SubmissionRun.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -60,12 +61,31 @@ public:
     // A row's texts in the view's column order.
     static QStringList cells(const Row& row, View view);
 
-    // Prints the rows in the view's column order on the device's pages: the title, the column
-    // captions at the top of every page, then the rows; a text wider than its column wraps.
-    // Throws pelvaro::Error when the device cannot be painted on.
-    static void print(QPagedPaintDevice& device, const std::vector<Row>& rows, View view);
+    // What every printed page says of the run above its table.
+    struct PrintHeader
+    {
+        QString siteAddress;
+        QDate runDate; // when the run ended; none: not printed
+    };
+
+    // Prints the rows in the view's column order over the width of the device's pages: on
+    // every page the title with the site's address and the run's date, the column captions,
+    // the rows, and "Seite n von m" at its foot. The columns are as wide as their texts; the
+    // last one takes what is left, and when the texts do not fit, the widest columns give
+    // way and wrap at word boundaries. Throws pelvaro::Error when the device cannot be
+    // painted on.
+    static void print(QPagedPaintDevice& device, const std::vector<Row>& rows, View view,
+                      const PrintHeader& header = {});
     // The same as a PDF file's bytes, on A4 paper.
-    static QByteArray pdf(const std::vector<Row>& rows, View view);
+    static QByteArray pdf(const std::vector<Row>& rows, View view, const PrintHeader& header = {});
+
+    // The printed columns' widths for these natural widths (a column's widest text) on a
+    // line this wide: all as wide as they need, the last one taking the rest; when they do
+    // not fit, the columns narrower than an even share keep their width and the others
+    // share the rest evenly.
+    static std::vector<double> columnWidths(const std::vector<double>& natural, double available);
+    static QString pageNumberText(int page, int pages);
+    static QString headerText(const PrintHeader& header);
 };
 
 } // namespace pelvaro::reports

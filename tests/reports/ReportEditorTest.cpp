@@ -234,6 +234,19 @@ TEST(ReportEditorRules, ANameWithoutExtensionGetsTheOneOfItsFilter)
             .startsWith(QStringLiteral("/tmp/seite.htm")));
 }
 
+TEST(ReportEditorRules, APrintToAFileProposesTheReportsFolderAndName)
+{
+    EXPECT_EQ(ReportEditorRules::pdfProposal(QStringLiteral("/home/anna/Berichte/lauf.rtf"),
+                                             QStringLiteral("/opt/pelvaro")),
+              QStringLiteral("/home/anna/Berichte/lauf.pdf"));
+    EXPECT_EQ(ReportEditorRules::pdfProposal(QStringLiteral("/home/anna/v1.2/bericht"),
+                                             QStringLiteral("/opt/pelvaro")),
+              QStringLiteral("/home/anna/v1.2/bericht.pdf"));
+    EXPECT_EQ(ReportEditorRules::pdfProposal(ReportEditorRules::untitled(),
+                                             QStringLiteral("/opt/pelvaro")),
+              QStringLiteral("/opt/pelvaro/Unbenannt.pdf"));
+}
+
 TEST_F(ReportEditorFiles, OnlyYesOverwritesAnExistingFile)
 {
     const QString target = path(QStringLiteral("alt.rtf"));

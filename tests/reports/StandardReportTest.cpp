@@ -5,6 +5,7 @@
 #include "TestDirs.h"
 
 #include <QBuffer>
+#include <QDate>
 #include <QPageLayout>
 #include <QPageRanges>
 #include <QPageSize>
@@ -94,22 +95,28 @@ TEST(StandardReport, TheViewsOrderTheColumns)
 TEST(StandardReport, PrintsTheListInTheChosenViewToPdf)
 {
     const std::vector<Row> rows = StandardReport::rows(successes, failures);
+    const StandardReport::PrintHeader header{QStringLiteral("http://www.muster.example/"),
+                                             QDate(2026, 12, 10)};
     EXPECT_EQ(
-        pdfLines(StandardReport::pdf(rows, View::Dienst)),
+        pdfLines(StandardReport::pdf(rows, View::Dienst, header)),
         (QStringList{QStringLiteral("Standardbericht"),
+                     QStringLiteral("Registrierte URL: http://www.muster.example/ Anmeldung vom "
+                                    "10.12.2026"),
                      QStringLiteral("Suchdienst Statuscode Meldung"),
                      QStringLiteral("Fundfalke 200 OK"), QStringLiteral("ProbeDeck 302 Umgeleitet"),
-                     QStringLiteral("Dixie 0 Timeout"), QStringLiteral("\f")}));
+                     QStringLiteral("Dixie 0 Timeout"), QStringLiteral("Seite 1 von 1"),
+                     QStringLiteral("\f")}));
     EXPECT_EQ(
         pdfLines(StandardReport::pdf(rows, View::Statuscode)),
         (QStringList{QStringLiteral("Standardbericht"),
                      QStringLiteral("Statuscode Suchdienst Meldung"),
                      QStringLiteral("200 Fundfalke OK"), QStringLiteral("302 ProbeDeck Umgeleitet"),
-                     QStringLiteral("0 Dixie Timeout"), QStringLiteral("\f")}));
+                     QStringLiteral("0 Dixie Timeout"), QStringLiteral("Seite 1 von 1"),
+                     QStringLiteral("\f")}));
 }
 
-// A long run fills several pages; each page repeats the captions, no row is lost or doubled,
-// and a text wider than its inch wraps instead of running into the next column.
+// A long run fills several pages; each page repeats the header and the captions and says
+// which page of how many it is; no row is lost or doubled, and names keep their words whole.
 TEST(StandardReport, ALongRunBreaksIntoPagesWithCaptionsOnEach)
 {
     std::vector<Row> rows;
@@ -118,11 +125,15 @@ TEST(StandardReport, ALongRunBreaksIntoPagesWithCaptionsOnEach)
             {QStringLiteral("Dienst%1").arg(i), QStringLiteral("200"), QStringLiteral("OK")});
     rows.push_back({QStringLiteral("Letzter"), QStringLiteral("0"),
                     QStringLiteral("Keine Antwort vom Server erhalten")});
-    const QStringList lines = pdfLines(StandardReport::pdf(rows, View::Dienst));
+    const QStringList lines = pdfLines(StandardReport::pdf(
+        rows, View::Dienst, {QStringLiteral("http://www.muster.example/"), QDate(2026, 12, 10)}));
 
     const qsizetype pages = lines.count(QStringLiteral("\f"));
     EXPECT_GE(pages, 3);
     EXPECT_EQ(lines.count(QStringLiteral("Suchdienst Statuscode Meldung")), pages);
+    EXPECT_EQ(lines.count(QStringLiteral("Standardbericht")), pages);
+    for (qsizetype page = 1; page <= pages; ++page)
+        EXPECT_EQ(lines.count(StandardReport::pageNumberText(int(page), int(pages))), 1) << page;
     QStringList printed;
     for (const QString& line : lines)
         if (line.startsWith(QStringLiteral("Dienst")) && line != QStringLiteral("Dienst"))
@@ -132,8 +143,9 @@ TEST(StandardReport, ALongRunBreaksIntoPagesWithCaptionsOnEach)
         EXPECT_EQ(printed.at(i - 1), QStringLiteral("Dienst%1 200 OK").arg(i));
     const QString tail =
         lines.mid(lines.lastIndexOf(QStringLiteral("Dienst150 200 OK"))).join(QLatin1Char(' '));
-    EXPECT_EQ(tail,
-              QStringLiteral("Dienst150 200 OK Letzter 0 Keine Antwort vom Server erhalten \f"));
+    EXPECT_EQ(tail, QStringLiteral("Dienst150 200 OK Letzter 0 Keine Antwort vom Server erhalten "
+                                   "Seite %1 von %1 \f")
+                        .arg(pages));
 }
 
 // A page range prints the pages of the whole print that it names, and only them.
@@ -173,4 +185,50 @@ TEST(StandardReport, APageRangePrintsOnlyThosePagesOfTheWholePrint)
     ASSERT_EQ(chosen.size(), 3) << "two pages and what follows the last form feed";
     EXPECT_EQ(chosen.at(0), whole.at(1));
     EXPECT_EQ(chosen.at(1), whole.at(2));
+}
+
+TEST(StandardReport, ColumnsAreAsWideAsTheirTextsAndShareWhatIsLeft)
+{
+    const struct
+    {
+        std::vector<double> natural;
+        double available;
+        std::vector<double> widths;
+    } cases[] = {
+        {{100, 50, 150}, 600, {100, 50, 450}}, // room to spare: the last column takes it
+        {{100, 50, 150}, 300, {100, 50, 150}}, // exactly
+        {{100, 50, 600}, 450, {100, 50, 300}}, // the wide message gives way
+        {{400, 50, 600}, 450, {200, 50, 200}}, // two wide ones share what the narrow one leaves
+        {{500, 500, 500}, 300, {100, 100, 100}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(StandardReport::columnWidths(c.natural, c.available), c.widths)
+            << c.natural[0] << " " << c.available;
+}
+
+// Over the width of the page: a long name and a message each stay on one line, where
+// inch-wide columns broke them in the middle of a word; a message longer than the page's
+// room wraps between its words.
+TEST(StandardReport, LongNamesAndMessagesStayWholeOverThePageWidth)
+{
+    const QString tooLong =
+        QStringLiteral("Zeitüberschreitung: Antwort nach 120 Sekunden noch nicht vollständig, "
+                       "die Verbindung wurde nach dem Senden der Anfrage getrennt");
+    const std::vector<Row> rows{{QStringLiteral("Burgenländischer Linkführer"), QStringLiteral("0"),
+                                 QStringLiteral("Zeitüberschreitung nach 120 Sekunden")},
+                                {QStringLiteral("Fundfalke"), QStringLiteral("0"), tooLong}};
+    const QStringList lines = pdfLines(StandardReport::pdf(rows, View::Dienst));
+    EXPECT_TRUE(lines.contains(
+        QStringLiteral("Burgenländischer Linkführer 0 Zeitüberschreitung nach 120 Sekunden")))
+        << lines.join(QLatin1Char('|')).toStdString();
+    qsizetype first = 0;
+    while (first < lines.size() && !lines.at(first).startsWith(QStringLiteral("Fundfalke 0 ")))
+        ++first;
+    first = first < lines.size() ? first : -1;
+    ASSERT_GE(first, 0) << lines.join(QLatin1Char('|')).toStdString();
+    const qsizetype footer = lines.indexOf(QStringLiteral("Seite 1 von 1"));
+    ASSERT_GT(footer, first + 1) << "the message wraps";
+    QStringList pieces{lines.at(first).mid(QStringLiteral("Fundfalke 0 ").size())};
+    pieces << lines.mid(first + 1, footer - first - 1);
+    EXPECT_EQ(pieces.join(QLatin1Char(' ')), tooLong) << "broken between words only";
 }

@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QFont>
 #include <QFontDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -256,6 +257,11 @@ std::optional<base::PrintChoice> QtUiServices::choosePrinter(const base::PrintRe
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, request.selectionAvailable);
+    // The dialog would make its own proposal of the home folder and the job's name, which is
+    // the report's whole path: a file that cannot be written. Ours is the report's folder.
+    if (!request.pdfFile.isEmpty())
+        if (auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename")))
+            file->setText(request.pdfFile);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     base::PrintChoice choice;

@@ -700,7 +700,8 @@ void THauptFormular::createStatusPage()
     buttons.at(0)->setToolTip(tr("Hier klicken, um Standardbericht zu erzeugen"));
     connect(buttons.at(0), &QAction::triggered, this, [this] {
         m_ui.guarded([this] {
-            reports::ui::TStandardBerichtForm::execute(m_ui, m_successRows, m_failureRows, this);
+            reports::ui::TStandardBerichtForm::execute(m_ui, m_successRows, m_failureRows, this,
+                                                       {m_runAddress, m_runDate});
         });
     });
     connect(buttons.at(1), &QAction::triggered, this, [this] {
@@ -999,6 +1000,7 @@ void THauptFormular::SubmitBtnClick()
     if (run.somethingSent()) {
         m_reportKept = false;
         m_runDate = QDate::currentDate();
+        m_runAddress = m_document->record().URLEdit;
     }
     showResults(run.successRows(), run.failureRows());
     RefreshCounts();

@@ -242,8 +242,9 @@ private:
     bool m_reportKept = false;
     // "Beenden" has asked its question and closes the window.
     bool m_quitConfirmed = false;
-    // When the run whose results the status page shows ended.
+    // When the run whose results the status page shows ended, and the address it announced.
     QDate m_runDate;
+    QString m_runAddress;
     int m_activePageCode = 1;
     int m_focusedListCode = 0;
     int m_shownPage = -1;

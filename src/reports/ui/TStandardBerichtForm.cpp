@@ -7,6 +7,7 @@
 #include "reports/ui/PrinterSetup.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -113,10 +114,12 @@ TStandardBerichtForm::~TStandardBerichtForm() = default;
 
 void TStandardBerichtForm::execute(base::UiServices& ui,
                                    const std::vector<submit::ResultRow>& successes,
-                                   const std::vector<submit::ResultRow>& failures, QWidget* parent)
+                                   const std::vector<submit::ResultRow>& failures, QWidget* parent,
+                                   const StandardReport::PrintHeader& header)
 {
     ui.guarded([&] {
         TStandardBerichtForm form(ui, parent);
+        form.setPrintHeader(header);
         form.fill(successes, failures);
         form.exec();
     });
@@ -174,6 +177,7 @@ void TStandardBerichtForm::printReport()
     base::PrintRequest request;
     request.title = tr("Standardbericht drucken");
     request.jobName = StandardReport::title();
+    request.pdfFile = ReportEditorRules::pdfProposal(StandardReport::title(), QDir::homePath());
     const std::optional<base::PrintChoice> choice = m_ui.choosePrinter(request);
     if (!choice)
         return;
@@ -184,14 +188,14 @@ void TStandardBerichtForm::printReport()
         return;
     }
     printer.setPageOrientation(m_orientation);
-    StandardReport::print(printer, m_rows, m_view);
+    StandardReport::print(printer, m_rows, m_view, m_header);
 }
 
 void TStandardBerichtForm::previewReport()
 {
     // The rows in the view shown, painted by the code that prints them.
     const auto paint = [this](QPrinter& printer) {
-        m_ui.guarded([&] { StandardReport::print(printer, m_rows, m_view); });
+        m_ui.guarded([&] { StandardReport::print(printer, m_rows, m_view, m_header); });
     };
     if (PrintPreviewWindow::run(StandardReport::title(), paint, m_orientation, this))
         printReport();

@@ -27,8 +27,10 @@ class TStandardBerichtForm : public QDialog
 public:
     // The whole use from the status page: create, fill, show modally, dispose. A failure while
     // filling reaches the general error display and still disposes of the dialog.
+    // The header names the run on paper.
     static void execute(base::UiServices& ui, const std::vector<submit::ResultRow>& successes,
-                        const std::vector<submit::ResultRow>& failures, QWidget* parent = nullptr);
+                        const std::vector<submit::ResultRow>& failures, QWidget* parent = nullptr,
+                        const StandardReport::PrintHeader& header = {});
 
     explicit TStandardBerichtForm(base::UiServices& ui, QWidget* parent = nullptr);
     ~TStandardBerichtForm() override;
@@ -45,6 +47,7 @@ public:
               const std::vector<submit::ResultRow>& failures);
 
     StandardReport::View view() const { return m_view; }
+    void setPrintHeader(const StandardReport::PrintHeader& header) { m_header = header; }
     void setView(StandardReport::View view);
 
 private:
@@ -55,6 +58,7 @@ private:
     base::UiServices& m_ui;
     std::vector<StandardReport::Row> m_rows;
     StandardReport::View m_view = StandardReport::View::Dienst;
+    StandardReport::PrintHeader m_header;
     QComboBox* m_views = nullptr;
     QTreeWidget* m_list = nullptr;
     // As the user left the print preview; printing uses it too.

@@ -570,6 +570,7 @@ void TStatusBerichtFormular::print()
     base::PrintRequest request;
     request.jobName = m_document->fileName();
     request.selectionAvailable = m_editor->textCursor().hasSelection();
+    request.pdfFile = Rules::pdfProposal(m_document->fileName(), m_document->directory());
     const std::optional<base::PrintChoice> choice = m_ui.choosePrinter(request);
     if (!choice)
         return;

@@ -266,6 +266,25 @@ TEST(QtUiServices, PrintDialogAnswersWithWhatItsControlsShow)
     }
 }
 
+// Printing to a file proposes the file the caller names, not the home folder followed by the
+// job's name, which is a whole path for a saved report.
+TEST(QtUiServices, PrintToFileProposesTheCallersFile)
+{
+    QtUiServices ui;
+    PrintRequest request;
+    request.jobName = pelvaro::test::TestDirs::root() + QStringLiteral("/bericht.rtf");
+    request.pdfFile = pelvaro::test::TestDirs::root() + QStringLiteral("/bericht.pdf");
+    QString proposed;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        proposed = dialog->findChild<QLineEdit*>(QStringLiteral("filename"))->text();
+        dialog->reject();
+    });
+    EXPECT_EQ(ui.choosePrinter(request), std::nullopt);
+    EXPECT_EQ(proposed, request.pdfFile);
+}
+
 TEST(QtUiServices, FontDialogStartsFromTheCurrentFont)
 {
     QtUiServices ui;

@@ -136,7 +136,7 @@ TEST_F(CupsPrinting, StandardReportPrintsOnTheSystemsPrinter)
     const QByteArray pdf = job();
     EXPECT_TRUE(pdf.startsWith("%PDF-")) << pdf.left(64).toStdString();
     EXPECT_EQ(pdfText(pdf), QStringLiteral("Standardbericht Statuscode Suchdienst Meldung 200 "
-                                           "Fundfalke OK 0 Dixie Timeout"));
+                                           "Fundfalke OK 0 Dixie Timeout Seite 1 von 1"));
     EXPECT_TRUE(ui.allAnswersUsed());
     EXPECT_EQ(ui.messageTexts(), QStringList{ReportEditorRules::printFailed()})
         << "the printer that has gone";

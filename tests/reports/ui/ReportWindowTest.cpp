@@ -340,6 +340,8 @@ TEST(ReportWindow, PrintsWhatThePrintDialogChoseToAPdfFile)
         << "each page ends with its number";
     ASSERT_EQ(ui.shown().back().kind, Shown::Kind::PrintDialog);
     EXPECT_EQ(ui.shown().back().printRequest.jobName, QStringLiteral("Unbenannt"));
+    EXPECT_EQ(ui.shown().back().printRequest.pdfFile,
+              form.editorDocument().directory() + QStringLiteral("/Unbenannt.pdf"));
     EXPECT_FALSE(ui.shown().back().printRequest.selectionAvailable);
     EXPECT_TRUE(run(QStringLiteral("pdfinfo"), {pdf})
                     .simplified()

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDate>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -122,7 +123,9 @@ TEST(StandardReportDialog, PrintsTheCurrentViewThroughThePrintDialog)
         button(report, "BtnDrucken")->click();
         button(report, "BtnSchliessen")->click();
     });
-    TStandardBerichtForm::execute(ui, successes, failures);
+    TStandardBerichtForm::execute(
+        ui, successes, failures, nullptr,
+        {QStringLiteral("http://www.muster.example/"), QDate(2026, 12, 10)});
 
     EXPECT_FALSE(cancelPrinted);
     ASSERT_EQ(ui.shown().size(), 2u);
@@ -142,6 +145,9 @@ TEST(StandardReportDialog, PrintsTheCurrentViewThroughThePrintDialog)
             lines << line.simplified();
     EXPECT_EQ(lines,
               (QStringList{QStringLiteral("Standardbericht"),
+                           QStringLiteral("Registrierte URL: http://www.muster.example/ "
+                                          "Anmeldung vom 10.12.2026"),
                            QStringLiteral("Statuscode Suchdienst Meldung"),
-                           QStringLiteral("200 Fundfalke OK"), QStringLiteral("0 Dixie Timeout")}));
+                           QStringLiteral("200 Fundfalke OK"), QStringLiteral("0 Dixie Timeout"),
+                           QStringLiteral("Seite 1 von 1")}));
 }
