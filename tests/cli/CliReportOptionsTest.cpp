@@ -120,14 +120,18 @@ TEST_F(CliReportOptions, ARunWritesBothReportsAsTheWindowWould)
     EXPECT_TRUE(
         report.toPlainText().contains(QStringLiteral("Erzeugt am 17.05.2031 mit Pelvaro!")));
 
-    // The standard report: successes first, each row's service before its code, in the view
-    // "Dienst"; the failure's address is not printed.
-    const QString text = pdfText(m_pdf);
-    EXPECT_TRUE(text.startsWith(QStringLiteral("Standardbericht Suchdienst Statuscode Meldung ")))
+    // The standard report: the run's site and date, successes first, each row's service
+    // before its code, in the view "Dienst"; the failure's address is not printed.
+    const QString header = QStringLiteral("Standardbericht Registrierte URL: "
+                                          "http://www.muster.example/ Anmeldung vom 17.05.2031 ");
+    QString text = pdfText(m_pdf);
+    ASSERT_TRUE(text.startsWith(header)) << text.toStdString();
+    text.remove(0, header.size());
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Suchdienst Statuscode Meldung ")))
         << text.toStdString();
     qsizetype at = 0;
     for (const QString& line : lines.success + lines.failure) {
-        // Names wider than their inch wrap, so the name's start is what can be found.
+        // A long name may wrap, so the name's start is what can be found.
         const QString start = line.left(5);
         const qsizetype found = text.indexOf(start, at);
         EXPECT_GT(found, at) << start.toStdString() << " in " << text.toStdString();
