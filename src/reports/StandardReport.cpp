@@ -45,6 +45,15 @@ public:
         for (const StandardReport::Column& column : columns)
             m_captions << column.caption;
         m_ranges = device.pageRanges();
+        // Paper needs a margin the printer's own may not give (a PDF printer gives next to
+        // none): at least MinMarginMm on every side.
+        const QMarginsF given = device.pageLayout().margins(QPageLayout::Millimeter);
+        const double perMm = device.logicalDpiX() / 25.4;
+        const auto extra = [perMm](double mm) { return std::max(0.0, MinMarginMm - mm) * perMm; };
+        m_area = QRectF(0, 0, device.width(), device.height())
+                     .adjusted(extra(given.left()), extra(given.top()), -extra(given.right()),
+                               -extra(given.bottom()));
+        painter.translate(m_area.topLeft());
     }
 
     void print(const std::vector<QStringList>& rows)
@@ -62,8 +71,11 @@ public:
             if (!m_ranges.isEmpty() && !m_ranges.contains(page))
                 continue;
             // The device starts with one page; the first page printed uses it.
-            if (deviceUsed)
+            if (deviceUsed) {
                 m_device.newPage();
+                m_painter.resetTransform();
+                m_painter.translate(m_area.topLeft());
+            }
             deviceUsed = true;
             const size_t first = firstRows[size_t(page - 1)];
             const size_t end = page < pages ? firstRows[size_t(page)] : rows.size();
@@ -78,6 +90,7 @@ public:
     }
 
 private:
+    static constexpr double MinMarginMm = 15;
     static constexpr double TitlePoints = 14;
     static constexpr double HeaderPoints = 9;
     static constexpr double RowPoints = 10;
@@ -97,7 +110,7 @@ private:
         m_painter.setFont(printFont(RowPoints, false));
         for (const QStringList& cells : rows)
             widen(cells);
-        m_width = StandardReport::columnWidths(natural, m_device.width());
+        m_width = StandardReport::columnWidths(natural, m_area.width());
         m_left.clear();
         double x = 0;
         for (const double width : m_width) {
@@ -111,7 +124,7 @@ private:
     std::vector<size_t> paginate(const std::vector<double>& heights)
     {
         const double top = topHeight();
-        const double bottom = m_device.height() - footHeight();
+        const double bottom = m_area.height() - footHeight();
         std::vector<size_t> firstRows{0};
         double y = top;
         for (size_t i = 0; i < heights.size(); ++i) {
@@ -143,7 +156,7 @@ private:
     // Title, the run's line, the column captions; returns where the rows start.
     double paintTop()
     {
-        const double width = m_device.width();
+        const double width = m_area.width();
         double y = 0;
         m_painter.setFont(printFont(TitlePoints, true));
         const double title = lineHeight(TitlePoints, true);
@@ -165,7 +178,7 @@ private:
     {
         m_painter.setFont(printFont(FootPoints, false));
         const double line = lineHeight(FootPoints, false);
-        m_painter.drawText(QRectF(0, m_device.height() - line, m_device.width(), line),
+        m_painter.drawText(QRectF(0, m_area.height() - line, m_area.width(), line),
                            Qt::AlignHCenter | Qt::AlignVCenter,
                            StandardReport::pageNumberText(page, pages));
     }
@@ -188,12 +201,14 @@ private:
     QRectF cell(qsizetype column, double y) const
     {
         return QRectF(m_left[size_t(column)], y, std::max(1.0, m_width[size_t(column)] - m_padding),
-                      m_device.height());
+                      m_area.height());
     }
 
     QPagedPaintDevice& m_device;
     QPainter& m_painter;
     QString m_header;
+    // The part of the page the report uses, in device units.
+    QRectF m_area;
     std::vector<double> m_left;
     std::vector<double> m_width;
     QStringList m_captions;

@@ -10,6 +10,7 @@
 #include <QPageRanges>
 #include <QPageSize>
 #include <QPdfWriter>
+#include <QProcess>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -231,4 +232,35 @@ TEST(StandardReport, LongNamesAndMessagesStayWholeOverThePageWidth)
     QStringList pieces{lines.at(first).mid(QStringLiteral("Fundfalke 0 ").size())};
     pieces << lines.mid(first + 1, footer - first - 1);
     EXPECT_EQ(pieces.join(QLatin1Char(' ')), tooLong) << "broken between words only";
+}
+
+// A printer that gives next to no margin (a PDF printer) still gets paper with a margin: the
+// first word stands at least 15 mm from the page's edges.
+TEST(StandardReport, KeepsAMarginOnAPrinterWithout)
+{
+    const QString path = TestDirs::root() + QStringLiteral("/ohne-rand.pdf");
+    {
+        QPdfWriter writer(path);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                         QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
+        StandardReport::print(writer, StandardReport::rows(successes, failures), View::Dienst);
+    }
+    QProcess bbox;
+    bbox.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    ASSERT_TRUE(bbox.waitForFinished(30000));
+    const QString html = QString::fromUtf8(bbox.readAllStandardOutput());
+    static const QRegularExpression word(
+        QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" "
+                       "yMax=\"([0-9.]+)\">([^<]*)</word>"));
+    const double margin = 15 / 25.4 * 72; // points
+    int words = 0;
+    for (auto match = word.globalMatch(html); match.hasNext();) {
+        const QRegularExpressionMatch m = match.next();
+        ++words;
+        EXPECT_GE(m.captured(1).toDouble(), margin - 0.5) << m.captured(5).toStdString();
+        EXPECT_GE(m.captured(2).toDouble(), margin - 0.5) << m.captured(5).toStdString();
+        EXPECT_LE(m.captured(3).toDouble(), 595.3 - margin + 0.5) << m.captured(5).toStdString();
+        EXPECT_LE(m.captured(4).toDouble(), 841.9 - margin + 0.5) << m.captured(5).toStdString();
+    }
+    EXPECT_GE(words, 10);
 }
