@@ -176,14 +176,16 @@ TEST_F(SchedulerTest, OneNameTwoAnswersLeavesTheLastFiledPage)
 
 // A service that accepts the connection and then says nothing no longer keeps the run from
 // ending: after the idle time limit its exchange is filed as a failure.
+// The short limit is the hung service's only: a healthy service beside it would be held to
+// it too, and on a busy machine may not answer within a second.
 TEST_F(SchedulerTest, TheIdleLimitEndsAHungService)
 {
-    fill({QStringLiteral("/never"), QStringLiteral("/ok")});
+    fill({QStringLiteral("/never")});
     auto scheduler = make(2, 1);
 
     EXPECT_EQ(runToEnd(*scheduler), QStringLiteral("Die Übertragung ist abgeschlossen!"));
 
-    ASSERT_EQ(success.size(), 1);
+    EXPECT_TRUE(success.isEmpty());
     ASSERT_EQ(failure.size(), 1);
     EXPECT_EQ(failure.first(),
               QStringLiteral("Dienst 1\tZeitüberschreitung: 1 Sekunde lang keine Daten "
