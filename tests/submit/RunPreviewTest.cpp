@@ -9,6 +9,7 @@
 #include "ScriptedUiServices.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
+#include "TestWaits.h"
 
 #include <QSignalSpy>
 
@@ -182,7 +183,7 @@ TEST_P(RunPreviewTest, ShowsTheRequestsTheRunSendsByteForByte)
     run.FormActivate();
     QSignalSpy ended(&run, &SubmissionScheduler::runEnded);
     run.StartenButtonClick();
-    ASSERT_TRUE(!ended.isEmpty() || ended.wait(20000));
+    ASSERT_TRUE(!ended.isEmpty() || ended.wait(pelvaro::test::HealthyWaitMs));
     run.FormClose();
     EXPECT_EQ(success.size(), 2) << failures.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(texts(server.requests()), texts({get.bytes, post.bytes}));

@@ -7,6 +7,7 @@
 #include "TestDirs.h"
 #include "TestHttpServer.h"
 #include "TestTlsServer.h"
+#include "TestWaits.h"
 
 #include <QDir>
 #include <QFile>
@@ -86,7 +87,7 @@ protected:
         QSignalSpy ended(&scheduler, &SubmissionScheduler::runEnded);
         scheduler.StartenButtonClick();
         if (ended.isEmpty()) {
-            EXPECT_TRUE(ended.wait(20000));
+            EXPECT_TRUE(ended.wait(pelvaro::test::HealthyWaitMs));
         }
         return ended.isEmpty() ? QString() : ended.first().first().toString();
     }
@@ -119,7 +120,7 @@ TEST_F(SchedulerTest, HandsOutInListOrderToTheLowestFreeSlots)
     EXPECT_EQ(scheduler->LaufendeThreads(), 3);
     EXPECT_EQ(scheduler->ImLauf(), 3);
 
-    ASSERT_TRUE(ended.wait(20000));
+    ASSERT_TRUE(ended.wait(pelvaro::test::HealthyWaitMs));
     EXPECT_EQ(ended.first().first().toString(),
               QStringLiteral("Die Übertragung ist abgeschlossen!"));
     EXPECT_EQ(ui.messageTexts().last(), QStringLiteral("Die Übertragung ist abgeschlossen!"));
@@ -250,7 +251,7 @@ TEST_F(SchedulerTest, AnAbortRequestLetsTheRunningOnesFinish)
     EXPECT_TRUE(scheduler->AbbruchAngefordert());
     EXPECT_EQ(scheduler->panel(2), QStringLiteral("Abbruchanforderung wird bearbeitet."));
     EXPECT_TRUE(scheduler->abortTimerActive());
-    ASSERT_TRUE(ended.wait(20000));
+    ASSERT_TRUE(ended.wait(pelvaro::test::HealthyWaitMs));
     // One success and one failure: rate 50, so the plain message.
     EXPECT_EQ(ended.first().first().toString(),
               QStringLiteral("Die Übertragung wurde abgebrochen!"));
@@ -268,7 +269,7 @@ TEST_F(SchedulerTest, SecondAbortDiscardsHangingWorkersAtOnce)
     {
         auto scheduler = make(24);
         scheduler->StartenButtonClick();
-        ASSERT_TRUE(server.waitForRequests(24, 10s));
+        ASSERT_TRUE(server.waitForRequests(24, pelvaro::test::HealthyWait));
         EXPECT_EQ(scheduler->LaufendeThreads(), 24);
         // A hanging worker shows its service and that its request has gone out.
         EXPECT_TRUE(QTest::qWaitFor([&] { return scheduler->slot(23).progress == 40; }, 10000));

@@ -20,6 +20,7 @@
 #include "TestDirs.h"
 #include "TestHttpServer.h"
 #include "TestTlsServer.h"
+#include "TestWaits.h"
 
 #include <QAction>
 #include <QApplication>
@@ -288,7 +289,7 @@ TEST_F(MainWindowRunTest, AnAbortStillFilesTheOutcome)
     submit([&](TThreadForm& form) {
         auto* start = form.findChild<QPushButton*>(QStringLiteral("StartenButton"));
         start->click();
-        ASSERT_TRUE(server.waitForRequests(2, 10s));
+        ASSERT_TRUE(server.waitForRequests(2, pelvaro::test::HealthyWait));
         ui.answer(MessageAnswer::Yes);
         start->click(); // the abort is asked for ...
         start->click(); // ... and made at once

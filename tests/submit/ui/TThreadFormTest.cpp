@@ -7,6 +7,7 @@
 #include "ScriptedUiServices.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
+#include "TestWaits.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -246,7 +247,7 @@ TEST_F(ThreadFormTest, RefusesToCloseWhileWorkersRunAndAbortsAtOnceOnTheSecondCl
     runModal(99, [&](TThreadForm& form) {
         auto* start = control<QPushButton>(form, QStringLiteral("StartenButton"));
         start->click();
-        ASSERT_TRUE(server.waitForRequests(24, 10s));
+        ASSERT_TRUE(server.waitForRequests(24, pelvaro::test::HealthyWait));
         EXPECT_EQ(workerThreads(), 24);
 
         form.close();
