@@ -226,12 +226,12 @@ TEST_F(CliCatalogue, SelectionFilesRoundTrip)
 
 namespace {
 
-void writeCompleteSite(const QString& sit)
+void writeCompleteSite(const QString& sit, const QByteArray& json = completeSite)
 {
     QString out, err;
     QTextStream o(&out), e(&err);
     CliCommands commands(o, e);
-    commands.setStandardInput(completeSite);
+    commands.setStandardInput(json);
     ASSERT_EQ(commands.run({QStringLiteral("site"), QStringLiteral("new"), sit}), 0)
         << err.toStdString();
 }
@@ -454,12 +454,7 @@ TEST_F(CliCatalogue, AnAddressWithoutSchemeIsRefusedBeforeAnythingIsPrepared)
     const QString sit = TestDirs::root() + QStringLiteral("/site.sit");
     QByteArray site = completeSite;
     site.replace("\"http://www.muster.example/\"", "\"meine-seite.de\"");
-    QString out, err;
-    QTextStream o(&out), e(&err);
-    CliCommands commands(o, e);
-    commands.setStandardInput(site);
-    ASSERT_EQ(commands.run({QStringLiteral("site"), QStringLiteral("new"), sit}), 0)
-        << err.toStdString();
+    writeCompleteSite(sit, site);
     cli({QStringLiteral("catalogue"), QStringLiteral("select"), QStringLiteral("--nr"),
          QStringLiteral("1,6,7")});
     for (const char* command : {"prepare", "submit"}) {
