@@ -144,6 +144,80 @@ int SubmitCommands::prepare(catalogue::TDataModule1& module, const QStringList& 
     return 0;
 }
 
+void SubmitCommands::send(const submit::SendList& list, QStringList& success, QStringList& failures,
+                          const submit::SubmissionScheduler::Settings& settings)
+{
+    submit::SubmissionScheduler scheduler(m_ui, list, success, failures, settings);
+    QEventLoop loop;
+    QObject::connect(&scheduler, &submit::SubmissionScheduler::resultFiled, &loop,
+                     [this](bool ok, const QString& line) {
+                         m_out << printable(ok, line) << '\n';
+                         m_out.flush();
+                     });
+    QObject::connect(&scheduler, &submit::SubmissionScheduler::runEnded, &loop, &QEventLoop::quit);
+
+    // Ctrl+C asks to abort the run; a second one discards all workers, as the two clicks
+    // on "Abbrechen" do.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        throw Error(QStringLiteral("Die Anmeldung kann nicht gestartet werden: %1")
+                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
+    QSocketNotifier interrupts(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&interrupts, &QSocketNotifier::activated, &loop, [this, &scheduler] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
+        if (scheduler.finished())
+            return;
+        m_ui.answerNextQuestion(base::MessageAnswer::Yes);
+        scheduler.StartenButtonClick();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onInterrupt;
+    struct sigaction previous = {};
+    ::sigaction(SIGINT, &action, &previous);
+
+    scheduler.FormActivate();
+    scheduler.StartenButtonClick();
+    if (!scheduler.finished())
+        loop.exec();
+    scheduler.FormClose();
+
+    ::sigaction(SIGINT, &previous, nullptr);
+    interrupts.setEnabled(false);
+    ::close(signalPipe[0]);
+    ::close(signalPipe[1]);
+    signalPipe[0] = signalPipe[1] = -1;
+}
+
+bool SubmitCommands::writeReports(const QString& reportPath, const QString& standardReportPath,
+                                  const QStringList& success, const QStringList& failures,
+                                  const submit::SubmissionRun& run, const site::SiteRecord& record,
+                                  const submit::SubmissionRun::Clock& today)
+{
+    if (!reportPath.isEmpty()) {
+        QTextDocument report;
+        report.setDefaultFont(QFont(QStringLiteral("Arial"), 8)); // the report window's font
+        reports::StatusReport::generate(m_ui, report, success, failures, record, today);
+        const QString failure = base::AtomicFile::write(reportPath, reports::rtf::writeRtf(report));
+        if (!failure.isEmpty()) {
+            fail(QStringLiteral("Der Bericht %1 kann nicht gespeichert werden: %2")
+                     .arg(reportPath, failure));
+            return false;
+        }
+    }
+    if (!standardReportPath.isEmpty()) {
+        const QByteArray pdf = reports::StandardReport::pdf(
+            reports::StandardReport::rows(run.successRows(), run.failureRows()),
+            reports::StandardReport::View::Dienst, {record.URLEdit, today()});
+        const QString failure = base::AtomicFile::write(standardReportPath, pdf);
+        if (!failure.isEmpty()) {
+            fail(QStringLiteral("Der Bericht %1 kann nicht gespeichert werden: %2")
+                     .arg(standardReportPath, failure));
+            return false;
+        }
+    }
+    return true;
+}
+
 int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& arguments)
 {
     QString sitePath;
@@ -249,46 +323,7 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
             schedulerSettings.proxyHost = proxy;
             schedulerSettings.proxyPort.clear();
         }
-        submit::SubmissionScheduler scheduler(m_ui, list, success, failures, schedulerSettings);
-        QEventLoop loop;
-        QObject::connect(&scheduler, &submit::SubmissionScheduler::resultFiled, &loop,
-                         [this](bool ok, const QString& line) {
-                             m_out << printable(ok, line) << '\n';
-                             m_out.flush();
-                         });
-        QObject::connect(&scheduler, &submit::SubmissionScheduler::runEnded, &loop,
-                         &QEventLoop::quit);
-
-        // Ctrl+C asks to abort the run; a second one discards all workers, as the two clicks
-        // on "Abbrechen" do.
-        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
-            throw Error(QStringLiteral("Die Anmeldung kann nicht gestartet werden: %1")
-                            .arg(QString::fromLocal8Bit(std::strerror(errno))));
-        QSocketNotifier interrupts(signalPipe[0], QSocketNotifier::Read);
-        QObject::connect(&interrupts, &QSocketNotifier::activated, &loop, [this, &scheduler] {
-            char byte = 0;
-            [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
-            if (scheduler.finished())
-                return;
-            m_ui.answerNextQuestion(base::MessageAnswer::Yes);
-            scheduler.StartenButtonClick();
-        });
-        struct sigaction action = {};
-        action.sa_handler = onInterrupt;
-        struct sigaction previous = {};
-        ::sigaction(SIGINT, &action, &previous);
-
-        scheduler.FormActivate();
-        scheduler.StartenButtonClick();
-        if (!scheduler.finished())
-            loop.exec();
-        scheduler.FormClose();
-
-        ::sigaction(SIGINT, &previous, nullptr);
-        interrupts.setEnabled(false);
-        ::close(signalPipe[0]);
-        ::close(signalPipe[1]);
-        signalPipe[0] = signalPipe[1] = -1;
+        send(list, success, failures, schedulerSettings);
     }
 
     // With nothing prepared the run ends after the preparation: no outcome to file, no
@@ -308,25 +343,8 @@ int SubmitCommands::submit(catalogue::TDataModule1& module, const QStringList& a
     }
     // The reports read what the status page would show after this run, also when nothing was
     // sent: the preparation's failures are in the lists then.
-    if (!reportPath.isEmpty()) {
-        QTextDocument report;
-        report.setDefaultFont(QFont(QStringLiteral("Arial"), 8)); // the report window's font
-        reports::StatusReport::generate(m_ui, report, success, failures, record, today);
-        const QString failure = base::AtomicFile::write(reportPath, reports::rtf::writeRtf(report));
-        if (!failure.isEmpty())
-            return fail(QStringLiteral("Der Bericht %1 kann nicht gespeichert werden: %2")
-                            .arg(reportPath, failure));
-    }
-    if (!standardReportPath.isEmpty()) {
-        const QByteArray pdf = reports::StandardReport::pdf(
-            reports::StandardReport::rows(run.successRows(), run.failureRows()),
-            reports::StandardReport::View::Dienst, {record.URLEdit, today()});
-        const QString failure = base::AtomicFile::write(standardReportPath, pdf);
-        if (!failure.isEmpty())
-            return fail(QStringLiteral("Der Bericht %1 kann nicht gespeichert werden: %2")
-                            .arg(standardReportPath, failure));
-    }
-    return 0;
+    return writeReports(reportPath, standardReportPath, success, failures, run, record, today) ? 0
+                                                                                               : 1;
 }
 
 } // namespace pelvaro::cli

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "submit/SubmissionRun.h"
+#include "submit/SubmissionScheduler.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -7,6 +10,9 @@ class QTextStream;
 
 namespace pelvaro::catalogue {
 class TDataModule1;
+}
+namespace pelvaro::site {
+struct SiteRecord;
 }
 
 namespace pelvaro::cli {
@@ -29,6 +35,16 @@ public:
 
 private:
     int fail(const QString& message);
+    // The scheduler without a window: every result line printed as it is filed, Ctrl+C as
+    // the window's "Abbrechen", until the run ends.
+    void send(const submit::SendList& list, QStringList& success, QStringList& failures,
+              const submit::SubmissionScheduler::Settings& settings);
+    // The status report (RTF) and the standard report (PDF) of the run, when asked for;
+    // false after saying why one could not be written.
+    bool writeReports(const QString& reportPath, const QString& standardReportPath,
+                      const QStringList& success, const QStringList& failures,
+                      const submit::SubmissionRun& run, const site::SiteRecord& record,
+                      const submit::SubmissionRun::Clock& today);
 
     ConsoleUiServices& m_ui;
     QTextStream& m_out;

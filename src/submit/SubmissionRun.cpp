@@ -218,22 +218,21 @@ void SubmissionRun::ErgebnisseUebernehmen()
         const double todayDays = base::DayNumber::fromDate(m_today());
         m_successRows.clear();
         m_failureRows.clear();
-        if (!m_prepared.isEmpty() && m_journal.sent.isEmpty()) {
-            // Nothing went out: the last run's report stands. Its successes were dated
-            // when that run ended.
+        const bool nothingWentOut = !m_prepared.isEmpty() && !somethingSent();
+        if (nothingWentOut) {
+            // The last run's report stands. Its successes were dated when that run ended.
             m_successLines = m_previousSuccessLines;
             m_failureLines = m_previousFailureLines;
         }
         reselectUnsent();
         QList<qint64> numbers;
-        const bool dateSuccesses = m_prepared.isEmpty() || !m_journal.sent.isEmpty();
         for (const QString& line : std::as_const(m_successLines)) {
             QString rest = line;
             m_successRows.push_back(takeRowHead(rest));
             bool isNumber = false;
             const int nr = takeUntil(rest, QLatin1Char('\t')).toInt(&isNumber);
             // A number that does not parse is skipped silently.
-            if (isNumber && dateSuccesses)
+            if (isNumber && !nothingWentOut)
                 numbers << nr;
         }
         if (!numbers.isEmpty()) {

@@ -7,8 +7,6 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include <sqlite3.h>
-
 namespace pelvaro::catalogue::store {
 
 QString CatalogueDatabase::filePath(const QString& dataDirectory)
@@ -116,13 +114,13 @@ void CatalogueDatabase::releaseForReplacement(const QString& path)
         old.open(path, Database::Mode::OpenExisting);
         old.setBusyTimeout(500);
         old.exec(QStringLiteral("PRAGMA journal_mode = DELETE"));
+    } catch (const BusyError&) {
+        throw Error(QStringLiteral("Der Katalog %1 ist noch in einem anderen Programm "
+                                   "geöffnet. Bitte beenden Sie es und versuchen Sie es "
+                                   "erneut.")
+                        .arg(path));
     } catch (const Error&) {
-        const int code = old.isOpen() ? sqlite3_errcode(old.handle()) & 0xff : SQLITE_OK;
-        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-            throw Error(QStringLiteral("Der Katalog %1 ist noch in einem anderen Programm "
-                                       "geöffnet. Bitte beenden Sie es und versuchen Sie es "
-                                       "erneut.")
-                            .arg(path));
+        // Any other failure is the replacement's to meet: it reads the file anyway.
     }
 }
 
